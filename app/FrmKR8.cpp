@@ -1,0 +1,31 @@
+#include "app/FrmKR8.h"
+
+#include "app/Texts.h"
+
+namespace kr8 {
+
+FrmKR8::FrmKR8(WindowControls& controls, MessageBoxes& boxes, const Machine& machine)
+    : File1(machine.files), controls_(controls), boxes_(boxes), machine_(machine) {}
+
+bool FrmKR8::Form_Load() {
+    if (machine_.os.GetPlatformId() != kPlatformNT) {
+        boxes_.Show(text::kNotNtRefusal, MsgButtons::Ok, MsgIcon::None, "");
+        return false;
+    }
+    controls_.SetEnabled(Button::CmdUAS, false);
+    controls_.SetEnabled(Button::CmdGuard, false);
+    controls_.SetEnabled(Button::CmdLog, false);
+    controls_.SetEnabled(Button::CmdRegedit, false);
+    controls_.SetText1(text::kOpeningText);
+    File1.Configure(machine_.folders.GetSystemFolder(), text::kDllPattern);
+    return true;
+}
+
+void FrmKR8::CmdFind_Click() {
+    std::string report = std::string(text::kFilesFound) + text::kCrLf;
+    controls_.ClearList1();
+    ScanFiles(report);
+    ScanRegistry(report);
+}
+
+}  // namespace kr8

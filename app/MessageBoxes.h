@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+namespace kr8 {
+
+enum class MsgButtons { Ok, OkCancel, YesNo };
+enum class MsgIcon { None, Exclamation };
+enum class MsgAnswer { Ok, Cancel, Yes, No };
+
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    // A modal box over the main window; an empty title shows the application title.
+    virtual MsgAnswer Show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
+                           const std::string& title) = 0;
+};
+
+}  // namespace kr8

@@ -1,0 +1,54 @@
+// Every text the program shows or writes, and every registry location it uses, in one place.
+#pragma once
+
+namespace kr8::text {
+
+inline constexpr char kCaption[] = "KR8 Finder";
+inline constexpr char kAppTitle[] = "KR8Finder";
+inline constexpr char kCrLf[] = "\r\n";
+
+inline constexpr char kNotNtRefusal[] = "This Finder is currently only forNT based systems";
+
+inline constexpr char kOpeningText[] =
+    "This will locate the KR8.BetterInternet File names and Registry Key info.\r\n"
+    "If nothing is Displayed, then you are probably Clean\r\n"
+    "  \r\n"
+    "Click Log Button if you need to post it in some Forum\r\n"
+    "  \r\n"
+    "     \r\n"
+    "Make sure you verify any files found before you delete them, errors are always possible!!";
+
+// Captions of the controls.
+inline constexpr char kCmdLog[] = "Make Log";
+inline constexpr char kCmdHosts[] = "Hosts Log";
+inline constexpr char kCmdPol[] = "Restore Policy";
+inline constexpr char kCmdUAS[] = "User Agent$";
+inline constexpr char kCmdGuard[] = "Guardian .reg";
+inline constexpr char kCmdRegedit[] = "Open Regedit";
+inline constexpr char kFrame1[] = "Check Files you want to Delete";
+inline constexpr char kCmdFix[] = "Delete these files";
+inline constexpr char kCmdFind[] = "Click to Find KR8.BetterInternet";
+inline constexpr char kCmdExit[] = "E&xit";
+
+// The scan.
+inline constexpr char kScanningPrefix[] = "Scanning for files.. ";
+inline constexpr char kDllPattern[] = "*.dll";
+inline constexpr char kFilesFound[] = "Files Found---";
+inline constexpr char kAdditionalFiles[] = "Additional Files---";
+inline constexpr char kKeysUnderNotify[] = "Keys Under Notify---";
+inline constexpr char kGuardianLine[] = "Guardian Key--- is called: ";
+inline constexpr char kUserAgentSection[] = "User Agent String---";
+inline constexpr char kBlankLine[] = " ";
+
+inline constexpr char kNotifyKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify\\";
+inline constexpr char kVersionValue[] = "Version";
+inline constexpr char kGuardianVersionPrefix[] = "126";
+inline constexpr char kGuardianNamePrefix[] = "Guard";
+inline constexpr char kPostPlatformKey[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\User Agent\\Post Platform\\";
+inline constexpr char kRegeditKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit\\";
+inline constexpr char kLastKeyValue[] = "LastKey";
+inline constexpr char kLastKeyNotify[] =
+    "My Computer\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify";
+
+}  // namespace kr8::text

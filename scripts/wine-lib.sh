@@ -1,0 +1,43 @@
+# Sourced by the scripts that run Windows programs under Wine.
+
+KR8_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# Which build runs under Wine here: the 32-bit product where this machine can run 32-bit Linux
+# code (32-bit Wine needs it), else the same sources built for 64-bit Windows.
+kr8_wine_arch() {
+    if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        echo win32
+    else
+        echo win64
+    fi
+}
+
+kr8_wine_bin() {
+    if [ "$(kr8_wine_arch)" = win32 ]; then echo /usr/lib/wine/wine; else echo /usr/lib/wine/wine64; fi
+}
+
+# Makes a fresh prefix at $1, copied from a template that is booted once per machine and kept
+# under build/.
+kr8_make_prefix() {
+    local target=$1 arch template
+    arch=$(kr8_wine_arch)
+    template="$KR8_ROOT/build/wine-template-$arch"
+    if [ ! -f "$template/.ready" ]; then
+        rm -rf "$template"
+        mkdir -p "$(dirname "$template")"
+        local winearch=win64
+        [ "$arch" = win32 ] && winearch=win32
+        WINEPREFIX="$template" WINEARCH=$winearch WINEDEBUG=-all DISPLAY= \
+            "$(kr8_wine_bin)" wineboot -i >/dev/null 2>&1 || true
+        WINEPREFIX="$template" wineserver -w
+        touch "$template/.ready"
+    fi
+    rm -rf "$target"
+    cp -a "$template" "$target"
+}
+
+# Ends the wine server of prefix $1 and removes the prefix.
+kr8_drop_prefix() {
+    WINEPREFIX="$1" wineserver -k 2>/dev/null || true
+    rm -rf "$1"
+}

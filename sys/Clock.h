@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+
+namespace kr8 {
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Milliseconds from an arbitrary start; never goes back.
+    virtual std::uint64_t NowMs() = 0;
+};
+
+// The process's steady clock.
+Clock& SteadyClock();
+
+}  // namespace kr8

@@ -1,0 +1,70 @@
+// Registry access. Every operation opens its key, does one thing and closes it again; no
+// failure reaches the caller: reads answer kNotFound, writes and deletes stay silent.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kr8 {
+
+enum class RegRoot : std::uint32_t {
+    CurrentUser = 0x80000001u,
+    LocalMachine = 0x80000002u,
+};
+
+namespace RegType {
+inline constexpr std::uint32_t None = 0;
+inline constexpr std::uint32_t Sz = 1;
+inline constexpr std::uint32_t ExpandSz = 2;
+inline constexpr std::uint32_t Binary = 3;
+inline constexpr std::uint32_t Dword = 4;
+inline constexpr std::uint32_t MultiSz = 7;
+}  // namespace RegType
+
+// What a single read answers when the value cannot be read. Enumerations never use it as their
+// end: the adware is free to name a key or fill a value with exactly this text.
+inline constexpr char kNotFound[] = "Not Found";
+
+// Reads and enumerations fetch through buffers of this size; a single read of longer data fails.
+inline constexpr std::uint32_t kRegBufferSize = 2048;
+
+struct ValueEntry {
+    std::uint32_t type = RegType::None;
+    std::string name;
+    std::string data;  // as text, see RegDataText
+};
+
+class EllReg {
+public:
+    virtual ~EllReg() = default;
+
+    // The value's data as text (RegDataText with hex binary, trailing blanks trimmed), or
+    // kNotFound when it cannot be read.
+    virtual std::string ReadRegValue(RegRoot root, const std::string& keyPath,
+                                     const std::string& valueName) = 0;
+
+    // Creates the key when missing and writes the value: type Dword stores the number in the
+    // text (0 when it is none), every other type stores the text as REG_SZ, with a terminating
+    // NUL only for type Sz.
+    virtual void WriteRegValue(RegRoot root, const std::string& keyPath,
+                               const std::string& valueName, std::uint32_t type,
+                               const std::string& value) = 0;
+
+    // The sub-key at index, or nothing once the platform has no more (or the key cannot be
+    // opened). Names of any length and content are returned as they are.
+    virtual std::optional<std::string> GetSubKeyName(RegRoot root, const std::string& keyPath,
+                                                     std::int32_t index) = 0;
+
+    // The value at index, however long, or nothing once the platform has no more.
+    virtual std::optional<ValueEntry> GetValueEntry(RegRoot root, const std::string& keyPath,
+                                                    std::int32_t index) = 0;
+
+    // Removes one key that has no sub-keys.
+    virtual void DeleteRegKey(RegRoot root, const std::string& keyPath) = 0;
+
+    virtual void DeleteRegValue(RegRoot root, const std::string& keyPath,
+                                const std::string& valueName) = 0;
+};
+
+}  // namespace kr8

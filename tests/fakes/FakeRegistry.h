@@ -1,0 +1,195 @@
+// A registry in memory with the platform's rules that the handlers rely on: names compare
+// without regard to case, a trailing backslash names the same key, enumeration keeps the order
+// of creation, and single reads fail on data longer than the read buffer.
+#pragma once
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sys/EllReg.h"
+#include "sys/RegText.h"
+
+namespace kr8::fake {
+
+class FakeRegistry : public EllReg {
+public:
+    struct Value {
+        std::string name;
+        std::uint32_t type;
+        std::string bytes;
+    };
+
+    // Test set-up. Paths are "HKLM\\..." or "HKCU\\...".
+    void AddKey(const std::string& path) { Ensure(path); }
+    void SetString(const std::string& path, const std::string& name, const std::string& data,
+                   std::uint32_t type = RegType::Sz) {
+        Put(path, {name, type, data + std::string(1, '\0')});
+    }
+    void SetDword(const std::string& path, const std::string& name, std::uint32_t number) {
+        std::string bytes(4, '\0');
+        for (int i = 0; i < 4; ++i) {
+            bytes[static_cast<size_t>(i)] = static_cast<char>((number >> (8 * i)) & 0xFF);
+        }
+        Put(path, {name, RegType::Dword, bytes});
+    }
+    void SetRaw(const std::string& path, const std::string& name, std::uint32_t type,
+                const std::string& bytes) {
+        Put(path, {name, type, bytes});
+    }
+    bool HasKey(const std::string& path) const { return keys_.count(Norm(path)) != 0; }
+    std::optional<Value> Get(const std::string& path, const std::string& name) const {
+        auto key = keys_.find(Norm(path));
+        if (key == keys_.end()) {
+            return std::nullopt;
+        }
+        for (const Value& v : key->second.values) {
+            if (Lower(v.name) == Lower(name)) {
+                return v;
+            }
+        }
+        return std::nullopt;
+    }
+
+    std::string ReadRegValue(RegRoot root, const std::string& keyPath,
+                             const std::string& valueName) override {
+        auto v = Get(Full(root, keyPath), valueName);
+        if (!v || v->bytes.size() > kRegBufferSize) {
+            return kNotFound;
+        }
+        return TrimTrailingBlanks(RegDataText(v->type, v->bytes, BinaryAs::Hex));
+    }
+    void WriteRegValue(RegRoot root, const std::string& keyPath, const std::string& valueName,
+                       std::uint32_t type, const std::string& value) override {
+        ++writes;
+        if (failWrites) {
+            return;
+        }
+        if (type == RegType::Dword) {
+            SetDword(Full(root, keyPath), valueName,
+                     static_cast<std::uint32_t>(std::strtoul(value.c_str(), nullptr, 10)));
+        } else {
+            Put(Full(root, keyPath),
+                {valueName, RegType::Sz, type == RegType::Sz ? value + '\0' : value});
+        }
+    }
+    std::optional<std::string> GetSubKeyName(RegRoot root, const std::string& keyPath,
+                                             std::int32_t index) override {
+        ++opens;
+        auto key = keys_.find(Norm(Full(root, keyPath)));
+        if (key == keys_.end() || index < 0 ||
+            static_cast<size_t>(index) >= key->second.subKeys.size()) {
+            return std::nullopt;
+        }
+        return key->second.subKeys[static_cast<size_t>(index)];
+    }
+    std::optional<ValueEntry> GetValueEntry(RegRoot root, const std::string& keyPath,
+                                            std::int32_t index) override {
+        ++opens;
+        auto key = keys_.find(Norm(Full(root, keyPath)));
+        if (key == keys_.end() || index < 0 ||
+            static_cast<size_t>(index) >= key->second.values.size()) {
+            return std::nullopt;
+        }
+        const Value& v = key->second.values[static_cast<size_t>(index)];
+        return ValueEntry{v.type, v.name, RegDataText(v.type, v.bytes, BinaryAs::Characters)};
+    }
+    void DeleteRegKey(RegRoot root, const std::string& keyPath) override {
+        const std::string path = Norm(Full(root, keyPath));
+        auto key = keys_.find(path);
+        if (key == keys_.end() || !key->second.subKeys.empty()) {
+            return;
+        }
+        keys_.erase(key);
+        const auto slash = path.rfind('\\');
+        auto parent = keys_.find(path.substr(0, slash));
+        if (parent != keys_.end()) {
+            auto& subs = parent->second.subKeys;
+            subs.erase(std::remove_if(subs.begin(), subs.end(),
+                                      [&](const std::string& s) {
+                                          return Lower(s) == path.substr(slash + 1);
+                                      }),
+                       subs.end());
+        }
+    }
+    void DeleteRegValue(RegRoot root, const std::string& keyPath,
+                        const std::string& valueName) override {
+        auto key = keys_.find(Norm(Full(root, keyPath)));
+        if (key == keys_.end()) {
+            return;
+        }
+        auto& values = key->second.values;
+        values.erase(std::remove_if(values.begin(), values.end(),
+                                    [&](const Value& v) { return v.name == valueName; }),
+                     values.end());
+    }
+
+    int opens = 0;
+    int writes = 0;
+    bool failWrites = false;
+
+private:
+    struct Key {
+        std::vector<std::string> subKeys;
+        std::vector<Value> values;
+    };
+
+    static std::string Lower(std::string s) {
+        for (char& c : s) {
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+        return s;
+    }
+    static std::string Norm(std::string path) {
+        while (!path.empty() && path.back() == '\\') {
+            path.pop_back();
+        }
+        return Lower(path);
+    }
+    static std::string Full(RegRoot root, const std::string& keyPath) {
+        return (root == RegRoot::LocalMachine ? "HKLM\\" : "HKCU\\") + keyPath;
+    }
+    // Creates the key and its parents, keeping each name's spelling for enumeration.
+    Key& Ensure(const std::string& path) {
+        std::string trimmed = path;
+        while (!trimmed.empty() && trimmed.back() == '\\') {
+            trimmed.pop_back();
+        }
+        std::string soFar;
+        size_t start = 0;
+        Key* key = nullptr;
+        while (true) {
+            const size_t slash = trimmed.find('\\', start);
+            const std::string part = trimmed.substr(start, slash - start);
+            const std::string parent = soFar;
+            soFar = soFar.empty() ? Lower(part) : soFar + "\\" + Lower(part);
+            if (keys_.count(soFar) == 0 && !parent.empty()) {
+                keys_[parent].subKeys.push_back(part);
+            }
+            key = &keys_[soFar];
+            if (slash == std::string::npos) {
+                return *key;
+            }
+            start = slash + 1;
+        }
+    }
+    void Put(const std::string& path, Value value) {
+        Key& key = Ensure(path);
+        for (Value& v : key.values) {
+            if (Lower(v.name) == Lower(value.name)) {
+                v = value;
+                return;
+            }
+        }
+        key.values.push_back(std::move(value));
+    }
+
+    std::map<std::string, Key> keys_;
+};
+
+}  // namespace kr8::fake

@@ -1,0 +1,94 @@
+// The window's controls and message boxes in memory, starting as the window starts.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/MessageBoxes.h"
+#include "app/WindowControls.h"
+
+namespace kr8::fake {
+
+struct ListEntry {
+    std::string text;
+    bool checked = false;
+};
+
+class FakeControls : public WindowControls {
+public:
+    FakeControls() {
+        for (Button b : {Button::CmdFind, Button::CmdHosts, Button::CmdPol, Button::CmdExit}) {
+            enabled[b] = true;
+        }
+        for (Button b : {Button::CmdLog, Button::CmdUAS, Button::CmdGuard, Button::CmdRegedit,
+                         Button::CmdFix}) {
+            enabled[b] = false;
+        }
+    }
+
+    std::string GetText1() override { return text1; }
+    void SetText1(const std::string& text) override {
+        if (text.find('\0') != std::string::npos) {
+            throw std::logic_error("Text1 cannot show a NUL");
+        }
+        text1 = text;
+    }
+    void ClearList1() override { list.clear(); }
+    void AddList1(const std::string& entry) override { list.push_back({entry, false}); }
+    int List1Count() override { return static_cast<int>(list.size()); }
+    std::string List1Entry(int index) override { return list.at(static_cast<size_t>(index)).text; }
+    bool List1Checked(int index) override { return list.at(static_cast<size_t>(index)).checked; }
+    void SetList1Checked(int index, bool checked) override {
+        list.at(static_cast<size_t>(index)).checked = checked;
+    }
+    void RemoveList1(int index) override { list.erase(list.begin() + index); }
+    void SetList1Current(int index) override { current = index; }
+    void SetEnabled(Button button, bool on) override { enabled[button] = on; }
+    bool IsEnabled(Button button) override { return enabled.at(button); }
+    void SetCaption(const std::string& text) override { captions.push_back(text); }
+
+    std::vector<std::string> Entries() const {
+        std::vector<std::string> texts;
+        for (const ListEntry& e : list) {
+            texts.push_back(e.text);
+        }
+        return texts;
+    }
+    std::string Caption() const { return captions.empty() ? "KR8 Finder" : captions.back(); }
+
+    std::string text1;
+    std::vector<ListEntry> list;
+    int current = 0;
+    std::map<Button, bool> enabled;
+    std::vector<std::string> captions;
+};
+
+struct ShownBox {
+    std::string prompt;
+    MsgButtons buttons;
+    MsgIcon icon;
+    std::string title;
+};
+
+// Answers boxes from a script, in order; with the script used up, the box's first button.
+class FakeBoxes : public MessageBoxes {
+public:
+    MsgAnswer Show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
+                   const std::string& title) override {
+        shown.push_back({prompt, buttons, icon, title});
+        if (!answers.empty()) {
+            MsgAnswer a = answers.front();
+            answers.pop_front();
+            return a;
+        }
+        return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
+    }
+
+    std::deque<MsgAnswer> answers;
+    std::vector<ShownBox> shown;
+};
+
+}  // namespace kr8::fake

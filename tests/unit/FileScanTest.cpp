@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/unit/Harness.h"
+
+namespace kr8::test {
+namespace {
+
+using Entries = std::vector<std::string>;
+
+// The report up to the registry part.
+std::string FilePart(const std::string& report) {
+    return report.substr(0, report.find("Keys Under Notify---"));
+}
+
+TEST(FileScan, AnEmptyMachineGivesTheBareReport) {
+    Harness h;
+    h.LoadAndFind();
+    EXPECT_EQ(h.controls.text1,
+              "Files Found---\r\n \r\nAdditional Files---\r\n \r\nKeys Under Notify---\r\n\r\n\r\n"
+              "Guardian Key--- is called: \r\n\r\nUser Agent String---\r\n");
+    EXPECT_TRUE(h.controls.list.empty());
+}
+
+TEST(FileScan, ListsExactlyTheFilesOfTheAdwaresLength) {
+    Harness h;
+    h.files.AddFile(SystemPath("short.dll"), 320871);
+    h.files.AddFile(SystemPath("qwxz1834.dll"), 320872);
+    h.files.AddFile(SystemPath("long.dll"), 320873);
+    h.files.AddFile(SystemPath("second.dll"), 320872);
+    h.files.AddFile(SystemPath("notadll.exe"), 320872);
+    h.LoadAndFind();
+    EXPECT_EQ(h.controls.Entries(), (Entries{SystemPath("qwxz1834.dll"), SystemPath("second.dll")}));
+    for (const auto& e : h.controls.list) {
+        EXPECT_FALSE(e.checked);
+    }
+    EXPECT_EQ(FilePart(h.controls.text1), "Files Found---\r\n" + SystemPath("qwxz1834.dll") +
+                                              "\r\n" + SystemPath("second.dll") +
+                                              "\r\n \r\nAdditional Files---\r\n \r\n");
+    EXPECT_TRUE(h.controls.IsEnabled(Button::CmdFix));
+    EXPECT_EQ(h.controls.current, -1);
+}
+
+TEST(FileScan, ReportsTheFixedNamesEachInItsOwnFolderInTableOrder) {
+    Harness h;
+    h.files.AddFile(SystemPath("wincore.dll"), 320872);
+    h.files.AddFile(TempPath("upd126new.exe"), 10);
+    h.files.AddFile(TempPath("upd126.exe"), 10);
+    h.files.AddFolder(SystemPath("winupd.dll"));
+    h.files.AddFile(SystemPath("7k15.exe"), 10);
+    h.files.AddFile(SystemPath("upd126.exe"), 10);   // wrong folder
+    h.files.AddFile(TempPath("wincore.dll"), 10);    // wrong folder
+    h.LoadAndFind();
+    EXPECT_EQ(h.controls.Entries(), Entries{SystemPath("wincore.dll")});
+    EXPECT_EQ(FilePart(h.controls.text1),
+              "Files Found---\r\n" + SystemPath("wincore.dll") +
+                  "\r\n \r\nAdditional Files---\r\n" + SystemPath("wincore.dll") + "\r\n" +
+                  SystemPath("winupd.dll") + "\r\n" + SystemPath("7k15.exe") + "\r\n" +
+                  TempPath("upd126.exe") + "\r\n" + TempPath("upd126new.exe") + "\r\n \r\n");
+}
+
+TEST(FileScan, ASecondScanRebuildsTheSameReportWithNothingTicked) {
+    Harness h;
+    h.files.AddFile(SystemPath("a.dll"), 320872);
+    h.LoadAndFind();
+    const std::string first = h.controls.text1;
+    h.controls.SetList1Checked(0, true);
+    h.form.CmdFind_Click();
+    EXPECT_EQ(h.controls.text1, first);
+    ASSERT_EQ(h.controls.list.size(), 1u);
+    EXPECT_FALSE(h.controls.list[0].checked);
+}
+
+TEST(FileScan, AFileThatCannotBeReadIsNoHitAndThePassGoesOn) {
+    Harness h;
+    h.files.AddFile(SystemPath("gone.dll"), 320872);
+    h.files.AddFile(SystemPath("after.dll"), 320872);
+    h.form.Form_Load();
+    h.files.Remove(SystemPath("gone.dll"));
+    h.form.CmdFind_Click();
+    EXPECT_EQ(h.controls.Entries(), Entries{SystemPath("after.dll")});
+}
+
+TEST(FileScan, ReadsLengthsAsTheyAreAtScanTimeNotAtLoad) {
+    Harness h;
+    h.files.AddFile(SystemPath("grows.dll"), 100);
+    h.files.AddFile(SystemPath("renamed.dll"), 320872);
+    h.form.Form_Load();
+    h.files.AddFile(SystemPath("grows.dll"), 320872);
+    h.files.HideFromListing(SystemPath("renamed.dll"));
+    h.form.CmdFind_Click();
+    EXPECT_EQ(h.controls.Entries(), (Entries{SystemPath("grows.dll"), SystemPath("renamed.dll")}));
+    EXPECT_EQ(h.files.lengthQueries, 1) << "only the file missing from the listing is asked alone";
+}
+
+TEST(FileScan, CoversMoreEntriesThanASixteenBitIndexCould) {
+    Harness h;
+    for (int i = 0; i < 40000; ++i) {
+        h.files.AddFile(SystemPath("f" + std::to_string(i) + ".dll"), 1000);
+    }
+    h.files.AddFile(SystemPath("last.dll"), 320872);
+    h.LoadAndFind();
+    EXPECT_EQ(h.controls.Entries(), Entries{SystemPath("last.dll")});
+}
+
+// The captions shown during the size pass, without the one the registry part ends with.
+std::vector<std::string> ScanningCaptions(const fake::FakeControls& controls) {
+    std::vector<std::string> shown(controls.captions.begin(), controls.captions.end() - 1);
+    EXPECT_EQ(controls.captions.back(), "KR8 Finder");
+    return shown;
+}
+
+TEST(FileScan, CaptionShowsEveryLengthWhenEachFileTakesLongerThanAFrame) {
+    Harness h;
+    h.clock.step = 30;
+    h.files.AddFile(SystemPath("a.dll"), 5);
+    h.files.AddFile(SystemPath("b.dll"), 320872);
+    h.files.AddFile(SystemPath("c.dll"), 77);
+    h.LoadAndFind();
+    EXPECT_EQ(ScanningCaptions(h.controls),
+              (std::vector<std::string>{"Scanning for files.. 5", "Scanning for files.. 320872",
+                                        "Scanning for files.. 77"}));
+}
+
+TEST(FileScan, CaptionIsThrottledButEndsOnTheLastFilesLength) {
+    Harness h;  // the clock stands still: the whole pass fits in one frame
+    for (int i = 0; i < 1000; ++i) {
+        h.files.AddFile(SystemPath("f" + std::to_string(i) + ".dll"), static_cast<unsigned>(i));
+    }
+    h.LoadAndFind();
+    EXPECT_EQ(ScanningCaptions(h.controls),
+              (std::vector<std::string>{"Scanning for files.. 0", "Scanning for files.. 999"}));
+}
+
+TEST(FileScan, CaptionKeepsTheLastReadableLengthWhenTheLastFileIsGone) {
+    Harness h;
+    h.files.AddFile(SystemPath("a.dll"), 42);
+    h.files.AddFile(SystemPath("b.dll"), 7);
+    h.form.Form_Load();
+    h.files.Remove(SystemPath("b.dll"));
+    h.form.CmdFind_Click();
+    EXPECT_EQ(ScanningCaptions(h.controls), std::vector<std::string>{"Scanning for files.. 42"});
+}
+
+TEST(FileScan, NoFileLeavesTheCaptionAloneUntilTheEnd) {
+    Harness h;
+    h.LoadAndFind();
+    EXPECT_EQ(h.controls.captions, std::vector<std::string>{"KR8 Finder"});
+}
+
+}  // namespace
+}  // namespace kr8::test
