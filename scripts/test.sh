@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the logic natively with sanitizers, the product's
+# build checks, and the Win32 layer and the whole window under Wine in a throwaway prefix.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/wine-lib.sh
+
+bash scripts/install-deps.sh
+
+jobs=$(nproc)
+passed=0
+failed=0
+# Runs ctest and adds its counts to the totals.
+run_ctest() {
+    local log
+    log=$(mktemp)
+    set +e
+    ctest "$@" --output-on-failure 2>&1 | tee "$log"
+    set -e
+    local line total fails
+    line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1 || true)
+    rm -f "$log"
+    if [ -z "$line" ]; then
+        failed=$((failed + 1))
+        return
+    fi
+    total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
+    fails=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$line")
+    passed=$((passed + total - fails))
+    failed=$((failed + fails))
+}
+
+echo "== Native: logic and unit tests (AddressSanitizer, UBSan)"
+cmake --preset native >/dev/null
+cmake --build --preset native -j "$jobs"
+run_ctest --preset native
+
+echo "== Windows 32-bit: the product"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 -j "$jobs"
+
+arch=$(kr8_wine_arch)
+if [ "$arch" = win32 ]; then
+    wine_build=build/win32
+else
+    echo "== This machine cannot run 32-bit Wine; the Wine tests run the same sources built for 64-bit"
+    cmake --preset win64 >/dev/null
+    cmake --build --preset win64 -j "$jobs"
+    wine_build=build/win64
+    run_ctest --test-dir build/win32 -L host
+fi
+
+echo "== Under Wine ($wine_build)"
+prefix=$(mktemp -d /tmp/kr8-test-prefix.XXXXXX)
+trap 'kr8_drop_prefix "$prefix"' EXIT
+kr8_make_prefix "$prefix"
+export WINEPREFIX=$prefix WINEDEBUG=-all
+wineserver -p
+run_ctest --test-dir "$wine_build"
+
+echo
+echo "Total: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

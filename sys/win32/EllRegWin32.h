@@ -1,0 +1,23 @@
+// The registry through advapi32's ANSI entry points.
+#pragma once
+
+#include "sys/EllReg.h"
+
+namespace kr8 {
+
+class EllRegWin32 final : public EllReg {
+public:
+    std::string ReadRegValue(RegRoot root, const std::string& keyPath,
+                             const std::string& valueName) override;
+    void WriteRegValue(RegRoot root, const std::string& keyPath, const std::string& valueName,
+                       std::uint32_t type, const std::string& value) override;
+    std::optional<std::string> GetSubKeyName(RegRoot root, const std::string& keyPath,
+                                             std::int32_t index) override;
+    std::optional<ValueEntry> GetValueEntry(RegRoot root, const std::string& keyPath,
+                                            std::int32_t index) override;
+    void DeleteRegKey(RegRoot root, const std::string& keyPath) override;
+    void DeleteRegValue(RegRoot root, const std::string& keyPath,
+                        const std::string& valueName) override;
+};
+
+}  // namespace kr8
