@@ -10,7 +10,7 @@
 namespace kr8 {
 
 class FileListBox {
-public:
+  public:
     explicit FileListBox(FileSystem& files) : files_(files) {}
 
     // Points the list at folder and pattern and reads the folder.
@@ -23,7 +23,7 @@ public:
     std::size_t ListCount() const { return names_.size(); }
     const std::string& List(std::size_t index) const { return names_.at(index); }
 
-private:
+  private:
     FileSystem& files_;
     std::string folder_;
     std::string pattern_;

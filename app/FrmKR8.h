@@ -27,7 +27,7 @@ struct Machine {
 };
 
 class FrmKR8 {
-public:
+  public:
     FrmKR8(WindowControls& controls, MessageBoxes& boxes, const Machine& machine);
 
     // The load step. False when the platform is refused: the caller then ends the process
@@ -44,7 +44,7 @@ public:
 
     FileListBox File1;
 
-private:
+  private:
     void ScanFiles(std::string& report);
     void ScanRegistry(std::string& report);
 

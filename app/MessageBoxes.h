@@ -9,7 +9,7 @@ enum class MsgIcon { None, Exclamation };
 enum class MsgAnswer { Ok, Cancel, Yes, No };
 
 class MessageBoxes {
-public:
+  public:
     virtual ~MessageBoxes() = default;
     // A modal box over the main window; an empty title shows the application title.
     virtual MsgAnswer Show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,

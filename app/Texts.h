@@ -40,15 +40,18 @@ inline constexpr char kGuardianLine[] = "Guardian Key--- is called: ";
 inline constexpr char kUserAgentSection[] = "User Agent String---";
 inline constexpr char kBlankLine[] = " ";
 
-inline constexpr char kNotifyKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify\\";
+inline constexpr char kNotifyKey[] =
+    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify\\";
 inline constexpr char kVersionValue[] = "Version";
 inline constexpr char kGuardianVersionPrefix[] = "126";
 inline constexpr char kGuardianNamePrefix[] = "Guard";
 inline constexpr char kPostPlatformKey[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\User Agent\\Post Platform\\";
-inline constexpr char kRegeditKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit\\";
+inline constexpr char kRegeditKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit\\";
 inline constexpr char kLastKeyValue[] = "LastKey";
 inline constexpr char kLastKeyNotify[] =
-    "My Computer\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify";
+    "My Computer\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows "
+    "NT\\CurrentVersion\\Winlogon\\Notify";
 
 }  // namespace kr8::text

@@ -5,10 +5,20 @@
 
 namespace kr8 {
 
-enum class Button { CmdFind, CmdFix, CmdLog, CmdGuard, CmdUAS, CmdPol, CmdHosts, CmdRegedit, CmdExit };
+enum class Button {
+    CmdFind,
+    CmdFix,
+    CmdLog,
+    CmdGuard,
+    CmdUAS,
+    CmdPol,
+    CmdHosts,
+    CmdRegedit,
+    CmdExit
+};
 
 class WindowControls {
-public:
+  public:
     virtual ~WindowControls() = default;
 
     // Text1, the findings report. Text handed in never holds a NUL.

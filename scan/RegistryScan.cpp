@@ -39,8 +39,8 @@ void FrmKR8::ScanRegistry(std::string& report) {
             break;
         }
         report += ShownInReport(*name) + text::kCrLf;
-        const std::string version = reg.ReadRegValue(hklm, notifyKey + *name + "\\",
-                                                     text::kVersionValue);
+        const std::string version =
+            reg.ReadRegValue(hklm, notifyKey + *name + "\\", text::kVersionValue);
         if (StartsWithIgnoringCase(version, text::kGuardianVersionPrefix)) {
             GuardianKeyName = *name;
         }
@@ -80,12 +80,12 @@ void FrmKR8::ScanRegistry(std::string& report) {
     controls_.SetEnabled(Button::CmdLog, true);
     controls_.SetEnabled(Button::CmdUAS, !UserAgentString.empty());
     if (GuardianKeyName.empty()) {
-        reg.WriteRegValue(RegRoot::CurrentUser, text::kRegeditKey, text::kLastKeyValue,
-                          RegType::Sz, text::kLastKeyNotify);
+        reg.WriteRegValue(RegRoot::CurrentUser, text::kRegeditKey, text::kLastKeyValue, RegType::Sz,
+                          text::kLastKeyNotify);
         controls_.SetEnabled(Button::CmdGuard, false);
     } else {
-        reg.WriteRegValue(RegRoot::CurrentUser, text::kRegeditKey, text::kLastKeyValue,
-                          RegType::Sz, std::string(text::kLastKeyNotify) + "\\" + GuardianKeyName);
+        reg.WriteRegValue(RegRoot::CurrentUser, text::kRegeditKey, text::kLastKeyValue, RegType::Sz,
+                          std::string(text::kLastKeyNotify) + "\\" + GuardianKeyName);
         controls_.SetEnabled(Button::CmdGuard, true);
     }
     if (controls_.List1Count() > 0) {

@@ -5,7 +5,7 @@
 namespace kr8 {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Milliseconds from an arbitrary start; never goes back.
     virtual std::uint64_t NowMs() = 0;

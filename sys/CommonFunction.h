@@ -6,7 +6,7 @@
 namespace kr8 {
 
 class CommonFunction {
-public:
+  public:
     virtual ~CommonFunction() = default;
     virtual std::string GetWindowsFolder() = 0;
     virtual std::string GetSystemFolder() = 0;

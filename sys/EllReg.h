@@ -36,7 +36,7 @@ struct ValueEntry {
 };
 
 class EllReg {
-public:
+  public:
     virtual ~EllReg() = default;
 
     // The value's data as text (RegDataText with hex binary, trailing blanks trimmed), or

@@ -14,7 +14,7 @@ struct FolderFile {
 };
 
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
 
     // True when a file or a folder exists at path.

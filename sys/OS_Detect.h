@@ -9,7 +9,7 @@ inline constexpr std::int32_t kPlatformWindows9x = 1;
 inline constexpr std::int32_t kPlatformNT = 2;
 
 class OS_Detect {
-public:
+  public:
     virtual ~OS_Detect() = default;
     // The platform family code; 0 when the query fails.
     virtual std::int32_t GetPlatformId() = 0;

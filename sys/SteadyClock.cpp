@@ -7,7 +7,7 @@ namespace kr8 {
 namespace {
 
 class Steady final : public Clock {
-public:
+  public:
     std::uint64_t NowMs() override {
         using namespace std::chrono;
         return static_cast<std::uint64_t>(

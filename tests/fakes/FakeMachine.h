@@ -1,8 +1,8 @@
 // Folders, files and time in memory.
 #pragma once
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <set>
@@ -21,7 +21,7 @@ inline constexpr char kSystem[] = "C:\\WINDOWS\\system32";
 inline constexpr char kTemp[] = "C:\\DOCUME~1\\USER\\LOCALS~1\\Temp";
 
 class FakeOs : public OS_Detect, public CommonFunction {
-public:
+  public:
     std::int32_t GetPlatformId() override { return platformId; }
     std::string GetWindowsFolder() override { return kWindows; }
     std::string GetSystemFolder() override { return kSystem; }
@@ -33,7 +33,7 @@ public:
 
 // Files by full path, kept in the order they were added (the order a folder listing gives).
 class FakeFiles : public FileSystem {
-public:
+  public:
     void AddFile(const std::string& path, std::uint64_t length) {
         if (lengths_.count(path) == 0) {
             order_.push_back(path);
@@ -81,7 +81,7 @@ public:
     int lengthQueries = 0;
     int listings = 0;
 
-private:
+  private:
     std::map<std::string, std::uint64_t> lengths_;
     std::vector<std::string> order_;
     std::set<std::string> folders_;
@@ -90,7 +90,7 @@ private:
 
 // Advances by a fixed step each time it is read.
 class FakeClock : public Clock {
-public:
+  public:
     std::uint64_t NowMs() override {
         const std::uint64_t t = now;
         now += step;

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <map>
 #include <optional>
 #include <string>
@@ -18,7 +18,7 @@
 namespace kr8::fake {
 
 class FakeRegistry : public EllReg {
-public:
+  public:
     struct Value {
         std::string name;
         std::uint32_t type;
@@ -133,7 +133,7 @@ public:
     int writes = 0;
     bool failWrites = false;
 
-private:
+  private:
     struct Key {
         std::vector<std::string> subKeys;
         std::vector<Value> values;

@@ -18,7 +18,7 @@ struct ListEntry {
 };
 
 class FakeControls : public WindowControls {
-public:
+  public:
     FakeControls() {
         for (Button b : {Button::CmdFind, Button::CmdHosts, Button::CmdPol, Button::CmdExit}) {
             enabled[b] = true;
@@ -75,7 +75,7 @@ struct ShownBox {
 
 // Answers boxes from a script, in order; with the script used up, the box's first button.
 class FakeBoxes : public MessageBoxes {
-public:
+  public:
     MsgAnswer Show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
                    const std::string& title) override {
         shown.push_back({prompt, buttons, icon, title});

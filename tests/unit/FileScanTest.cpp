@@ -32,7 +32,8 @@ TEST(FileScan, ListsExactlyTheFilesOfTheAdwaresLength) {
     h.files.AddFile(SystemPath("second.dll"), 320872);
     h.files.AddFile(SystemPath("notadll.exe"), 320872);
     h.LoadAndFind();
-    EXPECT_EQ(h.controls.Entries(), (Entries{SystemPath("qwxz1834.dll"), SystemPath("second.dll")}));
+    EXPECT_EQ(h.controls.Entries(),
+              (Entries{SystemPath("qwxz1834.dll"), SystemPath("second.dll")}));
     for (const auto& e : h.controls.list) {
         EXPECT_FALSE(e.checked);
     }
@@ -50,8 +51,8 @@ TEST(FileScan, ReportsTheFixedNamesEachInItsOwnFolderInTableOrder) {
     h.files.AddFile(TempPath("upd126.exe"), 10);
     h.files.AddFolder(SystemPath("winupd.dll"));
     h.files.AddFile(SystemPath("7k15.exe"), 10);
-    h.files.AddFile(SystemPath("upd126.exe"), 10);   // wrong folder
-    h.files.AddFile(TempPath("wincore.dll"), 10);    // wrong folder
+    h.files.AddFile(SystemPath("upd126.exe"), 10);  // wrong folder
+    h.files.AddFile(TempPath("wincore.dll"), 10);   // wrong folder
     h.LoadAndFind();
     EXPECT_EQ(h.controls.Entries(), Entries{SystemPath("wincore.dll")});
     EXPECT_EQ(FilePart(h.controls.text1),

@@ -33,8 +33,8 @@ TEST(FormLoad, ShowsTheOpeningTextAndTheFirstButtonStates) {
               "     \r\n"
               "Make sure you verify any files found before you delete them, errors are always "
               "possible!!");
-    for (Button b : {Button::CmdLog, Button::CmdUAS, Button::CmdGuard, Button::CmdRegedit,
-                     Button::CmdFix}) {
+    for (Button b :
+         {Button::CmdLog, Button::CmdUAS, Button::CmdGuard, Button::CmdRegedit, Button::CmdFix}) {
         EXPECT_FALSE(h.controls.IsEnabled(b));
     }
     for (Button b : {Button::CmdFind, Button::CmdHosts, Button::CmdPol, Button::CmdExit}) {

@@ -18,8 +18,12 @@ inline const std::string kPostPlatformPath =
 inline const std::string kRegeditPath =
     "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
 
-inline std::string SystemPath(const std::string& name) { return std::string(fake::kSystem) + "\\" + name; }
-inline std::string TempPath(const std::string& name) { return std::string(fake::kTemp) + "\\" + name; }
+inline std::string SystemPath(const std::string& name) {
+    return std::string(fake::kSystem) + "\\" + name;
+}
+inline std::string TempPath(const std::string& name) {
+    return std::string(fake::kTemp) + "\\" + name;
+}
 
 struct Harness {
     fake::FakeControls controls;

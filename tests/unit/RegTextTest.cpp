@@ -42,8 +42,8 @@ TEST(RegDataText, TurnsEachTypeIntoItsText) {
          "abc"},
         {"empty string", RegType::Sz, std::string("\0", 1), BinaryAs::Hex, ""},
         {"no data", RegType::Sz, "", BinaryAs::Hex, ""},
-        {"expand string not expanded", RegType::ExpandSz, std::string("%TEMP%\0", 7),
-         BinaryAs::Hex, "%TEMP%"},
+        {"expand string not expanded", RegType::ExpandSz, std::string("%TEMP%\0", 7), BinaryAs::Hex,
+         "%TEMP%"},
         {"multi string keeps inner NULs", RegType::MultiSz, std::string("a\0b\0\0", 5),
          BinaryAs::Hex, std::string("a\0b\0", 4)},
     };

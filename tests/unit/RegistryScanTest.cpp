@@ -16,7 +16,9 @@ std::string RegistryPart(const std::string& report) {
     return report.substr(report.find("Keys Under Notify---"));
 }
 
-std::string Sz(const std::string& s) { return s + std::string(1, '\0'); }
+std::string Sz(const std::string& s) {
+    return s + std::string(1, '\0');
+}
 
 TEST(RegistryScan, VersionMatchNamesTheGuardianKey) {
     Harness h;
@@ -39,9 +41,9 @@ TEST(RegistryScan, OnlyALeading126CountsAsTheGuardiansVersion) {
         bool dword;
         bool match;
     };
-    const Case cases[] = {{"126", false, true},   {"126abc", false, true}, {"0126", false, false},
-                          {"12", false, false},   {"x126", false, false},  {"", false, false},
-                          {"126", true, true},    {"1260", true, true},    {"12", true, false}};
+    const Case cases[] = {{"126", false, true}, {"126abc", false, true}, {"0126", false, false},
+                          {"12", false, false}, {"x126", false, false},  {"", false, false},
+                          {"126", true, true},  {"1260", true, true},    {"12", true, false}};
     for (const Case& c : cases) {
         Harness h;
         if (c.dword) {
@@ -129,8 +131,7 @@ TEST(RegistryScan, EarlierFindingsOutliveAScanThatNoLongerSeesThem) {
     h.reg.DeleteRegValue(RegRoot::LocalMachine, std::string(kNotifyPath).substr(5) + "\\GuardG",
                          "DllName");
     h.reg.DeleteRegKey(RegRoot::LocalMachine, std::string(kNotifyPath).substr(5) + "\\GuardG");
-    h.reg.DeleteRegValue(RegRoot::LocalMachine, std::string(kPostPlatformPath).substr(5),
-                         "msg126");
+    h.reg.DeleteRegValue(RegRoot::LocalMachine, std::string(kPostPlatformPath).substr(5), "msg126");
     ASSERT_FALSE(h.reg.HasKey(kNotifyPath + "\\GuardG"));
     h.form.CmdFind_Click();
     EXPECT_EQ(RegistryPart(h.controls.text1),
@@ -161,10 +162,9 @@ TEST(RegistryScan, TheAdwaresOwnMarkersDoNotEndAPass) {
 TEST(RegistryScan, HostileBytesCannotCutOrForgeReportLines) {
     Harness h;
     h.reg.AddKey(kNotifyPath + "\\Guard\r\nGuardian Key--- is called: x");
-    h.reg.SetRaw(kNotifyPath + "\\Guard\r\nGuardian Key--- is called: x", "multi",
-                 RegType::MultiSz, std::string("one\0two\0\0", 9));
-    h.reg.SetRaw(kPostPlatformPath, std::string("n\0m", 3), RegType::Sz,
-                 std::string("d\0e\0", 4));
+    h.reg.SetRaw(kNotifyPath + "\\Guard\r\nGuardian Key--- is called: x", "multi", RegType::MultiSz,
+                 std::string("one\0two\0\0", 9));
+    h.reg.SetRaw(kPostPlatformPath, std::string("n\0m", 3), RegType::Sz, std::string("d\0e\0", 4));
     h.LoadAndFind();
     EXPECT_EQ(RegistryPart(h.controls.text1),
               "Keys Under Notify---\r\nGuard  Guardian Key--- is called: x\r\n\r\n\r\n"
