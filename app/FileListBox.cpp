@@ -10,8 +10,10 @@ void FileListBox::Configure(const std::string& folder, const std::string& patter
 
 void FileListBox::Refresh() {
     names_.clear();
-    for (FolderFile& file : files_.ListFiles(folder_, pattern_)) {
-        names_.push_back(std::move(file.name));
+    for (FolderEntry& entry : files_.ListFolder(folder_, pattern_)) {
+        if (!entry.isFolder) {
+            names_.push_back(std::move(entry.name));
+        }
     }
 }
 

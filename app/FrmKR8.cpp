@@ -21,6 +21,24 @@ bool FrmKR8::Form_Load() {
     return true;
 }
 
+void FrmKR8::Click(Button button) {
+    if (busy_) {
+        return;
+    }
+    busy_ = true;
+    switch (button) {
+        case Button::CmdFind:
+            CmdFind_Click();
+            break;
+        case Button::CmdFix:
+            CmdFix_Click();
+            break;
+        default:
+            break;
+    }
+    busy_ = false;
+}
+
 void FrmKR8::CmdFind_Click() {
     std::string report = std::string(text::kFilesFound) + text::kCrLf;
     controls_.ClearList1();

@@ -9,6 +9,9 @@
 #include "app/FileListBox.h"
 #include "app/MessageBoxes.h"
 #include "app/WindowControls.h"
+#include "remove/KillProcess.h"
+#include "remove/LaunchAppSychronous.h"
+#include "remove/ShutDownNT.h"
 #include "sys/Clock.h"
 #include "sys/CommonFunction.h"
 #include "sys/EllReg.h"
@@ -24,6 +27,9 @@ struct Machine {
     CommonFunction& folders;
     FileSystem& files;
     Clock& clock;
+    KillProcess& processes;
+    LaunchAppSychronous& launcher;
+    ShutDownNT& restart;
 };
 
 class FrmKR8 {
@@ -34,7 +40,14 @@ class FrmKR8 {
     // without showing the window.
     bool Form_Load();
 
+    // A click on one of the window's buttons. While a handler runs (it may be waiting for an
+    // outside program, with the window's messages still handled), further clicks are dropped:
+    // a second handler would act on a list that is changing under the first.
+    void Click(Button button);
+    bool Busy() const { return busy_; }
+
     void CmdFind_Click();
+    void CmdFix_Click();
 
     // Window-level state, kept for the life of the process.
     std::string GuardianKeyName;
@@ -47,10 +60,14 @@ class FrmKR8 {
   private:
     void ScanFiles(std::string& report);
     void ScanRegistry(std::string& report);
+    // Writes a dummy file of its own and has the system put it in place of path at the next
+    // restart; false when any step of that failed.
+    bool ScheduleReplacement(const std::string& path);
 
     WindowControls& controls_;
     MessageBoxes& boxes_;
     Machine machine_;
+    bool busy_ = false;
 };
 
 }  // namespace kr8

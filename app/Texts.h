@@ -54,4 +54,28 @@ inline constexpr char kLastKeyNotify[] =
     "My Computer\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows "
     "NT\\CurrentVersion\\Winlogon\\Notify";
 
+// The Delete button.
+inline constexpr char kSelectError[] =
+    "You have not Selected any of the Detected Files, Put a Check beside any files you want "
+    "Deleted, or Should I Select ALL Files";
+inline constexpr char kSelectErrorTitle[] = "Select Error";
+inline constexpr char kRundll32[] = "rundll32.exe";
+inline constexpr char kErrorBox[] = "Error!";
+inline constexpr char kConfirmDeletePrefix[] = "Delete the file ";
+inline constexpr char kConfirmDeleteTitle[] = "Confirm Delete";
+inline constexpr char kAttribCommand[] = "\\attrib.exe -r -h -s ";
+inline constexpr char kCannotDelete[] = "Cannot Delete this One, I'll do it on Reboot";
+inline constexpr char kChangesAfterReboot[] = "Changes will be made after you reboot";
+inline constexpr char kNotScheduledPrefix[] =
+    "This file could not be scheduled for removal at the next restart: ";
+inline constexpr char kRebootNow[] = "You need to reboot now to remove the last file";
+inline constexpr char kRebootNoticeTitle[] = "Reboot Notice";
+inline constexpr char kDummyTxt[] = "\\dummy.txt";
+inline constexpr char kDummyDll[] = "\\dummy.dll";
+inline constexpr char kDummyStem[] = "\\dummy";
+inline constexpr char kDummyExtension[] = ".dll";
+inline constexpr int kMaxDummyFiles = 999;
+inline constexpr char kDummyContent[] =
+    "Look2Me trojan dummy file\r\nIt is safe to delete this file\r\n";
+
 }  // namespace kr8::text

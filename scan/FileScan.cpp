@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "app/FrmKR8.h"
 #include "app/Texts.h"
@@ -29,6 +30,16 @@ constexpr FixedName kFixedNames[] = {
     {false, "\\7k15.exe"},    {true, "\\upd126.exe"},    {true, "\\upd126new.exe"},
 };
 
+// File names compare without regard to case; the fixed names are plain ASCII.
+std::string LowerCase(std::string name) {
+    for (char& c : name) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return name;
+}
+
 std::string ScanningCaption(std::uint64_t length) {
     return text::kScanningPrefix + std::to_string(length);
 }
@@ -38,11 +49,17 @@ std::string ScanningCaption(std::uint64_t length) {
 void FrmKR8::ScanFiles(std::string& report) {
     const std::string systemFolder = machine_.folders.GetSystemFolder();
 
-    // One listing of the folder gives every length at once; a file that is not in it (renamed
-    // since File1 was read, say) is asked for on its own.
+    // One listing of the system folder answers every length and the existence of the fixed
+    // names there; looking each up on its own costs a read of the whole folder on some file
+    // systems. Whatever the listing lacks (a file renamed since File1 was read, say) is asked
+    // for on its own.
     std::unordered_map<std::string, std::uint64_t> lengths;
-    for (const FolderFile& file : machine_.files.ListFiles(systemFolder, File1.Pattern())) {
-        lengths.emplace(file.name, file.length);
+    std::unordered_set<std::string> listedNames;
+    for (const FolderEntry& entry : machine_.files.ListFolder(systemFolder, "*")) {
+        if (!entry.isFolder) {
+            lengths.emplace(entry.name, entry.length);
+        }
+        listedNames.insert(LowerCase(entry.name));
     }
 
     std::uint64_t lastLength = 0;
@@ -50,12 +67,11 @@ void FrmKR8::ScanFiles(std::string& report) {
     std::optional<std::uint64_t> captionLength;
     for (std::size_t index = 0; index != File1.ListCount(); ++index) {
         const std::string& name = File1.List(index);
-        const std::string path = systemFolder + "\\" + name;
         std::optional<std::uint64_t> length;
         if (auto found = lengths.find(name); found != lengths.end()) {
             length = found->second;
         } else {
-            length = machine_.files.FileLength(path);
+            length = machine_.files.FileLength(systemFolder + "\\" + name);
         }
         if (length) {
             lastLength = *length;
@@ -69,7 +85,7 @@ void FrmKR8::ScanFiles(std::string& report) {
         }
 
         if (length == kAdwareLength) {
-            controls_.AddList1(path);
+            controls_.AddList1(systemFolder + "\\" + name);
             report += ShownInReport(File1.Path() + "\\" + name) + text::kCrLf;
         }
     }
@@ -83,7 +99,10 @@ void FrmKR8::ScanFiles(std::string& report) {
         const std::string folder = fixed.inTempFolder ? machine_.folders.GetTempFolder()
                                                       : machine_.folders.GetSystemFolder();
         const std::string path = folder + fixed.name;
-        if (machine_.files.PathFileExists(path)) {
+        const bool present = (!fixed.inTempFolder && !listedNames.empty())
+                                 ? listedNames.count(LowerCase(fixed.name + 1)) != 0
+                                 : machine_.files.Exists(path);
+        if (present) {
             report += ShownInReport(path) + text::kCrLf;
         }
     }

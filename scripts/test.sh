@@ -55,7 +55,7 @@ prefix=$(mktemp -d /tmp/kr8-test-prefix.XXXXXX)
 trap 'kr8_drop_prefix "$prefix"' EXIT
 kr8_make_prefix "$prefix"
 export WINEPREFIX=$prefix WINEDEBUG=-all
-wineserver -p
+kr8_start_server
 run_ctest --test-dir "$wine_build"
 
 echo

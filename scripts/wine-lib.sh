@@ -36,6 +36,14 @@ kr8_make_prefix() {
     cp -a "$template" "$target"
 }
 
+# Starts a persistent wine server for prefix $WINEPREFIX, so each program starts fast, and lets
+# Wine's background services start now: started by a test instead, they would inherit and hold
+# the test runner's output pipe.
+kr8_start_server() {
+    wineserver -p
+    "$(kr8_wine_bin)" cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
 # Ends the wine server of prefix $1 and removes the prefix.
 kr8_drop_prefix() {
     WINEPREFIX="$1" wineserver -k 2>/dev/null || true

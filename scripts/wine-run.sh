@@ -12,6 +12,7 @@ fi
 WINEPREFIX=$(mktemp -d /tmp/kr8-prefix.XXXXXX)
 export WINEPREFIX
 kr8_make_prefix "$WINEPREFIX"
+kr8_start_server
 "$wine" "$@"
 rc=$?
 kr8_drop_prefix "$WINEPREFIX"

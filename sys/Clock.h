@@ -9,6 +9,8 @@ class Clock {
     virtual ~Clock() = default;
     // Milliseconds from an arbitrary start; never goes back.
     virtual std::uint64_t NowMs() = 0;
+    // Blocks the calling thread, window included.
+    virtual void Pause(unsigned milliseconds) = 0;
 };
 
 // The process's steady clock.

@@ -1,4 +1,4 @@
-// The files the scan looks at.
+// The files the handlers look at and change.
 #pragma once
 
 #include <cstdint>
@@ -8,9 +8,10 @@
 
 namespace kr8 {
 
-struct FolderFile {
+struct FolderEntry {
     std::string name;  // no folder part
     std::uint64_t length = 0;
+    bool isFolder = false;
 };
 
 class FileSystem {
@@ -18,15 +19,30 @@ class FileSystem {
     virtual ~FileSystem() = default;
 
     // True when a file or a folder exists at path.
-    virtual bool PathFileExists(const std::string& path) = 0;
+    virtual bool Exists(const std::string& path) = 0;
 
     // The file's length in bytes, read without opening the file; nothing when it cannot be read.
     virtual std::optional<std::uint64_t> FileLength(const std::string& path) = 0;
 
-    // The files (not folders) of folder whose names match pattern, hidden and system files
-    // included, with their lengths, in the platform's order. Empty when the folder cannot be read.
-    virtual std::vector<FolderFile> ListFiles(const std::string& folder,
-                                              const std::string& pattern) = 0;
+    // The files and folders of folder whose names match pattern, hidden and system ones
+    // included, with the files' lengths, in the platform's order. Empty when the folder cannot
+    // be read.
+    virtual std::vector<FolderEntry> ListFolder(const std::string& folder,
+                                                const std::string& pattern) = 0;
+
+    // Clears the read-only, hidden and system attributes, keeping the others.
+    virtual void ClearReadOnlyHiddenSystem(const std::string& path) = 0;
+
+    virtual bool RemoveFile(const std::string& path) = 0;
+
+    // Creates or truncates the file and writes exactly these bytes.
+    virtual bool WriteFileBytes(const std::string& path, const std::string& bytes) = 0;
+
+    // Renames; fails when the new name is taken.
+    virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
+
+    // Has the system move from over to, replacing it, at the next restart.
+    virtual bool ReplaceAtRestart(const std::string& from, const std::string& to) = 0;
 };
 
 }  // namespace kr8

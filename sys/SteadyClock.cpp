@@ -1,4 +1,5 @@
 #include <chrono>
+#include <thread>
 
 #include "sys/Clock.h"
 
@@ -12,6 +13,9 @@ class Steady final : public Clock {
         using namespace std::chrono;
         return static_cast<std::uint64_t>(
             duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    }
+    void Pause(unsigned milliseconds) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     }
 };
 

@@ -28,19 +28,73 @@ HKEY RootKey(RegRoot root) {
 
 // The ANSI calls take names as C strings: one with a NUL in it would reach the call cut short
 // and address a different key or value, which a delete must never do.
-bool Addressable(const std::string& name) { return name.find('\0') == std::string::npos; }
+bool Addressable(const std::string& name) {
+    return name.find('\0') == std::string::npos;
+}
 
-UniqueHKey OpenKey(RegRoot root, const std::string& keyPath) {
+using KeyStep = LONG (*)(HKEY parent, const char* subKey, HKEY* opened);
+
+LONG OpenStep(HKEY parent, const char* subKey, HKEY* opened) {
+    return ::RegOpenKeyA(parent, subKey, opened);
+}
+
+LONG CreateStep(HKEY parent, const char* subKey, HKEY* opened) {
+    return ::RegCreateKeyA(parent, subKey, opened);
+}
+
+LONG OpenAllAccessStep(HKEY parent, const char* subKey, HKEY* opened) {
+    return ::RegOpenKeyExA(parent, subKey, 0, KEY_ALL_ACCESS, opened);
+}
+
+// Wine's ANSI registry calls convert a key path in a fixed buffer of 260 UTF-16 units and fail
+// longer ones, while one key name under Winlogon\Notify may be 255 characters by itself. Longer
+// paths are therefore taken a piece at a time, each piece ending before a backslash, which names
+// the same key; paths that fit go to the platform in one call, as they are.
+constexpr std::size_t kPathPiece = 255;
+
+UniqueHKey OpenPath(HKEY root, const std::string& path, KeyStep step) {
     UniqueHKey key;
-    const HKEY rootKey = RootKey(root);
-    if (rootKey == nullptr || !Addressable(keyPath)) {
+    if (path.size() <= kPathPiece) {
+        if (step(root, path.c_str(), key.put()) != ERROR_SUCCESS) {
+            // A failed open leaves no handle to close, whatever it wrote to the out-parameter.
+            key.release();
+        }
         return key;
     }
-    if (::RegOpenKeyA(rootKey, keyPath.c_str(), key.put()) != ERROR_SUCCESS) {
-        // A failed open leaves no handle to close, whatever it wrote to the out-parameter.
-        key.release();
+    std::size_t at = 0;
+    while (at < path.size()) {
+        std::size_t end = path.size();
+        if (end - at > kPathPiece) {
+            const std::size_t cut = path.rfind('\\', at + kPathPiece);
+            if (cut != std::string::npos && cut >= at) {
+                end = cut;
+            } else {
+                // One name longer than a piece: the platform judges it whole.
+                end = std::min(path.find('\\', at), path.size());
+            }
+        }
+        const std::string piece = path.substr(at, end - at);
+        at = end + 1;
+        // An empty piece would answer the parent's own handle, owned twice below.
+        if (piece.empty()) {
+            continue;
+        }
+        UniqueHKey next;
+        if (step(key ? key.get() : root, piece.c_str(), next.put()) != ERROR_SUCCESS) {
+            next.release();
+            return UniqueHKey();
+        }
+        key = std::move(next);
     }
     return key;
+}
+
+UniqueHKey OpenKey(RegRoot root, const std::string& keyPath, KeyStep step = OpenStep) {
+    const HKEY rootKey = RootKey(root);
+    if (rootKey == nullptr || !Addressable(keyPath)) {
+        return UniqueHKey();
+    }
+    return OpenPath(rootKey, keyPath, step);
 }
 
 DWORD NumberIn(const std::string& text) {
@@ -72,13 +126,11 @@ std::string EllRegWin32::ReadRegValue(RegRoot root, const std::string& keyPath,
 void EllRegWin32::WriteRegValue(RegRoot root, const std::string& keyPath,
                                 const std::string& valueName, std::uint32_t type,
                                 const std::string& value) {
-    const HKEY rootKey = RootKey(root);
-    if (rootKey == nullptr || !Addressable(keyPath) || !Addressable(valueName)) {
+    if (!Addressable(valueName)) {
         return;
     }
-    UniqueHKey key;
-    if (::RegCreateKeyA(rootKey, keyPath.c_str(), key.put()) != ERROR_SUCCESS) {
-        key.release();
+    const UniqueHKey key = OpenKey(root, keyPath, CreateStep);
+    if (!key) {
         return;
     }
     if (type == RegType::Dword) {
@@ -86,16 +138,17 @@ void EllRegWin32::WriteRegValue(RegRoot root, const std::string& keyPath,
         ::RegSetValueExA(key.get(), valueName.c_str(), 0, REG_DWORD,
                          reinterpret_cast<const BYTE*>(&number), sizeof number);
     } else {
-        std::string bytes = value;
-        if (type == RegType::Sz) {
-            bytes.push_back('\0');
-        }
-        if (bytes.size() > MAXDWORD) {
+        const std::size_t count = value.size() + (type == RegType::Sz ? 1 : 0);
+        if (count > MAXDWORD) {
             return;
         }
+        // RegSetValueExA looks at the byte after the data it is given, and when that is a NUL
+        // it stores the NUL as well (NT does the same). A non-NUL byte there keeps the text to
+        // its own bytes for every type but Sz.
+        std::string bytes = value;
+        bytes.push_back(type == RegType::Sz ? '\0' : '#');
         ::RegSetValueExA(key.get(), valueName.c_str(), 0, REG_SZ,
-                         reinterpret_cast<const BYTE*>(bytes.data()),
-                         static_cast<DWORD>(bytes.size()));
+                         reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(count));
     }
     ::RegFlushKey(key.get());
 }
@@ -152,8 +205,7 @@ std::optional<ValueEntry> EllRegWin32::GetValueEntry(RegRoot root, const std::st
         DWORD maxName = 0;
         DWORD maxData = 0;
         if (::RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                               nullptr, &maxName, &maxData, nullptr,
-                               nullptr) != ERROR_SUCCESS) {
+                               nullptr, &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS) {
             maxName = 0;
             maxData = 0;
         }
@@ -172,8 +224,9 @@ std::optional<ValueEntry> EllRegWin32::GetValueEntry(RegRoot root, const std::st
 
 void EllRegWin32::DeleteRegKey(RegRoot root, const std::string& keyPath) {
     const HKEY rootKey = RootKey(root);
-    // An empty path would name the root key itself.
-    if (rootKey == nullptr || keyPath.empty() || !Addressable(keyPath)) {
+    // A path of nothing but backslashes would name the root key itself.
+    if (rootKey == nullptr || keyPath.find_first_not_of('\\') == std::string::npos ||
+        !Addressable(keyPath)) {
         return;
     }
     UniqueHKey top;
@@ -181,7 +234,21 @@ void EllRegWin32::DeleteRegKey(RegRoot root, const std::string& keyPath) {
         top.release();
         return;
     }
-    ::RegDeleteKeyA(top.get(), keyPath.c_str());
+    if (keyPath.size() <= kPathPiece) {
+        ::RegDeleteKeyA(top.get(), keyPath.c_str());
+        return;
+    }
+    // Too long for one call: the key goes by its name from its parent, opened in pieces.
+    const std::size_t last = keyPath.find_last_not_of('\\');
+    const std::size_t slash = keyPath.rfind('\\', last);
+    if (slash == std::string::npos) {
+        ::RegDeleteKeyA(top.get(), keyPath.c_str());
+        return;
+    }
+    const UniqueHKey parent = OpenPath(top.get(), keyPath.substr(0, slash), OpenAllAccessStep);
+    if (parent) {
+        ::RegDeleteKeyA(parent.get(), keyPath.substr(slash + 1, last - slash).c_str());
+    }
 }
 
 void EllRegWin32::DeleteRegValue(RegRoot root, const std::string& keyPath,

@@ -6,7 +6,7 @@
 namespace kr8 {
 
 class EllRegWin32 final : public EllReg {
-public:
+  public:
     std::string ReadRegValue(RegRoot root, const std::string& keyPath,
                              const std::string& valueName) override;
     void WriteRegValue(RegRoot root, const std::string& keyPath, const std::string& valueName,

@@ -11,7 +11,7 @@ namespace kr8 {
 // nothing, Traits::IsEmpty(h) says whether h owns nothing and Traits::Close(h) releases it.
 template <typename Traits>
 class UniqueOwner {
-public:
+  public:
     using Handle = typename Traits::Handle;
 
     UniqueOwner() = default;
@@ -47,7 +47,7 @@ public:
         }
     }
 
-private:
+  private:
     Handle handle_ = Traits::Empty();
 };
 

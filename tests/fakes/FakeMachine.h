@@ -1,14 +1,19 @@
-// Folders, files and time in memory.
+// Folders, files, processes, launching, restart and time in memory.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "remove/KillProcess.h"
+#include "remove/LaunchAppSychronous.h"
+#include "remove/ShutDownNT.h"
 #include "sys/Clock.h"
 #include "sys/CommonFunction.h"
 #include "sys/FileSystem.h"
@@ -20,69 +25,140 @@ inline constexpr char kWindows[] = "C:\\WINDOWS";
 inline constexpr char kSystem[] = "C:\\WINDOWS\\system32";
 inline constexpr char kTemp[] = "C:\\DOCUME~1\\USER\\LOCALS~1\\Temp";
 
+inline constexpr unsigned kReadOnlyHiddenSystem = 0x7;
+
 class FakeOs : public OS_Detect, public CommonFunction {
   public:
     std::int32_t GetPlatformId() override { return platformId; }
     std::string GetWindowsFolder() override { return kWindows; }
     std::string GetSystemFolder() override { return kSystem; }
     std::string GetTempFolder() override { return kTemp; }
-    std::string GetShortPath(const std::string& path) override { return path; }
+    // Marks the path so tests see that the short form was asked for.
+    std::string GetShortPath(const std::string& path) override {
+        return exists && !exists(path) ? "" : "SHORT(" + path + ")";
+    }
 
     std::int32_t platformId = 2;
+    std::function<bool(const std::string&)> exists;
 };
 
 // Files by full path, kept in the order they were added (the order a folder listing gives).
 class FakeFiles : public FileSystem {
   public:
     void AddFile(const std::string& path, std::uint64_t length) {
-        if (lengths_.count(path) == 0) {
+        if (files_.count(path) == 0) {
             order_.push_back(path);
         }
-        lengths_[path] = length;
+        files_[path].length = length;
     }
     void AddFolder(const std::string& path) { folders_.insert(path); }
     void Remove(const std::string& path) {
-        lengths_.erase(path);
+        files_.erase(path);
         order_.erase(std::remove(order_.begin(), order_.end(), path), order_.end());
     }
     // The listing stops showing the file, while a direct query still finds it.
     void HideFromListing(const std::string& path) { unlisted_.insert(path); }
+    void SetAttributes(const std::string& path, unsigned attributes) {
+        files_.at(path).attributes = attributes;
+    }
+    // Held open by another process: it can be neither deleted nor renamed.
+    void Lock(const std::string& path) { files_.at(path).locked = true; }
+    std::string Content(const std::string& path) const {
+        auto f = files_.find(path);
+        return f == files_.end() ? "<missing>" : f->second.content;
+    }
 
-    bool PathFileExists(const std::string& path) override {
-        return lengths_.count(path) != 0 || folders_.count(path) != 0;
+    bool Exists(const std::string& path) override {
+        return files_.count(path) != 0 || folders_.count(path) != 0;
     }
     std::optional<std::uint64_t> FileLength(const std::string& path) override {
         ++lengthQueries;
-        auto f = lengths_.find(path);
-        if (f == lengths_.end()) {
+        auto f = files_.find(path);
+        if (f == files_.end()) {
             return std::nullopt;
         }
-        return f->second;
+        return f->second.length;
     }
-    std::vector<FolderFile> ListFiles(const std::string& folder,
-                                      const std::string& pattern) override {
+    std::vector<FolderEntry> ListFolder(const std::string& folder,
+                                        const std::string& pattern) override {
         ++listings;
-        const std::string suffix = pattern.substr(1);  // "*.dll" -> ".dll"
-        std::vector<FolderFile> files;
-        for (const std::string& path : order_) {
+        const std::string suffix = pattern.substr(1);  // "*.dll" -> ".dll", "*" -> ""
+        auto matches = [&](const std::string& path, std::string& name) {
             const size_t slash = path.rfind('\\');
-            if (path.substr(0, slash) != folder || unlisted_.count(path) != 0) {
-                continue;
-            }
-            const std::string name = path.substr(slash + 1);
-            if (name.size() >= suffix.size() &&
-                name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
-                files.push_back({name, lengths_[path]});
+            name = path.substr(slash + 1);
+            return path.substr(0, slash) == folder && unlisted_.count(path) == 0 &&
+                   name.size() >= suffix.size() &&
+                   name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+        };
+        std::vector<FolderEntry> entries;
+        std::string name;
+        for (const std::string& path : order_) {
+            if (matches(path, name)) {
+                entries.push_back({name, files_[path].length, false});
             }
         }
-        return files;
+        for (const std::string& path : folders_) {
+            if (matches(path, name)) {
+                entries.push_back({name, 0, true});
+            }
+        }
+        return entries;
+    }
+    void ClearReadOnlyHiddenSystem(const std::string& path) override {
+        if (auto f = files_.find(path); f != files_.end()) {
+            f->second.attributes &= ~kReadOnlyHiddenSystem;
+        }
+    }
+    bool RemoveFile(const std::string& path) override {
+        auto f = files_.find(path);
+        if (f == files_.end() || f->second.locked || (f->second.attributes & 1) != 0) {
+            return false;
+        }
+        Remove(path);
+        return true;
+    }
+    bool WriteFileBytes(const std::string& path, const std::string& bytes) override {
+        if (failWrites) {
+            return false;
+        }
+        AddFile(path, bytes.size());
+        files_[path].content = bytes;
+        return true;
+    }
+    bool RenameFile(const std::string& from, const std::string& to) override {
+        auto f = files_.find(from);
+        if (f == files_.end() || f->second.locked || Exists(to)) {
+            return false;
+        }
+        File moved = f->second;
+        Remove(from);
+        AddFile(to, moved.length);
+        files_[to] = moved;
+        return true;
+    }
+    bool ReplaceAtRestart(const std::string& from, const std::string& to) override {
+        if (failReplacements) {
+            return false;
+        }
+        replacements.emplace_back(from, to);
+        return true;
     }
 
     int lengthQueries = 0;
     int listings = 0;
+    bool failWrites = false;
+    bool failReplacements = false;
+    std::vector<std::pair<std::string, std::string>> replacements;
 
   private:
-    std::map<std::string, std::uint64_t> lengths_;
+    struct File {
+        std::uint64_t length = 0;
+        unsigned attributes = 0;
+        bool locked = false;
+        std::string content;
+    };
+
+    std::map<std::string, File> files_;
     std::vector<std::string> order_;
     std::set<std::string> folders_;
     std::set<std::string> unlisted_;
@@ -96,8 +172,40 @@ class FakeClock : public Clock {
         now += step;
         return t;
     }
+    void Pause(unsigned milliseconds) override { pauses.push_back(milliseconds); }
+
     std::uint64_t now = 0;
     std::uint64_t step = 0;
+    std::vector<unsigned> pauses;
+};
+
+class FakeProcesses : public KillProcess {
+  public:
+    bool KillProcessByName(const std::string& exeName) override {
+        asked.push_back(exeName);
+        return false;
+    }
+    std::vector<std::string> asked;
+};
+
+// Runs nothing; duringWait stands for the window's messages handled while a program runs.
+class FakeLauncher : public LaunchAppSychronous {
+  public:
+    bool RunAndWait(const std::string& commandLine) override {
+        commands.push_back(commandLine);
+        if (duringWait) {
+            duringWait();
+        }
+        return true;
+    }
+    std::vector<std::string> commands;
+    std::function<void()> duringWait;
+};
+
+class FakeRestart : public ShutDownNT {
+  public:
+    void RebootWindows(bool force) override { requests.push_back(force); }
+    std::vector<bool> requests;
 };
 
 }  // namespace kr8::fake

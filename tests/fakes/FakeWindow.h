@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -79,6 +80,9 @@ class FakeBoxes : public MessageBoxes {
     MsgAnswer Show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
                    const std::string& title) override {
         shown.push_back({prompt, buttons, icon, title});
+        if (onShow) {
+            onShow();
+        }
         if (!answers.empty()) {
             MsgAnswer a = answers.front();
             answers.pop_front();
@@ -89,6 +93,7 @@ class FakeBoxes : public MessageBoxes {
 
     std::deque<MsgAnswer> answers;
     std::vector<ShownBox> shown;
+    std::function<void()> onShow;
 };
 
 }  // namespace kr8::fake

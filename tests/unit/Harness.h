@@ -32,7 +32,10 @@ struct Harness {
     fake::FakeOs os;
     fake::FakeFiles files;
     fake::FakeClock clock;
-    FrmKR8 form{controls, boxes, Machine{reg, os, os, files, clock}};
+    fake::FakeProcesses processes;
+    fake::FakeLauncher launcher;
+    fake::FakeRestart restart;
+    FrmKR8 form{controls, boxes, Machine{reg, os, os, files, clock, processes, launcher, restart}};
 
     // Starts the program as the process does and clicks Find.
     void LoadAndFind() {

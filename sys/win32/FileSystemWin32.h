@@ -1,0 +1,21 @@
+// Files through kernel32's and shlwapi's ANSI entry points.
+#pragma once
+
+#include "sys/FileSystem.h"
+
+namespace kr8 {
+
+class FileSystemWin32 final : public FileSystem {
+  public:
+    bool Exists(const std::string& path) override;
+    std::optional<std::uint64_t> FileLength(const std::string& path) override;
+    std::vector<FolderEntry> ListFolder(const std::string& folder,
+                                        const std::string& pattern) override;
+    void ClearReadOnlyHiddenSystem(const std::string& path) override;
+    bool RemoveFile(const std::string& path) override;
+    bool WriteFileBytes(const std::string& path, const std::string& bytes) override;
+    bool RenameFile(const std::string& from, const std::string& to) override;
+    bool ReplaceAtRestart(const std::string& from, const std::string& to) override;
+};
+
+}  // namespace kr8

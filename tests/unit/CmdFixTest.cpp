@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "tests/unit/Harness.h"
+
+namespace kr8::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const std::string kDummyContent = "Look2Me trojan dummy file\r\nIt is safe to delete this file\r\n";
+
+std::string WindowsPath(const std::string& name) {
+    return std::string(fake::kWindows) + "\\" + name;
+}
+
+// A machine with adware files found by a scan; returns their paths in list order.
+Strings Infect(Harness& h, const Strings& names) {
+    Strings paths;
+    for (const std::string& name : names) {
+        h.files.AddFile(SystemPath(name), 320872);
+        paths.push_back(SystemPath(name));
+    }
+    h.LoadAndFind();
+    h.boxes.shown.clear();
+    return paths;
+}
+
+Strings Prompts(const Harness& h) {
+    Strings prompts;
+    for (const auto& box : h.boxes.shown) {
+        prompts.push_back(box.prompt);
+    }
+    return prompts;
+}
+
+TEST(CmdFix, NothingTickedAndCancelChangesNothing) {
+    Harness h;
+    const Strings paths = Infect(h, {"a.dll", "b.dll"});
+    h.boxes.answers = {MsgAnswer::Cancel};
+    h.form.CmdFix_Click();
+    ASSERT_EQ(h.boxes.shown.size(), 1u);
+    EXPECT_EQ(h.boxes.shown[0].prompt,
+              "You have not Selected any of the Detected Files, Put a Check beside any files you "
+              "want Deleted, or Should I Select ALL Files");
+    EXPECT_EQ(h.boxes.shown[0].buttons, MsgButtons::OkCancel);
+    EXPECT_EQ(h.boxes.shown[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(h.boxes.shown[0].title, "Select Error");
+    EXPECT_TRUE(h.processes.asked.empty());
+    EXPECT_EQ(h.controls.Entries(), paths);
+    EXPECT_TRUE(h.files.Exists(paths[0]));
+}
+
+TEST(CmdFix, NothingTickedAndOkAsksAboutEveryEntryFromTheTop) {
+    Harness h;
+    const Strings paths = Infect(h, {"a.dll", "b.dll"});
+    h.form.CmdFix_Click();
+    EXPECT_EQ(Prompts(h), (Strings{h.boxes.shown[0].prompt, "Delete the file " + paths[0],
+                                   "Delete the file " + paths[1]}));
+    EXPECT_EQ(h.boxes.shown[1].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(h.boxes.shown[1].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(h.boxes.shown[1].title, "Confirm Delete");
+    EXPECT_FALSE(h.files.Exists(paths[0]));
+    EXPECT_FALSE(h.files.Exists(paths[1]));
+    EXPECT_TRUE(h.controls.list.empty()) << "the rescan finds nothing";
+    EXPECT_EQ(h.clock.pauses, (std::vector<unsigned>{500, 500}));
+}
+
+TEST(CmdFix, EndsRundll32ThreeTimesBeforeTheFirstQuestion) {
+    Harness h;
+    Infect(h, {"a.dll"});
+    h.controls.SetList1Checked(0, true);
+    h.boxes.answers = {MsgAnswer::No};
+    size_t askedAtFirstBox = 99;
+    h.boxes.onShow = [&] { askedAtFirstBox = std::min(askedAtFirstBox, h.processes.asked.size()); };
+    h.form.CmdFix_Click();
+    EXPECT_EQ(h.processes.asked, (Strings{"rundll32.exe", "rundll32.exe", "rundll32.exe"}));
+    EXPECT_EQ(askedAtFirstBox, 3u);
+}
+
+TEST(CmdFix, AnEmptyListStillEndsProcessesResetsAndRescans) {
+    Harness h;
+    h.files.AddFile(SystemPath("a.dll"), 320872);
+    h.LoadAndFind();
+    h.files.Remove(SystemPath("a.dll"));
+    h.form.File1.Refresh();
+    h.form.CmdFind_Click();
+    ASSERT_TRUE(h.controls.list.empty());
+    ASSERT_TRUE(h.controls.IsEnabled(Button::CmdFix));
+    h.boxes.shown.clear();
+    h.controls.text1 = "edited";
+    h.form.CmdFix_Click();
+    EXPECT_EQ(h.processes.asked.size(), 3u);
+    EXPECT_EQ(h.boxes.shown.size(), 1u) << "only the selection box";
+    EXPECT_EQ(h.controls.text1.rfind("Files Found---", 0), 0u) << "rescanned";
+}
+
+TEST(CmdFix, NoEndsTheHandlerAndKeepsWhatIsNotYetHandled) {
+    Harness h;
+    const Strings paths = Infect(h, {"a.dll", "b.dll", "c.dll"});
+    for (int i = 0; i < 3; ++i) {
+        h.controls.SetList1Checked(i, true);
+    }
+    h.boxes.answers = {MsgAnswer::Yes, MsgAnswer::No};
+    const std::string reportBefore = h.controls.text1;
+    h.form.CmdFix_Click();
+    EXPECT_FALSE(h.files.Exists(paths[0]));
+    EXPECT_TRUE(h.files.Exists(paths[1]));
+    EXPECT_EQ(h.controls.Entries(), (Strings{paths[1], paths[2]}));
+    EXPECT_TRUE(h.controls.list[0].checked && h.controls.list[1].checked);
+    EXPECT_EQ(h.controls.text1, reportBefore) << "no rescan";
+    EXPECT_EQ(h.boxes.shown.size(), 2u) << "no restart offer";
+}
+
+TEST(CmdFix, RunsAttribQuotedAndClearsWhatItLeft) {
+    Harness h;
+    h.files.AddFile("C:\\Program Files\\sys dir\\x.dll", 1);  // unrelated
+    const Strings paths = Infect(h, {"a b.dll"});
+    h.files.SetAttributes(paths[0], fake::kReadOnlyHiddenSystem);
+    h.controls.SetList1Checked(0, true);
+    h.form.CmdFix_Click();
+    EXPECT_EQ(h.launcher.commands,
+              Strings{std::string(fake::kSystem) + "\\attrib.exe -r -h -s \"" + paths[0] + "\""});
+    EXPECT_FALSE(h.files.Exists(paths[0])) << "deleted although attrib changed nothing";
+}
+
+TEST(CmdFix, ALockedFileIsReplacedAtRestartAndOfferedARestart) {
+    Harness h;
+    const Strings paths = Infect(h, {"locked.dll"});
+    h.files.Lock(paths[0]);
+    h.controls.SetList1Checked(0, true);
+    h.boxes.answers = {MsgAnswer::Yes, MsgAnswer::Ok, MsgAnswer::Ok, MsgAnswer::Cancel};
+    h.form.CmdFix_Click();
+    EXPECT_EQ(Prompts(h), (Strings{"Delete the file " + paths[0],
+                                   "Cannot Delete this One, I'll do it on Reboot",
+                                   "Changes will be made after you reboot",
+                                   "You need to reboot now to remove the last file"}));
+    EXPECT_EQ(h.boxes.shown[1].buttons, MsgButtons::Ok);
+    EXPECT_EQ(h.boxes.shown[1].icon, MsgIcon::None);
+    EXPECT_EQ(h.boxes.shown[1].title, "");
+    EXPECT_EQ(h.boxes.shown[3].title, "Reboot Notice");
+    EXPECT_EQ(h.boxes.shown[3].buttons, MsgButtons::OkCancel);
+    EXPECT_EQ(h.files.Content(WindowsPath("dummy.dll")), kDummyContent);
+    EXPECT_EQ(kDummyContent.size(), 59u);
+    EXPECT_FALSE(h.files.Exists(WindowsPath("dummy.txt")));
+    EXPECT_EQ(h.files.replacements,
+              (std::vector<std::pair<std::string, std::string>>{
+                  {"SHORT(" + WindowsPath("dummy.dll") + ")", "SHORT(" + paths[0] + ")"}}));
+    EXPECT_EQ(h.controls.Entries(), paths) << "the rescan finds the locked file again";
+    EXPECT_TRUE(h.restart.requests.empty()) << "Cancel";
+}
+
+TEST(CmdFix, OkOnTheRestartOfferRestartsByForce) {
+    Harness h;
+    const Strings paths = Infect(h, {"locked.dll"});
+    h.files.Lock(paths[0]);
+    h.controls.SetList1Checked(0, true);
+    h.form.CmdFix_Click();
+    EXPECT_EQ(h.restart.requests, std::vector<bool>{true});
+}
+
+TEST(CmdFix, TwoLockedFilesGetADummyEachAndNoRestartOffer) {
+    Harness h;
+    const Strings paths = Infect(h, {"one.dll", "two.dll"});
+    h.files.Lock(paths[0]);
+    h.files.Lock(paths[1]);
+    h.controls.SetList1Checked(0, true);
+    h.controls.SetList1Checked(1, true);
+    h.form.CmdFix_Click();
+    EXPECT_EQ(h.files.replacements,
+              (std::vector<std::pair<std::string, std::string>>{
+                  {"SHORT(" + WindowsPath("dummy.dll") + ")", "SHORT(" + paths[0] + ")"},
+                  {"SHORT(" + WindowsPath("dummy2.dll") + ")", "SHORT(" + paths[1] + ")"}}));
+    EXPECT_EQ(h.files.Content(WindowsPath("dummy2.dll")), kDummyContent);
+    EXPECT_EQ(h.controls.Entries(), paths);
+    EXPECT_EQ(Prompts(h).back(), "Changes will be made after you reboot") << "two entries left";
+}
+
+TEST(CmdFix, AReplacementThatCannotBeRegisteredIsNotReportedAsDone) {
+    Harness h;
+    const Strings paths = Infect(h, {"locked.dll"});
+    h.files.Lock(paths[0]);
+    h.files.failReplacements = true;
+    h.controls.SetList1Checked(0, true);
+    h.boxes.answers = {MsgAnswer::Yes, MsgAnswer::Ok, MsgAnswer::Ok, MsgAnswer::Cancel};
+    h.form.CmdFix_Click();
+    const Strings prompts = Prompts(h);
+    ASSERT_EQ(prompts.size(), 4u);
+    EXPECT_EQ(prompts[2],
+              "This file could not be scheduled for removal at the next restart: " + paths[0]);
+    EXPECT_EQ(h.boxes.shown[2].icon, MsgIcon::Exclamation);
+    for (const std::string& p : prompts) {
+        EXPECT_NE(p, "Changes will be made after you reboot");
+    }
+}
+
+TEST(CmdFix, TheRestartOfferDependsOnTheCountAlone) {
+    Harness h;
+    const Strings paths = Infect(h, {"a.dll", "b.dll"});
+    h.controls.SetList1Checked(0, true);
+    h.boxes.answers = {MsgAnswer::Yes, MsgAnswer::Cancel};
+    h.form.CmdFix_Click();
+    EXPECT_EQ(h.controls.Entries(), Strings{paths[1]});
+    EXPECT_EQ(Prompts(h).back(), "You need to reboot now to remove the last file");
+    EXPECT_TRUE(h.files.replacements.empty());
+}
+
+TEST(CmdFix, ClicksDuringAnOutsideProgramAreNotCarriedOut) {
+    Harness h;
+    const Strings paths = Infect(h, {"a.dll"});
+    h.controls.SetList1Checked(0, true);
+    int findsDuringWait = 0;
+    h.launcher.duringWait = [&] {
+        const std::string before = h.controls.text1;
+        h.form.Click(Button::CmdFind);
+        h.form.Click(Button::CmdFix);
+        findsDuringWait += h.controls.text1 != before;
+    };
+    h.form.Click(Button::CmdFix);
+    EXPECT_EQ(findsDuringWait, 0);
+    EXPECT_EQ(h.processes.asked.size(), 3u) << "the second Delete never started";
+    h.form.Click(Button::CmdFind);
+    EXPECT_EQ(h.controls.text1.rfind("Files Found---", 0), 0u) << "clicks work again afterwards";
+}
+
+}  // namespace
+}  // namespace kr8::test

@@ -1,0 +1,351 @@
+#include "sys/win32/EllRegWin32.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/win32/TestMachine.h"
+
+namespace kr8 {
+namespace {
+
+using namespace std::string_literals;
+using test::DwordBytes;
+using test::GetRaw;
+using test::KeyExists;
+using test::SetRaw;
+
+constexpr RegRoot kRoots[] = {RegRoot::CurrentUser, RegRoot::LocalMachine};
+
+std::optional<std::string> Bytes(RegRoot root, const std::string& path, const std::string& name) {
+    const auto raw = GetRaw(root, path, name);
+    return raw ? std::optional<std::string>(raw->bytes) : std::nullopt;
+}
+
+const char* RootName(RegRoot root) {
+    return root == RegRoot::CurrentUser ? "HKCU" : "HKLM";
+}
+
+// Each test gets fresh keys of its own under both roots, removed whatever the outcome.
+class EllRegWin32Test : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        for (RegRoot root : kRoots) {
+            test::DeleteTree(root, Key(root));
+        }
+    }
+
+    const std::string& Key(RegRoot root) const {
+        return root == RegRoot::CurrentUser ? cuKey_ : lmKey_;
+    }
+
+    std::vector<std::string> SubKeys(RegRoot root, const std::string& path) {
+        std::vector<std::string> names;
+        for (std::int32_t i = 0; i < 100; ++i) {
+            auto name = reg.GetSubKeyName(root, path, i);
+            if (!name) {
+                break;
+            }
+            names.push_back(*name);
+        }
+        return names;
+    }
+
+    std::vector<ValueEntry> Values(RegRoot root, const std::string& path) {
+        std::vector<ValueEntry> entries;
+        for (std::int32_t i = 0; i < 100; ++i) {
+            auto entry = reg.GetValueEntry(root, path, i);
+            if (!entry) {
+                break;
+            }
+            entries.push_back(*entry);
+        }
+        return entries;
+    }
+
+    static const ValueEntry* Find(const std::vector<ValueEntry>& entries, const std::string& name) {
+        auto it = std::find_if(entries.begin(), entries.end(),
+                               [&](const ValueEntry& e) { return e.name == name; });
+        return it == entries.end() ? nullptr : &*it;
+    }
+
+    EllRegWin32 reg;
+
+  private:
+    std::string cuKey_ = test::UniqueKeyPath(RegRoot::CurrentUser);
+    std::string lmKey_ = test::UniqueKeyPath(RegRoot::LocalMachine);
+};
+
+struct StoredForm {
+    const char* label;
+    DWORD type;
+    std::string bytes;
+    std::string read;        // ReadRegValue's text
+    std::string enumerated;  // GetValueEntry's data
+};
+
+const std::vector<StoredForm>& StoredForms() {
+    static const std::vector<StoredForm> forms = {
+        {"sz trailing blanks", REG_SZ, "abc  \0"s, "abc", "abc  "},
+        {"sz empty", REG_SZ, "\0"s, "", ""},
+        {"sz leading blanks and tab", REG_SZ, "  x\t\0"s, "  x\t", "  x\t"},
+        {"sz without NUL", REG_SZ, "xyz", "xyz", "xyz"},
+        {"expand sz unexpanded", REG_EXPAND_SZ, "%TEMP%\\a\0"s, "%TEMP%\\a", "%TEMP%\\a"},
+        {"multi sz", REG_MULTI_SZ, "a\0b\0\0"s, "a\0b\0"s, "a\0b\0"s},
+        {"dword 126", REG_DWORD, DwordBytes(126), "126", "126"},
+        {"dword 0", REG_DWORD, DwordBytes(0), "000", "000"},
+        {"dword 5", REG_DWORD, DwordBytes(5), "005", "005"},
+        {"dword max", REG_DWORD, DwordBytes(4294967295u), "4294967295", "4294967295"},
+        {"binary", REG_BINARY, "\x01\xAB"s, "01AB", "\x01\xAB"s},
+        {"binary empty", REG_BINARY, "", "", ""},
+        {"binary with NUL and blank", REG_BINARY, "\0 "s, "0020", "\0 "s},
+    };
+    return forms;
+}
+
+TEST_F(EllRegWin32Test, EveryTypeReadsAndEnumeratesInItsTextForm) {
+    for (RegRoot root : kRoots) {
+        for (const StoredForm& form : StoredForms()) {
+            SetRaw(root, Key(root), form.label, form.type, form.bytes);
+        }
+        const std::vector<ValueEntry> entries = Values(root, Key(root));
+        EXPECT_EQ(entries.size(), StoredForms().size()) << RootName(root);
+        for (const StoredForm& form : StoredForms()) {
+            SCOPED_TRACE(std::string(RootName(root)) + " " + form.label);
+            EXPECT_EQ(reg.ReadRegValue(root, Key(root), form.label), form.read);
+            const ValueEntry* entry = Find(entries, form.label);
+            ASSERT_NE(entry, nullptr);
+            EXPECT_EQ(entry->type, form.type);
+            EXPECT_EQ(entry->data, form.enumerated);
+        }
+    }
+}
+
+TEST_F(EllRegWin32Test, ReadFailsForDataLongerThanTheBuffer) {
+    const std::string key = Key(RegRoot::CurrentUser);
+    std::string hexOf2048;
+    for (int i = 0; i < 2048; ++i) {
+        hexOf2048 += "5A";
+    }
+    const struct {
+        const char* name;
+        DWORD type;
+        std::string bytes;
+        std::string expected;
+    } cases[] = {
+        {"sz 2047", REG_SZ, std::string(2047, 'x') + '\0', std::string(2047, 'x')},
+        {"sz 2048", REG_SZ, std::string(2048, 'x') + '\0', kNotFound},
+        {"binary 2048", REG_BINARY, std::string(2048, '\x5A'), hexOf2048},
+        {"binary 2049", REG_BINARY, std::string(2049, '\x5A'), kNotFound},
+    };
+    for (const auto& c : cases) {
+        SetRaw(RegRoot::CurrentUser, key, c.name, c.type, c.bytes);
+        EXPECT_EQ(reg.ReadRegValue(RegRoot::CurrentUser, key, c.name), c.expected) << c.name;
+    }
+}
+
+TEST_F(EllRegWin32Test, ReadAnswersNotFoundForWhatCannotBeRead) {
+    const std::string key = Key(RegRoot::CurrentUser);
+    SetRaw(RegRoot::CurrentUser, key, "present", REG_SZ, "yes\0"s);
+    SetRaw(RegRoot::CurrentUser, key, "", REG_SZ, "default\0"s);
+    const struct {
+        const char* label;
+        RegRoot root;
+        std::string path;
+        std::string name;
+    } cases[] = {
+        {"missing value", RegRoot::CurrentUser, key, "absent"},
+        {"missing key", RegRoot::CurrentUser, key + "\\absent", "present"},
+        {"other root", RegRoot::LocalMachine, key, "present"},
+        {"root outside the enum", static_cast<RegRoot>(0x80000003u), key, "present"},
+        // Cut at the NUL these would name "present" in the existing key.
+        {"NUL in path", RegRoot::CurrentUser, key + "\0\\x"s, "present"},
+        {"NUL in name", RegRoot::CurrentUser, key, "present\0x"s},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(reg.ReadRegValue(c.root, c.path, c.name), kNotFound) << c.label;
+    }
+    EXPECT_EQ(reg.ReadRegValue(RegRoot::CurrentUser, key, "present"), "yes");
+    EXPECT_EQ(reg.ReadRegValue(RegRoot::CurrentUser, key, ""), "default");
+}
+
+TEST_F(EllRegWin32Test, TrailingBackslashNamesTheSameKey) {
+    for (RegRoot root : kRoots) {
+        SCOPED_TRACE(RootName(root));
+        const std::string leaf = Key(root) + "\\leaf";
+        reg.WriteRegValue(root, leaf + "\\", "v", RegType::Sz, "written");
+        EXPECT_EQ(Bytes(root, leaf, "v"), "written\0"s);
+        EXPECT_EQ(reg.ReadRegValue(root, leaf + "\\", "v"), "written");
+        EXPECT_EQ(SubKeys(root, Key(root) + "\\"), std::vector<std::string>{"leaf"});
+        EXPECT_EQ(Values(root, leaf + "\\").size(), 1u);
+
+        reg.DeleteRegValue(root, leaf + "\\", "v");
+        EXPECT_FALSE(GetRaw(root, leaf, "v"));
+        reg.DeleteRegKey(root, leaf + "\\");
+        EXPECT_FALSE(KeyExists(root, leaf));
+        EXPECT_TRUE(KeyExists(root, Key(root)));
+    }
+}
+
+TEST_F(EllRegWin32Test, LongNamesAreReachedLikeShortOnes) {
+    const RegRoot root = RegRoot::LocalMachine;
+    // With its parent the path passes 260 characters, as one under Winlogon\Notify does.
+    const std::string name(255, 'k');
+    const std::string path = Key(root) + "\\" + name;
+    const std::string valueName(3000, 'v');
+
+    reg.WriteRegValue(root, path + "\\child\\", "Version", RegType::Sz, "126 deep");
+    reg.WriteRegValue(root, path + "\\", valueName, RegType::Sz, "126 long");
+    EXPECT_EQ(Bytes(root, path + "\\child", "Version"), "126 deep\0"s);
+    EXPECT_EQ(reg.ReadRegValue(root, path + "\\", valueName), "126 long");
+    EXPECT_EQ(reg.GetSubKeyName(root, Key(root), 0), name);
+    EXPECT_EQ(reg.GetSubKeyName(root, path, 0), "child");
+    const auto entry = reg.GetValueEntry(root, path, 0);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->name, valueName);
+    EXPECT_EQ(entry->data, "126 long");
+
+    reg.DeleteRegKey(root, path);
+    EXPECT_TRUE(KeyExists(root, path + "\\child"));
+    reg.DeleteRegKey(root, path + "\\child\\");
+    EXPECT_FALSE(KeyExists(root, path + "\\child"));
+    reg.DeleteRegValue(root, path, valueName);
+    EXPECT_FALSE(reg.GetValueEntry(root, path, 0));
+    reg.DeleteRegKey(root, path + "\\");
+    EXPECT_FALSE(KeyExists(root, path));
+    EXPECT_TRUE(KeyExists(root, Key(root)));
+}
+
+TEST_F(EllRegWin32Test, WriteCreatesThePathAndStoresTheTextAsTyped) {
+    const RegRoot root = RegRoot::LocalMachine;
+    const std::string path = Key(root) + "\\a\\b\\c";
+    const struct {
+        const char* name;
+        std::uint32_t type;
+        std::string text;
+        DWORD storedType;
+        std::string stored;
+    } cases[] = {
+        {"sz", RegType::Sz, "abc", REG_SZ, "abc\0"s},
+        {"sz empty", RegType::Sz, "", REG_SZ, "\0"s},
+        {"sz inner NUL", RegType::Sz, "a\0b"s, REG_SZ, "a\0b\0"s},
+        {"expand sz", RegType::ExpandSz, "abc", REG_SZ, "abc"},
+        {"binary", RegType::Binary, "abc", REG_SZ, "abc"},
+        {"dword", RegType::Dword, "126", REG_DWORD, DwordBytes(126)},
+        {"dword blanks and tail", RegType::Dword, " 42xyz", REG_DWORD, DwordBytes(42)},
+        {"dword no number", RegType::Dword, "abc", REG_DWORD, DwordBytes(0)},
+        {"dword empty", RegType::Dword, "", REG_DWORD, DwordBytes(0)},
+        {"dword max", RegType::Dword, "4294967295", REG_DWORD, DwordBytes(4294967295u)},
+        {"Not Found", RegType::Sz, kNotFound, REG_SZ, "Not Found\0"s},
+    };
+    for (const auto& c : cases) {
+        reg.WriteRegValue(root, path, c.name, c.type, c.text);
+        const auto raw = GetRaw(root, path, c.name);
+        ASSERT_TRUE(raw) << c.name;
+        EXPECT_EQ(raw->type, c.storedType) << c.name;
+        EXPECT_EQ(raw->bytes, c.stored) << c.name;
+    }
+
+    // A value of another type is replaced, not added beside.
+    SetRaw(root, path, "retyped", REG_BINARY, "\x01\x02\x03\x04\x05"s);
+    reg.WriteRegValue(root, path, "retyped", RegType::Dword, "7");
+    EXPECT_EQ(Bytes(root, path, "retyped"), DwordBytes(7));
+
+    // A name cut at its NUL would overwrite another value.
+    reg.WriteRegValue(root, path, "sz\0x"s, RegType::Sz, "clobbered");
+    EXPECT_EQ(Bytes(root, path, "sz"), "abc\0"s);
+}
+
+TEST_F(EllRegWin32Test, SubKeyEnumerationEndsOnlyWhenThePlatformRunsOut) {
+    const RegRoot root = RegRoot::LocalMachine;
+    const std::vector<std::string> names = {"b", "Not Found", "a", std::string(255, 'k'), "z \xE9"};
+    for (const std::string& name : names) {
+        test::CreateKey(root, Key(root) + "\\" + name);
+    }
+    const std::vector<std::string> listed = SubKeys(root, Key(root));
+    EXPECT_EQ(std::multiset<std::string>(listed.begin(), listed.end()),
+              std::multiset<std::string>(names.begin(), names.end()));
+
+    const auto count = static_cast<std::int32_t>(names.size());
+    for (std::int32_t index : {count, count + 1, 1000, -1}) {
+        EXPECT_FALSE(reg.GetSubKeyName(root, Key(root), index)) << index;
+    }
+    EXPECT_FALSE(reg.GetSubKeyName(root, Key(root) + "\\absent", 0));
+    EXPECT_FALSE(reg.GetSubKeyName(root, Key(root) + "\\a", 0));
+}
+
+TEST_F(EllRegWin32Test, LongValuesAreEnumeratedWholeAndDoNotEndTheEnumeration) {
+    const RegRoot root = RegRoot::CurrentUser;
+    const std::string key = Key(root);
+    const std::string longText = std::string(4999, 'L') + '\0';
+    const std::string longBinary(5000, '\x7F');
+    const std::string longName(3000, 'N');
+    SetRaw(root, key, "1 long sz", REG_SZ, longText);
+    SetRaw(root, key, "2 long binary", REG_BINARY, longBinary);
+    SetRaw(root, key, longName, REG_SZ, "long name\0"s);
+    SetRaw(root, key, "4 Not Found", REG_SZ, "Not Found\0"s);
+    SetRaw(root, key, "5 after", REG_SZ, "after\0"s);
+
+    const std::vector<ValueEntry> entries = Values(root, key);
+    ASSERT_EQ(entries.size(), 5u);
+    ASSERT_NE(Find(entries, "1 long sz"), nullptr);
+    EXPECT_EQ(Find(entries, "1 long sz")->data, std::string(4999, 'L'));
+    ASSERT_NE(Find(entries, "2 long binary"), nullptr);
+    EXPECT_EQ(Find(entries, "2 long binary")->data, longBinary);
+    ASSERT_NE(Find(entries, longName), nullptr);
+    EXPECT_EQ(Find(entries, longName)->data, "long name");
+    ASSERT_NE(Find(entries, "4 Not Found"), nullptr);
+    EXPECT_EQ(Find(entries, "4 Not Found")->data, kNotFound);
+    ASSERT_NE(Find(entries, "5 after"), nullptr);
+
+    EXPECT_FALSE(reg.GetValueEntry(root, key, 5));
+    EXPECT_FALSE(reg.GetValueEntry(root, key, -1));
+    EXPECT_FALSE(reg.GetValueEntry(root, key + "\\absent", 0));
+}
+
+TEST_F(EllRegWin32Test, ValueNamesWithNulsAreListedWholeButNeverAddressedCutShort) {
+    const RegRoot root = RegRoot::LocalMachine;
+    const std::string key = Key(root);
+    SetRaw(root, key, "SV1", REG_SZ, "genuine\0"s);
+    test::SetRawCountedName(root, key, L"SV1\0evil"s, "hidden");
+
+    const std::vector<ValueEntry> entries = Values(root, key);
+    ASSERT_EQ(entries.size(), 2u);
+    ASSERT_NE(Find(entries, "SV1\0evil"s), nullptr);
+    EXPECT_EQ(Find(entries, "SV1\0evil"s)->data, "hidden");
+
+    EXPECT_EQ(reg.ReadRegValue(root, key, "SV1\0evil"s), kNotFound);
+    reg.DeleteRegValue(root, key, "SV1\0evil"s);
+    EXPECT_EQ(reg.ReadRegValue(root, key, "SV1"), "genuine");
+}
+
+TEST_F(EllRegWin32Test, DeleteKeyRemovesOnlyAKeyWithoutSubKeys) {
+    for (RegRoot root : kRoots) {
+        SCOPED_TRACE(RootName(root));
+        const std::string parent = Key(root) + "\\parent";
+        SetRaw(root, parent, "v", REG_SZ, "kept\0"s);
+        SetRaw(root, parent + "\\child", "w", REG_SZ, "kept too\0"s);
+
+        reg.DeleteRegKey(root, parent);
+        EXPECT_EQ(Bytes(root, parent, "v"), "kept\0"s);
+        EXPECT_EQ(Bytes(root, parent + "\\child", "w"), "kept too\0"s);
+
+        reg.DeleteRegKey(root, parent + "\\child");
+        EXPECT_FALSE(KeyExists(root, parent + "\\child"));
+        reg.DeleteRegKey(root, parent);
+        EXPECT_FALSE(KeyExists(root, parent));
+
+        reg.DeleteRegValue(root, parent, "v");  // key gone: silent
+        reg.DeleteRegKey(root, parent);         // already gone: silent
+        reg.DeleteRegKey(root, "");             // would name the root
+        reg.DeleteRegKey(root, "\\\\");
+        EXPECT_TRUE(KeyExists(root, Key(root)));
+    }
+}
+
+}  // namespace
+}  // namespace kr8

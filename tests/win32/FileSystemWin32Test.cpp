@@ -1,0 +1,145 @@
+#include "sys/win32/FileSystemWin32.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "tests/win32/TestMachine.h"
+
+namespace kr8 {
+namespace {
+
+using namespace std::string_literals;
+
+std::map<std::string, std::uint64_t> Listed(FileSystem& files, const std::string& folder,
+                                            const std::string& pattern) {
+    std::map<std::string, std::uint64_t> listed;
+    for (const FolderEntry& file : files.ListFolder(folder, pattern)) {
+        if (!file.isFolder) {
+            EXPECT_TRUE(listed.emplace(file.name, file.length).second) << file.name;
+        }
+    }
+    return listed;
+}
+
+TEST(FileSystemWin32Test, LengthsAndListingOfFilesWhateverTheirAttributes) {
+    test::TempDir dir;
+    const struct {
+        const char* name;
+        std::uint64_t length;
+        DWORD attributes;
+    } files[] = {
+        {"below.dll", 320871, FILE_ATTRIBUTE_NORMAL},
+        {"exact.dll", 320872, FILE_ATTRIBUTE_NORMAL},
+        {"above.dll", 320873, FILE_ATTRIBUTE_NORMAL},
+        {"cloaked.dll", 320872, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
+        {"locked.dll", 320872, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN},
+        {"empty.dll", 0, FILE_ATTRIBUTE_NORMAL},
+        // Past 4 GiB by exactly the adware's length: a length cut to 32 bits would match it.
+        {"huge.dll", (std::uint64_t{1} << 32) + 320872, FILE_ATTRIBUTE_NORMAL},
+        {"other.txt", 320872, FILE_ATTRIBUTE_NORMAL},
+    };
+    std::map<std::string, std::uint64_t> dlls;
+    for (const auto& f : files) {
+        dir.AddFile(f.name, f.length, f.attributes);
+        if (std::string(f.name).find(".dll") != std::string::npos) {
+            dlls[f.name] = f.length;
+        }
+    }
+    const std::string folder = dir.AddFolder("x.dll");
+    dir.AddFile("x.dll\\inner.dll", 320872);
+
+    FileSystemWin32 fs;
+    EXPECT_EQ(Listed(fs, dir.Path(), "*.dll"), dlls);
+    for (const auto& f : files) {
+        const std::string path = dir.Path() + "\\" + f.name;
+        EXPECT_TRUE(fs.Exists(path)) << f.name;
+        EXPECT_EQ(fs.FileLength(path), f.length) << f.name;
+    }
+    EXPECT_TRUE(fs.Exists(folder));
+    EXPECT_FALSE(fs.FileLength(folder));
+    int folders = 0;
+    for (const FolderEntry& entry : fs.ListFolder(dir.Path(), "*")) {
+        folders += entry.isFolder;
+        EXPECT_EQ(entry.isFolder, entry.name == "x.dll") << entry.name;
+    }
+    EXPECT_EQ(folders, 1) << "the folder is listed once, and no . or ..";
+}
+
+std::string ContentOf(const std::string& path) {
+    std::string bytes;
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return "<missing>";
+    }
+    char buffer[256];
+    DWORD got = 0;
+    while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        bytes.append(buffer, got);
+    }
+    ::CloseHandle(file);
+    return bytes;
+}
+
+TEST(FileSystemWin32Test, RemovingAProtectedFileTakesClearingItsAttributesFirst) {
+    test::TempDir dir;
+    const std::string path = dir.AddFile("guarded.dll", 10,
+                                         FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                             FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+    FileSystemWin32 fs;
+    EXPECT_FALSE(fs.RemoveFile(path)) << "read-only files resist a delete";
+    fs.ClearReadOnlyHiddenSystem(path);
+    EXPECT_EQ(::GetFileAttributesA(path.c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_TRUE(fs.RemoveFile(path));
+    EXPECT_FALSE(fs.Exists(path));
+    fs.ClearReadOnlyHiddenSystem(path);  // a missing file is no failure
+}
+
+TEST(FileSystemWin32Test, AFileHeldOpenWithoutSharingCanBeNeitherRemovedNorRenamed) {
+    test::TempDir dir;
+    const std::string path = dir.AddFile("held.dll", 320872);
+    HANDLE held = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    FileSystemWin32 fs;
+    EXPECT_FALSE(fs.RemoveFile(path));
+    EXPECT_FALSE(fs.RenameFile(path, dir.Path() + "\\moved.dll"));
+    EXPECT_TRUE(fs.Exists(path));
+    ::CloseHandle(held);
+}
+
+TEST(FileSystemWin32Test, WritesExactBytesAndRenamesOnlyOntoAFreeName) {
+    test::TempDir dir;
+    FileSystemWin32 fs;
+    const std::string draft = dir.Path() + "\\dummy.txt";
+    const std::string bytes = "line one\r\nline two\r\n";
+    ASSERT_TRUE(fs.WriteFileBytes(draft, "a much longer earlier content"));
+    ASSERT_TRUE(fs.WriteFileBytes(draft, bytes));
+    EXPECT_EQ(ContentOf(draft), bytes) << "truncated, nothing added";
+    const std::string taken = dir.AddFile("taken.dll", 3);
+    EXPECT_FALSE(fs.RenameFile(draft, taken));
+    EXPECT_EQ(ContentOf(taken).size(), 3u);
+    EXPECT_TRUE(fs.RenameFile(draft, dir.Path() + "\\dummy.dll"));
+    EXPECT_EQ(ContentOf(dir.Path() + "\\dummy.dll"), bytes);
+    EXPECT_FALSE(fs.WriteFileBytes(dir.Path() + "\\absent\\x.txt", bytes));
+}
+
+TEST(FileSystemWin32Test, NothingForWhatIsNotThere) {
+    test::TempDir dir;
+    dir.AddFile("real.dll", 10);
+    FileSystemWin32 fs;
+    const std::string cutAtNul = dir.Path() + "\\real.dll\0.txt"s;
+    for (const std::string& path : {dir.Path() + "\\absent.dll", dir.Path() + "\\absent\\real.dll",
+                                    std::string(), cutAtNul}) {
+        EXPECT_FALSE(fs.Exists(path)) << path;
+        EXPECT_FALSE(fs.FileLength(path)) << path;
+    }
+    EXPECT_TRUE(fs.ListFolder(dir.Path() + "\\absent", "*.dll").empty());
+    EXPECT_TRUE(fs.ListFolder(dir.Path(), "*.exe").empty());
+    // An empty folder must not turn into a search of the drive's root.
+    EXPECT_TRUE(fs.ListFolder("", "*").empty());
+}
+
+}  // namespace
+}  // namespace kr8

@@ -1,0 +1,199 @@
+#include "tests/win32/TestMachine.h"
+
+#include <shlwapi.h>
+#include <winternl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <stdexcept>
+
+#include "sys/win32/Handles.h"
+
+namespace kr8::test {
+
+namespace {
+
+void Check(bool ok, const std::string& what) {
+    if (!ok) {
+        throw std::runtime_error(what + " failed, error " + std::to_string(::GetLastError()));
+    }
+}
+
+void CheckReg(LONG result, const std::string& what) {
+    if (result != ERROR_SUCCESS) {
+        throw std::runtime_error(what + " failed, error " + std::to_string(result));
+    }
+}
+
+// One name at a time: Wine's ANSI calls take at most 260 characters of key path in one call,
+// and the tests use longer paths.
+UniqueHKey OpenRaw(RegRoot root, const std::string& keyPath, bool create) {
+    UniqueHKey key;
+    std::size_t at = 0;
+    while (at <= keyPath.size()) {
+        const std::size_t end = std::min(keyPath.find('\\', at), keyPath.size());
+        const std::string name = keyPath.substr(at, end - at);
+        at = end + 1;
+        if (name.empty()) {
+            continue;
+        }
+        const HKEY parent = key ? key.get() : RootHKey(root);
+        UniqueHKey next;
+        const LONG result =
+            create ? ::RegCreateKeyExA(parent, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                       next.put(), nullptr)
+                   : ::RegOpenKeyExA(parent, name.c_str(), 0, KEY_ALL_ACCESS, next.put());
+        if (result != ERROR_SUCCESS) {
+            next.release();
+            if (create) {
+                CheckReg(result, "RegCreateKeyExA " + keyPath);
+            }
+            return UniqueHKey();
+        }
+        key = std::move(next);
+    }
+    return key;
+}
+
+int NextSerial() {
+    static std::atomic<int> serial{0};
+    return ++serial;
+}
+
+void RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA found;
+    {
+        const UniqueFindHandle find(::FindFirstFileA((path + "\\*").c_str(), &found));
+        if (find) {
+            do {
+                const std::string name = found.cFileName;
+                if (name == "." || name == "..") {
+                    continue;
+                }
+                const std::string child = path + "\\" + name;
+                ::SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                    RemoveTree(child);
+                } else {
+                    ::DeleteFileA(child.c_str());
+                }
+            } while (::FindNextFileA(find.get(), &found));
+        }
+    }
+    ::RemoveDirectoryA(path.c_str());
+}
+
+}  // namespace
+
+HKEY RootHKey(RegRoot root) {
+    return root == RegRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+}
+
+std::string UniqueKeyPath(RegRoot root) {
+    return std::string(root == RegRoot::CurrentUser ? "Software" : "SOFTWARE") + "\\KR8Test-" +
+           std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(NextSerial());
+}
+
+void SetRaw(RegRoot root, const std::string& keyPath, const std::string& name, DWORD type,
+            const std::string& bytes) {
+    const UniqueHKey key = OpenRaw(root, keyPath, true);
+    // RegSetValueExA stores a NUL that follows the data as well; a stop byte after the data
+    // keeps the value to exactly the bytes given.
+    const std::string stopped = bytes + '#';
+    CheckReg(::RegSetValueExA(key.get(), name.c_str(), 0, type,
+                              reinterpret_cast<const BYTE*>(stopped.data()),
+                              static_cast<DWORD>(bytes.size())),
+             "RegSetValueExA " + name);
+}
+
+void SetRawCountedName(RegRoot root, const std::string& keyPath, const std::wstring& name,
+                       const std::string& sz) {
+    using SetValueKey = NTSTATUS(NTAPI*)(HANDLE, PUNICODE_STRING, ULONG, ULONG, PVOID, ULONG);
+    const auto setValueKey = reinterpret_cast<SetValueKey>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtSetValueKey")));
+    Check(setValueKey != nullptr, "NtSetValueKey lookup");
+    const UniqueHKey key = OpenRaw(root, keyPath, true);
+    std::wstring nameCopy = name;
+    UNICODE_STRING counted;
+    counted.Buffer = &nameCopy[0];
+    counted.Length = static_cast<USHORT>(nameCopy.size() * sizeof(wchar_t));
+    counted.MaximumLength = counted.Length;
+    std::wstring data(sz.begin(), sz.end());
+    data.push_back(L'\0');
+    const NTSTATUS status = setValueKey(key.get(), &counted, 0, REG_SZ, &data[0],
+                                        static_cast<ULONG>(data.size() * sizeof(wchar_t)));
+    Check(status >= 0, "NtSetValueKey");
+}
+
+std::optional<RawValue> GetRaw(RegRoot root, const std::string& keyPath, const std::string& name) {
+    const UniqueHKey key = OpenRaw(root, keyPath, false);
+    if (!key) {
+        return std::nullopt;
+    }
+    DWORD size = 0;
+    RawValue value;
+    if (::RegQueryValueExA(key.get(), name.c_str(), nullptr, &value.type, nullptr, &size) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    value.bytes.assign(size, '\0');
+    if (::RegQueryValueExA(key.get(), name.c_str(), nullptr, &value.type,
+                           reinterpret_cast<BYTE*>(&value.bytes[0]), &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    value.bytes.resize(size);
+    return value;
+}
+
+bool KeyExists(RegRoot root, const std::string& keyPath) {
+    return static_cast<bool>(OpenRaw(root, keyPath, false));
+}
+
+void CreateKey(RegRoot root, const std::string& keyPath) {
+    OpenRaw(root, keyPath, true);
+}
+
+void DeleteTree(RegRoot root, const std::string& keyPath) {
+    ::SHDeleteKeyA(RootHKey(root), keyPath.c_str());
+}
+
+std::string DwordBytes(DWORD number) {
+    return std::string(reinterpret_cast<const char*>(&number), sizeof number);
+}
+
+TempDir::TempDir() {
+    char temp[MAX_PATH + 1] = {};
+    Check(::GetTempPathA(MAX_PATH, temp) != 0, "GetTempPathA");
+    path_ = std::string(temp) + "KR8Test-" + std::to_string(::GetCurrentProcessId()) + "-" +
+            std::to_string(NextSerial());
+    Check(::CreateDirectoryA(path_.c_str(), nullptr) != FALSE, "CreateDirectoryA " + path_);
+}
+
+TempDir::~TempDir() {
+    RemoveTree(path_);
+}
+
+std::string TempDir::AddFile(const std::string& name, std::uint64_t length,
+                             DWORD attributes) const {
+    const std::string path = path_ + "\\" + name;
+    {
+        const UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        Check(static_cast<bool>(file), "CreateFileA " + path);
+        LARGE_INTEGER end;
+        end.QuadPart = static_cast<LONGLONG>(length);
+        Check(::SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) != FALSE,
+              "SetFilePointerEx");
+        Check(::SetEndOfFile(file.get()) != FALSE, "SetEndOfFile");
+    }
+    Check(::SetFileAttributesA(path.c_str(), attributes) != FALSE, "SetFileAttributesA");
+    return path;
+}
+
+std::string TempDir::AddFolder(const std::string& name) const {
+    const std::string path = path_ + "\\" + name;
+    Check(::CreateDirectoryA(path.c_str(), nullptr) != FALSE, "CreateDirectoryA " + path);
+    return path;
+}
+
+}  // namespace kr8::test

@@ -1,0 +1,59 @@
+// Setting up and reading Wine's (or Windows') registry and files behind the seams' backs, so
+// that a fault in a seam cannot hide itself in the test's own set-up.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "sys/EllReg.h"
+
+namespace kr8::test {
+
+HKEY RootHKey(RegRoot root);
+
+// A key path no other run or test uses: "<Software>\KR8Test-<pid>-<n>" under root.
+std::string UniqueKeyPath(RegRoot root);
+
+struct RawValue {
+    DWORD type = REG_NONE;
+    std::string bytes;
+};
+
+// Creates the key when missing. Strings go through the ANSI call as the bytes given.
+void SetRaw(RegRoot root, const std::string& keyPath, const std::string& name, DWORD type,
+            const std::string& bytes);
+// Stores a value whose name is given in UTF-16 with its exact length, NULs included, as only
+// the native call can.
+void SetRawCountedName(RegRoot root, const std::string& keyPath, const std::wstring& name,
+                       const std::string& sz);
+std::optional<RawValue> GetRaw(RegRoot root, const std::string& keyPath, const std::string& name);
+bool KeyExists(RegRoot root, const std::string& keyPath);
+void CreateKey(RegRoot root, const std::string& keyPath);
+// Removes the key and everything under it.
+void DeleteTree(RegRoot root, const std::string& keyPath);
+
+std::string DwordBytes(DWORD number);
+
+// A folder made for one test under the temp folder and removed with all its content, hidden
+// and read-only files included, when the object goes.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return path_; }
+    // A file of length bytes (sparse where the file system allows) with the given attributes.
+    std::string AddFile(const std::string& name, std::uint64_t length,
+                        DWORD attributes = FILE_ATTRIBUTE_NORMAL) const;
+    std::string AddFolder(const std::string& name) const;
+
+  private:
+    std::string path_;
+};
+
+}  // namespace kr8::test
