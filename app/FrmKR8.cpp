@@ -33,8 +33,26 @@ void FrmKR8::Click(Button button) {
         case Button::CmdFix:
             CmdFix_Click();
             break;
-        default:
+        case Button::CmdLog:
+            CmdLog_Click();
             break;
+        case Button::CmdGuard:
+            CmdGuard_Click();
+            break;
+        case Button::CmdUAS:
+            CmdUAS_Click();
+            break;
+        case Button::CmdPol:
+            CmdPol_Click();
+            break;
+        case Button::CmdHosts:
+            CmdHosts_Click();
+            break;
+        case Button::CmdRegedit:
+            CmdRegedit_Click();
+            break;
+        case Button::CmdExit:
+            break;  // the window itself ends the process
     }
     busy_ = false;
 }

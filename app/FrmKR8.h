@@ -17,6 +17,8 @@
 #include "sys/EllReg.h"
 #include "sys/FileSystem.h"
 #include "sys/OS_Detect.h"
+#include "sys/Resources.h"
+#include "sys/Shell.h"
 
 namespace kr8 {
 
@@ -30,6 +32,8 @@ struct Machine {
     KillProcess& processes;
     LaunchAppSychronous& launcher;
     ShutDownNT& restart;
+    Shell& shell;
+    Resources& resources;
 };
 
 class FrmKR8 {
@@ -48,6 +52,12 @@ class FrmKR8 {
 
     void CmdFind_Click();
     void CmdFix_Click();
+    void CmdLog_Click();
+    void CmdGuard_Click();
+    void CmdUAS_Click();
+    void CmdPol_Click();
+    void CmdHosts_Click();
+    void CmdRegedit_Click();
 
     // Window-level state, kept for the life of the process.
     std::string GuardianKeyName;
@@ -63,6 +73,9 @@ class FrmKR8 {
     // Writes a dummy file of its own and has the system put it in place of path at the next
     // restart; false when any step of that failed.
     bool ScheduleReplacement(const std::string& path);
+    // Writes the stored resource to path unless a file is there already. False, after telling
+    // the user why, when path now holds anything but exactly the stored bytes.
+    bool LoadDataIntoFile(int resourceId, const std::string& path);
 
     WindowControls& controls_;
     MessageBoxes& boxes_;

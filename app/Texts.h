@@ -78,4 +78,36 @@ inline constexpr int kMaxDummyFiles = 999;
 inline constexpr char kDummyContent[] =
     "Look2Me trojan dummy file\r\nIt is safe to delete this file\r\n";
 
+// The findings log.
+inline constexpr char kLogFile[] = "\\kr8.log";
+inline constexpr char kLogHeader[] = "Log for KR8.BetterInternet File Finder (msg126)";
+inline constexpr char kLogNotWrittenPrefix[] = "The log could not be written to ";
+inline constexpr char kLogNotWrittenSuffix[] = "\r\nNothing was opened.";
+
+// The repair buttons.
+inline constexpr char kDeleteRegKeyPrefix[] = "Delete the Registry key ";
+inline constexpr unsigned kPauseAfterGuardMs = 500;
+inline constexpr char kDeleteUserAgent[] = "Delete the User Agent String?";
+inline constexpr char kUserAgentTitle[] = "User Agent";
+inline constexpr char kPolicyRefusal[] = "Policy fix is for NT based systems only";
+inline constexpr char kPolicyTitle[] = "Policy";
+inline constexpr char kPolicyConfirm[] =
+    "This will reset the SeDebugPrivilege for Administrators, if you already removed the "
+    "KR8.BetterInternet files using Recovery Console";
+inline constexpr char kPolicyReboot[] = "Windows needs to reboot to complete the repair";
+inline constexpr char kAdminPolicyTitle[] = "Administrator Policy";
+inline constexpr int kRightsToolResource = 101;
+inline constexpr char kRightsTool[] = "\\NTrights.exe";
+inline constexpr char kRightsToolArguments[] = " +r SeDebugPrivilege -u Administrators";
+inline constexpr char kForeignToolPrefix[] =
+    "A file that this program did not write is already in the system folder:\r\n";
+inline constexpr char kForeignToolSuffix[] =
+    "\r\nIt was left untouched and nothing was run. Remove or rename it, then try again.";
+inline constexpr char kToolNotWrittenPrefix[] = "The rights tool could not be written to ";
+inline constexpr char kToolNotWrittenSuffix[] = "\r\nNothing was run.";
+inline constexpr char kNotepad[] = "\\notepad.exe";
+inline constexpr char kHostsFile[] = "\\drivers\\etc\\hosts";
+inline constexpr char kHostsFolder[] = "\\drivers\\etc";
+inline constexpr char kRegeditExe[] = "\\regedit.exe";
+
 }  // namespace kr8::text

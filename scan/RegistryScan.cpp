@@ -31,6 +31,7 @@ void FrmKR8::ScanRegistry(std::string& report) {
     EllReg& reg = machine_.reg;
     const RegRoot hklm = RegRoot::LocalMachine;
     const std::string notifyKey = text::kNotifyKey;
+    const std::string postPlatformKey = std::string(text::kPostPlatformKey) + "\\";
 
     report += std::string(text::kKeysUnderNotify) + text::kCrLf;
     for (std::int32_t index = 0;; ++index) {
@@ -67,7 +68,7 @@ void FrmKR8::ScanRegistry(std::string& report) {
 
     report += std::string(text::kCrLf) + text::kCrLf + text::kUserAgentSection + text::kCrLf;
     for (std::int32_t index = 0;; ++index) {
-        const auto entry = reg.GetValueEntry(hklm, text::kPostPlatformKey, index);
+        const auto entry = reg.GetValueEntry(hklm, postPlatformKey, index);
         if (!entry) {
             break;
         }

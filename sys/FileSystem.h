@@ -30,6 +30,9 @@ class FileSystem {
     virtual std::vector<FolderEntry> ListFolder(const std::string& folder,
                                                 const std::string& pattern) = 0;
 
+    // The whole content of a file, or nothing when it is no file or cannot be read.
+    virtual std::optional<std::string> ReadFileBytes(const std::string& path) = 0;
+
     // Clears the read-only, hidden and system attributes, keeping the others.
     virtual void ClearReadOnlyHiddenSystem(const std::string& path) = 0;
 

@@ -65,6 +65,28 @@ std::vector<FolderEntry> FileSystemWin32::ListFolder(const std::string& folder,
     return files;
 }
 
+std::optional<std::string> FileSystemWin32::ReadFileBytes(const std::string& path) {
+    if (!Addressable(path)) {
+        return std::nullopt;
+    }
+    const UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size;
+    // Only files we could compare in memory: the one we read is a small program of ours.
+    constexpr LONGLONG kLargest = 64 * 1024 * 1024;
+    if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart > kLargest) {
+        return std::nullopt;
+    }
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (!bytes.empty() &&
+        (!::ReadFile(file.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) ||
+         got != bytes.size())) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
 void FileSystemWin32::ClearReadOnlyHiddenSystem(const std::string& path) {
     if (!Addressable(path)) {
         return;

@@ -11,6 +11,7 @@ class FileSystemWin32 final : public FileSystem {
     std::optional<std::uint64_t> FileLength(const std::string& path) override;
     std::vector<FolderEntry> ListFolder(const std::string& folder,
                                         const std::string& pattern) override;
+    std::optional<std::string> ReadFileBytes(const std::string& path) override;
     void ClearReadOnlyHiddenSystem(const std::string& path) override;
     bool RemoveFile(const std::string& path) override;
     bool WriteFileBytes(const std::string& path, const std::string& bytes) override;

@@ -18,6 +18,8 @@
 #include "sys/CommonFunction.h"
 #include "sys/FileSystem.h"
 #include "sys/OS_Detect.h"
+#include "sys/Resources.h"
+#include "sys/Shell.h"
 
 namespace kr8::fake {
 
@@ -103,6 +105,13 @@ class FakeFiles : public FileSystem {
             }
         }
         return entries;
+    }
+    std::optional<std::string> ReadFileBytes(const std::string& path) override {
+        auto f = files_.find(path);
+        if (f == files_.end()) {
+            return std::nullopt;
+        }
+        return f->second.content;
     }
     void ClearReadOnlyHiddenSystem(const std::string& path) override {
         if (auto f = files_.find(path); f != files_.end()) {
@@ -206,6 +215,36 @@ class FakeRestart : public ShutDownNT {
   public:
     void RebootWindows(bool force) override { requests.push_back(force); }
     std::vector<bool> requests;
+};
+
+struct ShellRequest {
+    std::string file;
+    std::string parameters;
+    std::string folder;
+    bool operator==(const ShellRequest& o) const {
+        return file == o.file && parameters == o.parameters && folder == o.folder;
+    }
+};
+
+class FakeShell : public Shell {
+  public:
+    void Open(const std::string& file, const std::string& parameters,
+              const std::string& folder) override {
+        requests.push_back({file, parameters, folder});
+    }
+    std::vector<ShellRequest> requests;
+};
+
+class FakeResources : public Resources {
+  public:
+    std::optional<std::string> CustomResource(int id) override {
+        auto r = stored.find(id);
+        if (r == stored.end()) {
+            return std::nullopt;
+        }
+        return r->second;
+    }
+    std::map<int, std::string> stored;
 };
 
 }  // namespace kr8::fake

@@ -35,7 +35,10 @@ struct Harness {
     fake::FakeProcesses processes;
     fake::FakeLauncher launcher;
     fake::FakeRestart restart;
-    FrmKR8 form{controls, boxes, Machine{reg, os, os, files, clock, processes, launcher, restart}};
+    fake::FakeShell shell;
+    fake::FakeResources resources;
+    FrmKR8 form{controls, boxes,
+                Machine{reg, os, os, files, clock, processes, launcher, restart, shell, resources}};
 
     // Starts the program as the process does and clicks Find.
     void LoadAndFind() {

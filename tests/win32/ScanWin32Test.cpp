@@ -114,7 +114,10 @@ TEST_F(ScanWin32Test, FindsPlantedFilesAndGuardianKey) {
     KillProcessWin32 processes;
     LaunchAppSychronousWin32 launcher;
     fake::FakeRestart restart;
-    const Machine machine{reg_, os, folders, files, SteadyClock(), processes, launcher, restart};
+    fake::FakeShell shell;
+    fake::FakeResources resources;
+    const Machine machine{reg_,      os,       folders, files, SteadyClock(),
+                          processes, launcher, restart, shell, resources};
     FrmKR8 form(controls, boxes, machine);
     ASSERT_TRUE(form.Form_Load());
     form.CmdFind_Click();

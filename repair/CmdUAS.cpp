@@ -1,0 +1,19 @@
+// The User Agent$ button: deletes the user-agent entry that the scan found, then scans again.
+#include "app/FrmKR8.h"
+#include "app/Texts.h"
+
+namespace kr8 {
+
+void FrmKR8::CmdUAS_Click() {
+    if (boxes_.Show(text::kDeleteUserAgent, MsgButtons::YesNo, MsgIcon::Exclamation,
+                    text::kUserAgentTitle) != MsgAnswer::Yes) {
+        return;
+    }
+    // The value's own name: the shown text joins name and data, and no value is called that.
+    machine_.reg.DeleteRegValue(RegRoot::LocalMachine, text::kPostPlatformKey, UserAgentValueName);
+    UserAgentString.clear();
+    UserAgentValueName.clear();
+    CmdFind_Click();
+}
+
+}  // namespace kr8

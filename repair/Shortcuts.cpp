@@ -1,0 +1,19 @@
+// The Hosts Log and Open Regedit buttons: standard programs started for the user.
+#include "app/FrmKR8.h"
+#include "app/Texts.h"
+
+namespace kr8 {
+
+void FrmKR8::CmdHosts_Click() {
+    machine_.shell.Open(machine_.folders.GetWindowsFolder() + text::kNotepad,
+                        machine_.folders.GetSystemFolder() + text::kHostsFile,
+                        machine_.folders.GetSystemFolder() + text::kHostsFolder);
+}
+
+// The editor opens at the key that the last scan stored as its LastKey.
+void FrmKR8::CmdRegedit_Click() {
+    machine_.shell.Open(machine_.folders.GetWindowsFolder() + text::kRegeditExe, "",
+                        machine_.folders.GetWindowsFolder());
+}
+
+}  // namespace kr8

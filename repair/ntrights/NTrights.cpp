@@ -1,0 +1,110 @@
+// NTrights: grants or revokes one user right for one account in the local security policy.
+// Carried by KR8 Finder to give the debug privilege back to the Administrators group.
+#include <windows.h>
+
+#include <ntsecapi.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "repair/ntrights/RightsCommand.h"
+
+namespace {
+
+using kr8::ntrights::RightsCommand;
+
+// The policy API takes counted UTF-16 strings; right names are plain ASCII.
+std::wstring Widened(const std::string& text) {
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(length > 0 ? static_cast<std::size_t>(length) : 1, L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], length);
+    wide.resize(wide.size() - 1);
+    return wide;
+}
+
+class Policy {
+  public:
+    Policy() {
+        LSA_OBJECT_ATTRIBUTES attributes = {};
+        status_ = ::LsaOpenPolicy(nullptr, &attributes, POLICY_CREATE_ACCOUNT | POLICY_LOOKUP_NAMES,
+                                  &handle_);
+    }
+    ~Policy() {
+        if (handle_ != nullptr) {
+            ::LsaClose(handle_);
+        }
+    }
+    Policy(const Policy&) = delete;
+    Policy& operator=(const Policy&) = delete;
+
+    NTSTATUS status() const { return status_; }
+    LSA_HANDLE get() const { return handle_; }
+
+  private:
+    LSA_HANDLE handle_ = nullptr;
+    NTSTATUS status_;
+};
+
+std::string ErrorText(DWORD error) {
+    char* buffer = nullptr;
+    ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    std::string message = buffer ? buffer : "unknown error";
+    ::LocalFree(buffer);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
+        message.pop_back();
+    }
+    return message + " (" + std::to_string(error) + ")";
+}
+
+int Apply(const RightsCommand& command) {
+    std::vector<BYTE> sid(SECURITY_MAX_SID_SIZE);
+    DWORD sidSize = static_cast<DWORD>(sid.size());
+    char domain[256];
+    DWORD domainSize = sizeof domain;
+    SID_NAME_USE use;
+    if (!::LookupAccountNameA(nullptr, command.account.c_str(), sid.data(), &sidSize, domain,
+                              &domainSize, &use)) {
+        std::fprintf(stderr, "NTrights: no account \"%s\": %s\n", command.account.c_str(),
+                     ErrorText(::GetLastError()).c_str());
+        return kr8::ntrights::kUnknownAccount;
+    }
+    Policy policy;
+    if (policy.status() != 0) {
+        std::fprintf(stderr, "NTrights: cannot open the local security policy: %s\n",
+                     ErrorText(::LsaNtStatusToWinError(policy.status())).c_str());
+        return kr8::ntrights::kPolicyFailed;
+    }
+    std::wstring right = Widened(command.right);
+    LSA_UNICODE_STRING rightName;
+    rightName.Buffer = &right[0];
+    rightName.Length = static_cast<USHORT>(right.size() * sizeof(wchar_t));
+    rightName.MaximumLength = rightName.Length;
+    const NTSTATUS status =
+        command.grant ? ::LsaAddAccountRights(policy.get(), sid.data(), &rightName, 1)
+                      : ::LsaRemoveAccountRights(policy.get(), sid.data(), FALSE, &rightName, 1);
+    if (status != 0) {
+        std::fprintf(stderr, "NTrights: cannot %s %s %s %s: %s\n",
+                     command.grant ? "grant" : "revoke", command.right.c_str(),
+                     command.grant ? "to" : "from", command.account.c_str(),
+                     ErrorText(::LsaNtStatusToWinError(status)).c_str());
+        return kr8::ntrights::kPolicyFailed;
+    }
+    std::printf("NTrights: %s %s %s %s\n", command.grant ? "granted" : "revoked",
+                command.right.c_str(), command.grant ? "to" : "from", command.account.c_str());
+    return kr8::ntrights::kDone;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const auto command = kr8::ntrights::ParseRightsCommand(arguments);
+    if (!command) {
+        std::fputs(kr8::ntrights::kUsage, stderr);
+        return kr8::ntrights::kBadArguments;
+    }
+    return Apply(*command);
+}
