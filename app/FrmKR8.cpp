@@ -25,7 +25,12 @@ void FrmKR8::Click(Button button) {
     if (busy_) {
         return;
     }
-    busy_ = true;
+    // Cleared however the handler ends, so that a failure cannot leave every button dead.
+    struct BusyWhileHere {
+        bool& busy;
+        explicit BusyWhileHere(bool& flag) : busy(flag) { busy = true; }
+        ~BusyWhileHere() { busy = false; }
+    } guard(busy_);
     switch (button) {
         case Button::CmdFind:
             CmdFind_Click();
@@ -54,7 +59,6 @@ void FrmKR8::Click(Button button) {
         case Button::CmdExit:
             break;  // the window itself ends the process
     }
-    busy_ = false;
 }
 
 void FrmKR8::CmdFind_Click() {

@@ -19,9 +19,13 @@ kr8_wine_bin() {
 # Makes a fresh prefix at $1, copied from a template that is booted once per machine and kept
 # under build/.
 kr8_make_prefix() {
-    local target=$1 arch template
+    local target=$1 arch template lock
     arch=$(kr8_wine_arch)
     template="$KR8_ROOT/build/wine-template-$arch"
+    mkdir -p "$KR8_ROOT/build"
+    # Test runs started side by side must not boot the template twice.
+    exec {lock}>"$KR8_ROOT/build/.wine-template.lock"
+    flock "$lock"
     if [ ! -f "$template/.ready" ]; then
         rm -rf "$template"
         mkdir -p "$(dirname "$template")"
@@ -32,6 +36,8 @@ kr8_make_prefix() {
         WINEPREFIX="$template" wineserver -w
         touch "$template/.ready"
     fi
+    flock -u "$lock"
+    exec {lock}>&-
     rm -rf "$target"
     cp -a "$template" "$target"
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <vector>
 
 #include "sys/win32/Handles.h"
@@ -10,13 +11,14 @@ namespace kr8 {
 
 namespace {
 
-// Handles every message waiting for this thread. A quit request is put back for the main loop.
-void PumpWaitingMessages() {
+// Handles every message waiting for this thread. A quit request is kept in quitCode for the
+// main loop: put back at once, it would wake the wait again straight away, over and over.
+void PumpWaitingMessages(std::optional<int>& quitCode) {
     MSG msg;
     while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
-            ::PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
+            quitCode = static_cast<int>(msg.wParam);
+            continue;
         }
         ::TranslateMessage(&msg);
         ::DispatchMessageA(&msg);
@@ -28,13 +30,17 @@ void WaitForProcessEnd(PROCESS_INFORMATION& info) {
     ::WaitForInputIdle(info.hProcess, INFINITE);
     const UniqueHandle thread(info.hThread);
     const UniqueHandle process(info.hProcess);
+    std::optional<int> quitCode;
     for (;;) {
         const DWORD woke =
             ::MsgWaitForMultipleObjects(1, &info.hProcess, FALSE, INFINITE, QS_ALLINPUT);
         if (woke != WAIT_OBJECT_0 + 1) {
-            return;  // the process ended, or the wait failed
+            break;  // the process ended, or the wait failed
         }
-        PumpWaitingMessages();
+        PumpWaitingMessages(quitCode);
+    }
+    if (quitCode) {
+        ::PostQuitMessage(*quitCode);
     }
 }
 

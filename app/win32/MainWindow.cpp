@@ -1,0 +1,506 @@
+#include "app/win32/MainWindow.h"
+
+#include <commctrl.h>
+
+#include <cstddef>
+#include <exception>
+#include <optional>
+
+#include "app/Texts.h"
+#include "app/win32/ButtonFace.h"
+#include "app/win32/resource.h"
+
+namespace kr8::win32 {
+
+namespace {
+
+constexpr char kClassName[] = "KR8FinderWindow";
+// A fixed border: the controls keep their places, so the window has nothing to gain from a
+// different size.
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+// The message font of the display, as the system's own dialog boxes use.
+UniqueFont CreateMessageFont() {
+    NONCLIENTMETRICSA metrics{};
+    // Sized without the field that Vista added, which XP refuses to fill.
+    metrics.cbSize = offsetof(NONCLIENTMETRICSA, lfMessageFont) + sizeof(metrics.lfMessageFont);
+    if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0)) {
+        return nullptr;
+    }
+    return UniqueFont(CreateFontIndirectA(&metrics.lfMessageFont));
+}
+
+struct ControlClass {
+    const char* className;
+    DWORD style;
+    DWORD exStyle;
+};
+
+ControlClass ClassOf(ControlKind kind) {
+    constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+    switch (kind) {
+        case ControlKind::Edit:
+            return {
+                "EDIT",
+                kChild | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN,
+                WS_EX_CLIENTEDGE};
+        case ControlKind::PushButton:
+        case ControlKind::PictureButton:
+            return {"BUTTON", kChild | WS_TABSTOP | BS_PUSHBUTTON, 0};
+        case ControlKind::ColouredButton:
+            // Version 6 push buttons ignore WM_CTLCOLORBTN, so these paint their own face.
+            return {"BUTTON", kChild | WS_TABSTOP | BS_OWNERDRAW, 0};
+        case ControlKind::GroupBox:
+            return {"BUTTON", kChild | BS_GROUPBOX, 0};
+        case ControlKind::CheckList:
+            // A list-view rather than a list box, so that screen readers and UI automation read
+            // each entry's check box through the control's standard messages.
+            return {WC_LISTVIEWA,
+                    kChild | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL |
+                        LVS_SHOWSELALWAYS,
+                    WS_EX_CLIENTEDGE};
+    }
+    return {"BUTTON", kChild, 0};
+}
+
+int DisplayDpi() {
+    ScreenDc screen;
+    const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSX);
+    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(HINSTANCE instance, const Machine& machine)
+    : instance_(instance), form_(*this, *this, machine) {}
+
+MainWindow::~MainWindow() {
+    if (window_) {
+        DestroyWindow(window_);
+    }
+}
+
+bool MainWindow::Load() {
+    if (!Create()) {
+        return false;
+    }
+    if (!form_.Form_Load()) {
+        DestroyWindow(window_);
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::Display(int showCommand) {
+    ShowWindow(window_, showCommand);
+    UpdateWindow(window_);
+}
+
+int MainWindow::Run() {
+    MSG message;
+    for (;;) {
+        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got == 0) {
+            return static_cast<int>(message.wParam);
+        }
+        if (got == -1) {
+            return 1;
+        }
+        if (!HandleKeys(message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
+bool MainWindow::HandleKeys(MSG& message) {
+    if (!window_) {
+        return false;
+    }
+    // The window is no dialog box, so the dialog manager would turn Enter into IDOK. Enter on
+    // the focused button clicks it instead, as in a dialog box.
+    if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
+        IsPushButton(message.hwnd)) {
+        SendMessageA(message.hwnd, BM_CLICK, 0, 0);
+        return true;
+    }
+    return IsDialogMessageA(window_, &message) != 0;
+}
+
+HWND MainWindow::Control(ControlId id) const {
+    return GetDlgItem(window_, id);
+}
+
+bool MainWindow::Create() {
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance_;
+    // Shared icons belong to the system: the class can outlive this object in the tests.
+    windowClass.hIcon = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_KR8FINDER),
+                                                      IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                                      GetSystemMetrics(SM_CYICON), LR_SHARED));
+    windowClass.hIconSm = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_KR8FINDER),
+                                                        IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                        GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kClassName;
+    if (!RegisterClassExA(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        return false;
+    }
+
+    const int dpi = DisplayDpi();
+    const SIZE client = ClientSizePixels(dpi);
+    RECT frame{0, 0, client.cx, client.cy};
+    AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
+    CreateWindowExA(0, kClassName, text::kCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                    frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance_,
+                    this);
+    if (!window_) {
+        return false;
+    }
+    font_ = CreateMessageFont();
+    CreateControls(dpi);
+    focusOnActivate_ = Control(kCmdExit);
+    return true;
+}
+
+void MainWindow::CreateControls(int dpi) {
+    regeditPicture_ = LoadButtonPicture(instance_, IDI_REGEDIT, IDI_REGEDIT_DISABLED);
+    deletePicture_ = LoadButtonPicture(instance_, IDI_DELETE, IDI_DELETE_DISABLED);
+
+    for (const ControlLayout& layout : kControls) {
+        const ControlClass type = ClassOf(layout.kind);
+        const RECT rect = PixelRect(layout, dpi);
+        DWORD style = type.style;
+        if (!layout.enabledAtStart) {
+            style |= WS_DISABLED;
+        }
+        HWND control = CreateWindowExA(
+            type.exStyle, type.className, layout.caption, style, rect.left, rect.top,
+            rect.right - rect.left, rect.bottom - rect.top, window_,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance_, nullptr);
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    }
+
+    // Multi-line edit controls stop at 32 KB unless told otherwise, and a long report must
+    // never be cut.
+    SendMessageA(Control(kText1), EM_SETLIMITTEXT, 0, 0);
+
+    HWND list = Control(kList1);
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT,
+                 LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+    LVCOLUMNA column{};
+    column.mask = LVCF_WIDTH;
+    SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    FitList1Column();
+
+    AttachPicture(Control(kCmdRegedit), regeditPicture_.get());
+    AttachPicture(Control(kCmdFix), deletePicture_.get());
+
+    // Frame1 comes before its contents in the tab order, which puts it above them; at the
+    // bottom it paints first and its contents are drawn over it.
+    SetWindowPos(Control(kFrame1), HWND_BOTTOM, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self =
+            static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!self) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    return self->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND: {
+            const int code = HIWORD(wParam);
+            // Owner-drawn buttons report a quick second click as a double click; it is a click.
+            if (lParam != 0 && (code == BN_CLICKED || code == BN_DOUBLECLICKED)) {
+                OnClick(LOWORD(wParam));
+                return 0;
+            }
+            break;
+        }
+        case WM_DRAWITEM: {
+            const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            if (item->CtlType == ODT_BUTTON) {
+                PaintColouredButton(*item, kLightRed);
+                return TRUE;
+            }
+            break;
+        }
+        case WM_NEXTDLGCTL: {
+            // A multi-line edit takes Tab itself and asks its parent to move on, as it would ask
+            // a dialog box.
+            HWND next = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
+                                       : GetNextDlgTabItem(window_, GetFocus(), wParam != 0);
+            if (next) {
+                SetFocus(next);
+            }
+            return 0;
+        }
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus && IsChild(window_, focus)) {
+                    focusOnActivate_ = focus;
+                }
+            }
+            break;
+        case WM_SETFOCUS: {
+            HWND focus = focusOnActivate_;
+            if (!focus || !IsWindowEnabled(focus)) {
+                focus = GetNextDlgTabItem(window_, nullptr, FALSE);
+            }
+            if (focus) {
+                SetFocus(focus);
+            }
+            return 0;
+        }
+        case WM_CLOSE:
+            if (form_.Busy()) {
+                return 0;  // as Exit: not while a handler is under way
+            }
+            break;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        case WM_NCDESTROY: {
+            HWND window = window_;
+            SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+            window_ = nullptr;
+            return DefWindowProcA(window, message, wParam, lParam);
+        }
+        default:
+            break;
+    }
+    return DefWindowProcA(window_, message, wParam, lParam);
+}
+
+void MainWindow::OnClick(int id) {
+    const std::optional<Button> button = ButtonOf(id);
+    if (!button) {
+        return;
+    }
+    // The handlers hold the program's logic and may fail; a failure ends the click, never the
+    // process, and never unwinds through the window system's frames.
+    try {
+        switch (*button) {
+            case Button::CmdExit:
+                // A handler waiting for an outside program still has its steps to finish, and
+                // would finish them against a window that is gone.
+                if (!form_.Busy()) {
+                    DestroyWindow(window_);
+                }
+                break;
+            default:
+                // The form runs the button's handler, and drops the click while another
+                // handler is still running.
+                form_.Click(*button);
+                break;
+        }
+    } catch (const std::exception& failure) {
+        MessageBoxA(window_, failure.what(), text::kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+    }
+}
+
+bool MainWindow::IsPushButton(HWND control) const {
+    if (!control || GetParent(control) != window_) {
+        return false;
+    }
+    const int id = GetDlgCtrlID(control);
+    for (const ControlLayout& layout : kControls) {
+        if (layout.id == id) {
+            return layout.kind == ControlKind::PushButton ||
+                   layout.kind == ControlKind::ColouredButton ||
+                   layout.kind == ControlKind::PictureButton;
+        }
+    }
+    return false;
+}
+
+std::string MainWindow::GetText1() {
+    HWND edit = Control(kText1);
+    const auto length = static_cast<std::size_t>(SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0));
+    std::string text(length + 1, '\0');
+    const LRESULT copied = SendMessageA(edit, WM_GETTEXT, static_cast<WPARAM>(text.size()),
+                                        reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(copied));
+    return text;
+}
+
+void MainWindow::SetText1(const std::string& text) {
+    SendMessageA(Control(kText1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void MainWindow::ClearList1() {
+    SendMessageA(Control(kList1), LVM_DELETEALLITEMS, 0, 0);
+    FitList1Column();
+}
+
+void MainWindow::AddList1(const std::string& entry) {
+    HWND list = Control(kList1);
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_STATE;
+    item.iItem = List1Count();
+    item.pszText = const_cast<char*>(entry.c_str());
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(1);  // unticked
+    SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    FitList1Column();
+}
+
+int MainWindow::List1Count() {
+    return static_cast<int>(SendMessageA(Control(kList1), LVM_GETITEMCOUNT, 0, 0));
+}
+
+bool MainWindow::IsList1Index(int index) {
+    return index >= 0 && index < List1Count();
+}
+
+std::string MainWindow::List1Entry(int index) {
+    if (!IsList1Index(index)) {
+        return {};
+    }
+    // The control copies at most the buffer, less its NUL, and says how much it copied.
+    std::string text(MAX_PATH, '\0');
+    for (;;) {
+        LVITEMA item{};
+        item.pszText = text.data();
+        item.cchTextMax = static_cast<int>(text.size());
+        const auto copied = static_cast<std::size_t>(SendMessageA(Control(kList1), LVM_GETITEMTEXTA,
+                                                                  static_cast<WPARAM>(index),
+                                                                  reinterpret_cast<LPARAM>(&item)));
+        if (copied + 1 < text.size()) {
+            text.resize(copied);
+            return text;
+        }
+        text.assign(text.size() * 2, '\0');
+    }
+}
+
+bool MainWindow::List1Checked(int index) {
+    if (!IsList1Index(index)) {
+        return false;
+    }
+    const auto state = static_cast<UINT>(SendMessageA(
+        Control(kList1), LVM_GETITEMSTATE, static_cast<WPARAM>(index), LVIS_STATEIMAGEMASK));
+    return (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+}
+
+void MainWindow::SetList1Checked(int index, bool checked) {
+    if (!IsList1Index(index)) {
+        return;
+    }
+    LVITEMA item{};
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+    SendMessageA(Control(kList1), LVM_SETITEMSTATE, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&item));
+}
+
+void MainWindow::RemoveList1(int index) {
+    if (!IsList1Index(index)) {
+        return;
+    }
+    SendMessageA(Control(kList1), LVM_DELETEITEM, static_cast<WPARAM>(index), 0);
+    FitList1Column();
+}
+
+void MainWindow::SetList1Current(int index) {
+    HWND list = Control(kList1);
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    if (index < 0) {
+        // Index -1 sets the state of every entry.
+        SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(&item));
+        return;
+    }
+    if (!IsList1Index(index)) {
+        return;
+    }
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&item));
+    SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), FALSE);
+}
+
+void MainWindow::FitList1Column() {
+    HWND list = Control(kList1);
+    // As wide as the longest entry, so that a long path scrolls rather than being cut, and at
+    // least as wide as the list, so that a click anywhere on a row reaches its entry.
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE);
+    RECT client{};
+    GetClientRect(list, &client);
+    if (SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0) < client.right) {
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, client.right);
+    }
+}
+
+void MainWindow::SetEnabled(Button button, bool enabled) {
+    HWND control = Control(IdOf(button));
+    if (!enabled && GetFocus() == control) {
+        // A disabled control keeps the focus it holds, and the keyboard would be stuck there.
+        HWND next = GetNextDlgTabItem(window_, control, FALSE);
+        SetFocus(next && next != control ? next : window_);
+    }
+    EnableWindow(control, enabled ? TRUE : FALSE);
+}
+
+bool MainWindow::IsEnabled(Button button) {
+    return IsWindowEnabled(Control(IdOf(button))) != FALSE;
+}
+
+void MainWindow::SetCaption(const std::string& caption) {
+    SetWindowTextA(window_, caption.c_str());
+}
+
+MsgAnswer MainWindow::Show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
+                           const std::string& title) {
+    UINT type = MB_OK;
+    // What a box answers when it cannot be shown: never the answer that carries anything out.
+    MsgAnswer refusal = MsgAnswer::Ok;
+    switch (buttons) {
+        case MsgButtons::Ok:
+            break;
+        case MsgButtons::OkCancel:
+            type = MB_OKCANCEL;
+            refusal = MsgAnswer::Cancel;
+            break;
+        case MsgButtons::YesNo:
+            type = MB_YESNO;
+            refusal = MsgAnswer::No;
+            break;
+    }
+    if (icon == MsgIcon::Exclamation) {
+        type |= MB_ICONEXCLAMATION;
+    }
+    // Owned by the window once it is on screen; before that (the platform refusal) a box of its
+    // own, with its own taskbar button.
+    HWND owner = window_ && IsWindowVisible(window_) ? window_ : nullptr;
+    switch (
+        MessageBoxA(owner, prompt.c_str(), title.empty() ? text::kAppTitle : title.c_str(), type)) {
+        case IDOK:
+            return MsgAnswer::Ok;
+        case IDCANCEL:
+            return MsgAnswer::Cancel;
+        case IDYES:
+            return MsgAnswer::Yes;
+        case IDNO:
+            return MsgAnswer::No;
+        default:
+            return refusal;
+    }
+}
+
+}  // namespace kr8::win32

@@ -1,0 +1,464 @@
+// The real window against the in-memory machine: its layout, its controls behind the
+// WindowControls seam, its message boxes, its clicks and its keys.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/Texts.h"
+#include "app/win32/Layout.h"
+#include "app/win32/MainWindow.h"
+#include "tests/fakes/FakeMachine.h"
+#include "tests/fakes/FakeRegistry.h"
+
+namespace kr8::win32 {
+namespace {
+
+std::string TextOf(HWND window) {
+    char text[512] = {};
+    GetWindowTextA(window, text, sizeof(text));
+    return text;
+}
+
+std::string ClassOf(HWND window) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof(name));
+    return name;
+}
+
+RECT ClientRectOf(HWND control, HWND parent) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+bool Inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+bool Overlap(const RECT& a, const RECT& b) {
+    RECT common{};
+    return IntersectRect(&common, &a, &b) != FALSE;
+}
+
+::testing::AssertionResult SameRect(const RECT& actual, const RECT& expected) {
+    if (EqualRect(&actual, &expected)) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << "(" << actual.left << "," << actual.top << ")-(" << actual.right << ","
+           << actual.bottom << "), expected (" << expected.left << "," << expected.top << ")-("
+           << expected.right << "," << expected.bottom << ")";
+}
+
+TEST(Layout, EveryControlFitsTheClientAreaAndOnlyFrame1HoldsOthers) {
+    for (int dpi : {96, 120, 144, 192}) {
+        SCOPED_TRACE(dpi);
+        const SIZE client = ClientSizePixels(dpi);
+        const RECT clientRect{0, 0, client.cx, client.cy};
+        RECT frame{};
+        for (const ControlLayout& c : kControls) {
+            if (c.id == kFrame1) {
+                frame = PixelRect(c, dpi);
+            }
+        }
+        for (const ControlLayout& a : kControls) {
+            const RECT ra = PixelRect(a, dpi);
+            EXPECT_TRUE(Inside(ra, clientRect)) << a.id;
+            EXPECT_EQ(a.inFrame1, a.id != kFrame1 && Inside(ra, frame)) << a.id;
+            for (const ControlLayout& b : kControls) {
+                if (&a != &b && a.id != kFrame1 && b.id != kFrame1) {
+                    EXPECT_FALSE(Overlap(ra, PixelRect(b, dpi))) << a.id << " and " << b.id;
+                }
+            }
+        }
+    }
+}
+
+TEST(Layout, FifteenTwipsMakeAPixelAt96Dpi) {
+    const SIZE client = ClientSizePixels(96);
+    EXPECT_EQ(client.cx, 391);
+    EXPECT_EQ(client.cy, 351);
+    // Inside Frame1 (60, 3300): List1 at 120, 240 and CmdFix at 4260, 240.
+    for (const ControlLayout& c : kControls) {
+        if (c.id == kList1) {
+            EXPECT_TRUE(SameRect(PixelRect(c, 96), RECT{12, 236, 281, 300}));
+        }
+        if (c.id == kCmdFix) {
+            EXPECT_TRUE(SameRect(PixelRect(c, 96), RECT{288, 236, 381, 301}));
+        }
+    }
+}
+
+// Answers the next message box with the given title from another thread, as its user would,
+// and keeps what the box showed.
+class BoxAnswerer {
+  public:
+    BoxAnswerer(const char* title, int answerId)
+        : thread_([this, title, answerId] { Answer(title, answerId); }) {}
+    ~BoxAnswerer() { Join(); }
+
+    void Join() {
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+    }
+
+    bool found = false;
+    std::string prompt;
+    bool hasIcon = false;
+    HWND owner = nullptr;
+
+  private:
+    void Answer(const char* title, int answerId) {
+        HWND box = nullptr;
+        for (int tries = 0; tries < 200 && !box; ++tries) {
+            box = FindWindowA("#32770", title);
+            if (!box || !IsWindowVisible(box)) {
+                box = nullptr;
+                Sleep(50);
+            }
+        }
+        if (!box) {
+            return;
+        }
+        found = true;
+        owner = GetWindow(box, GW_OWNER);
+        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            if (ClassOf(child) != "Static" || !IsWindowVisible(child)) {
+                continue;
+            }
+            if ((GetWindowLongPtrA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+                hasIcon = SendMessageA(child, STM_GETICON, 0, 0) != 0;
+            } else if (!TextOf(child).empty()) {
+                prompt = TextOf(child);
+            }
+        }
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(answerId, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(box, answerId)));
+    }
+
+    std::thread thread_;
+};
+
+class WindowTest : public ::testing::Test {
+  protected:
+    WindowTest() { Drain(); }
+    ~WindowTest() override {
+        DestroyWindow(window.Handle());
+        Drain();
+    }
+
+    // Handles what is queued, the way the program's message loop does.
+    void Pump() {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quitPosted = true;
+            } else if (!window.HandleKeys(message)) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+        }
+    }
+
+    void Drain() {
+        Pump();
+        quitPosted = false;
+    }
+
+    void LoadAndShow() {
+        ASSERT_TRUE(window.Load());
+        window.Display(SW_SHOWNORMAL);
+        SetForegroundWindow(window.Handle());
+        Pump();
+    }
+
+    HWND Control(ControlId id) { return window.Control(id); }
+
+    void Key(HWND target, UINT message, WPARAM key) {
+        PostMessageA(target, message, key, 1);
+        Pump();
+    }
+
+    fake::FakeRegistry reg;
+    fake::FakeOs os;
+    fake::FakeFiles files;
+    fake::FakeClock clock;
+    fake::FakeProcesses processes;
+    fake::FakeLauncher launcher;
+    fake::FakeRestart restart;
+    fake::FakeShell shell;
+    fake::FakeResources resources;
+    Machine machine{reg, os, os, files, clock, processes, launcher, restart, shell, resources};
+    MainWindow window{GetModuleHandleA(nullptr), machine};
+    bool quitPosted = false;
+};
+
+TEST_F(WindowTest, LoadBuildsTheFormHiddenWithTheFirstStates) {
+    ASSERT_TRUE(window.Load());
+    HWND main = window.Handle();
+    EXPECT_FALSE(IsWindowVisible(main));
+    EXPECT_EQ(TextOf(main), "KR8 Finder");
+    EXPECT_EQ(window.GetText1(), text::kOpeningText);
+
+    ScreenDc screen;
+    const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSX);
+    RECT client{};
+    GetClientRect(main, &client);
+    const SIZE size = ClientSizePixels(dpi);
+    EXPECT_EQ(client.right, size.cx);
+    EXPECT_EQ(client.bottom, size.cy);
+    EXPECT_FALSE(GetWindowLongPtrA(main, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX));
+
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(Control(kCmdExit), WM_GETFONT, 0, 0));
+    EXPECT_NE(font, nullptr);
+    for (const ControlLayout& c : kControls) {
+        SCOPED_TRACE(c.id);
+        HWND control = Control(c.id);
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(GetParent(control), main);
+        EXPECT_TRUE(SameRect(ClientRectOf(control, main), PixelRect(c, dpi)));
+        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)), font);
+        if (c.id != kText1 && c.id != kList1) {
+            EXPECT_EQ(TextOf(control), c.caption);
+        }
+    }
+    EXPECT_EQ(ClassOf(Control(kList1)), WC_LISTVIEWA);
+    EXPECT_TRUE(SendMessageA(Control(kList1), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) &
+                LVS_EX_CHECKBOXES);
+
+    for (Button b :
+         {Button::CmdLog, Button::CmdUAS, Button::CmdGuard, Button::CmdRegedit, Button::CmdFix}) {
+        EXPECT_FALSE(window.IsEnabled(b)) << static_cast<int>(b);
+    }
+    for (Button b : {Button::CmdFind, Button::CmdHosts, Button::CmdPol, Button::CmdExit}) {
+        EXPECT_TRUE(window.IsEnabled(b)) << static_cast<int>(b);
+    }
+}
+
+TEST_F(WindowTest, ResourcesGiveTheWindowItsIconAndTheButtonsTheirPictures) {
+    ASSERT_TRUE(window.Load());
+    EXPECT_NE(GetClassLongPtrA(window.Handle(), GCLP_HICON), ULONG_PTR{0});
+    for (ControlId id : {kCmdRegedit, kCmdFix}) {
+        BUTTON_IMAGELIST images{};
+        ASSERT_TRUE(
+            SendMessageA(Control(id), BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&images)));
+        int width = 0;
+        int height = 0;
+        ASSERT_TRUE(ImageList_GetIconSize(images.himl, &width, &height));
+        EXPECT_EQ(width, 32);
+        EXPECT_EQ(height, 32);
+        EXPECT_EQ(images.uAlign, static_cast<UINT>(BUTTON_IMAGELIST_ALIGN_TOP));
+    }
+}
+
+TEST_F(WindowTest, ShownWindowGivesExitTheFocusAndPaintsTheRedButtonsRed) {
+    LoadAndShow();
+    EXPECT_EQ(GetFocus(), Control(kCmdExit));
+
+    auto faceColour = [](HWND button) {
+        RECT rect{};
+        GetClientRect(button, &rect);
+        HDC dc = GetDC(button);
+        // Left of the centred caption, inside the edges.
+        const COLORREF colour = GetPixel(dc, 5, rect.bottom / 2);
+        ReleaseDC(button, dc);
+        return colour;
+    };
+    EXPECT_EQ(faceColour(Control(kCmdHosts)), kLightRed);
+    EXPECT_EQ(faceColour(Control(kCmdLog)), kLightRed);  // disabled, still red
+    EXPECT_NE(faceColour(Control(kCmdPol)), kLightRed);
+}
+
+TEST_F(WindowTest, RefusedPlatformShowsOnlyTheRefusalAndNoWindow) {
+    os.platformId = kPlatformWindows9x;
+    BoxAnswerer box(text::kAppTitle, IDOK);
+    EXPECT_FALSE(window.Load());
+    box.Join();
+    EXPECT_TRUE(box.found);
+    EXPECT_EQ(box.prompt, text::kNotNtRefusal);
+    EXPECT_FALSE(box.hasIcon);
+    EXPECT_EQ(box.owner, nullptr);
+    EXPECT_EQ(window.Handle(), nullptr);
+}
+
+TEST_F(WindowTest, MessageBoxesMapButtonsIconTitleAndAnswers) {
+    LoadAndShow();
+    {
+        BoxAnswerer box(text::kAppTitle, IDNO);
+        EXPECT_EQ(window.Show("Delete?", MsgButtons::YesNo, MsgIcon::Exclamation, ""),
+                  MsgAnswer::No);
+        box.Join();
+        EXPECT_EQ(box.prompt, "Delete?");
+        EXPECT_TRUE(box.hasIcon);
+        EXPECT_EQ(box.owner, window.Handle());
+    }
+    {
+        BoxAnswerer box("Own title", IDCANCEL);
+        EXPECT_EQ(window.Show("Go on?", MsgButtons::OkCancel, MsgIcon::None, "Own title"),
+                  MsgAnswer::Cancel);
+        box.Join();
+        EXPECT_TRUE(box.found);
+        EXPECT_FALSE(box.hasIcon);
+    }
+    {
+        BoxAnswerer box(text::kAppTitle, IDYES);
+        EXPECT_EQ(window.Show("Restart?", MsgButtons::YesNo, MsgIcon::None, ""), MsgAnswer::Yes);
+    }
+    {
+        BoxAnswerer box(text::kAppTitle, IDOK);
+        EXPECT_EQ(window.Show("Done", MsgButtons::Ok, MsgIcon::None, ""), MsgAnswer::Ok);
+    }
+}
+
+TEST_F(WindowTest, Text1KeepsLongReportsWholeAndStillTakesTyping) {
+    ASSERT_TRUE(window.Load());
+    std::string report;
+    while (report.size() < 200000) {
+        report += "C:\\WINDOWS\\system32\\qwxz" + std::to_string(report.size()) + ".dll\r\n";
+    }
+    window.SetText1(report);
+    EXPECT_EQ(window.GetText1(), report);
+
+    // Past the default 32 KB limit of a multi-line edit, typing is refused.
+    HWND edit = Control(kText1);
+    const auto end = static_cast<WPARAM>(report.size());
+    SendMessageA(edit, EM_SETSEL, end, static_cast<LPARAM>(end));
+    SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("typed"));
+    EXPECT_EQ(window.GetText1(), report + "typed");
+
+    window.SetText1("");
+    EXPECT_EQ(window.GetText1(), "");
+}
+
+TEST_F(WindowTest, List1KeepsEntriesInOrderWithTheirTicks) {
+    ASSERT_TRUE(window.Load());
+    const std::string longPath = "C:\\" + std::string(600, 'x') + ".dll";
+    window.AddList1("C:\\b.dll");
+    window.AddList1("C:\\a.dll");
+    window.AddList1(longPath);
+    ASSERT_EQ(window.List1Count(), 3);
+    EXPECT_EQ(window.List1Entry(0), "C:\\b.dll");
+    EXPECT_EQ(window.List1Entry(1), "C:\\a.dll");
+    EXPECT_EQ(window.List1Entry(2), longPath);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_FALSE(window.List1Checked(i)) << i;
+    }
+
+    window.SetList1Checked(1, true);
+    EXPECT_TRUE(window.List1Checked(1));
+    EXPECT_FALSE(window.List1Checked(0));
+    window.RemoveList1(0);
+    ASSERT_EQ(window.List1Count(), 2);
+    EXPECT_EQ(window.List1Entry(0), "C:\\a.dll");
+    EXPECT_TRUE(window.List1Checked(0));
+    window.SetList1Checked(0, false);
+    EXPECT_FALSE(window.List1Checked(0));
+
+    // Indexes outside the list change and answer nothing.
+    window.RemoveList1(5);
+    window.SetList1Checked(-1, true);
+    EXPECT_EQ(window.List1Count(), 2);
+    EXPECT_EQ(window.List1Entry(7), "");
+    EXPECT_FALSE(window.List1Checked(-1));
+
+    window.ClearList1();
+    EXPECT_EQ(window.List1Count(), 0);
+}
+
+TEST_F(WindowTest, List1CurrentEntryIsTheSelectedAndFocusedOneOrNone) {
+    ASSERT_TRUE(window.Load());
+    HWND list = Control(kList1);
+    for (const char* entry : {"C:\\a.dll", "C:\\b.dll", "C:\\c.dll"}) {
+        window.AddList1(entry);
+    }
+    window.SetList1Current(2);
+    EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 2);
+    EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 2);
+    window.SetList1Current(0);
+    EXPECT_EQ(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0), 1);
+    window.SetList1Current(-1);
+    EXPECT_EQ(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0), 0);
+    EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), -1);
+}
+
+TEST_F(WindowTest, DisablingTheFocusedButtonHandsTheFocusOn) {
+    LoadAndShow();
+    window.SetEnabled(Button::CmdGuard, true);
+    SetFocus(Control(kCmdGuard));
+    ASSERT_EQ(GetFocus(), Control(kCmdGuard));
+
+    window.SetEnabled(Button::CmdGuard, false);
+    EXPECT_FALSE(window.IsEnabled(Button::CmdGuard));
+    HWND focus = GetFocus();
+    EXPECT_NE(focus, Control(kCmdGuard));
+    EXPECT_TRUE(IsChild(window.Handle(), focus));
+    EXPECT_TRUE(IsWindowEnabled(focus));
+}
+
+TEST_F(WindowTest, FindButtonRunsTheScanIntoTheControls) {
+    files.AddFile(std::string(fake::kSystem) + "\\qwxz1834.dll", 320872);
+    LoadAndShow();
+    SendMessageA(Control(kCmdFind), BM_CLICK, 0, 0);
+
+    EXPECT_EQ(window.GetText1().rfind(text::kFilesFound, 0), 0u);
+    ASSERT_EQ(window.List1Count(), 1);
+    EXPECT_EQ(window.List1Entry(0), std::string(fake::kSystem) + "\\qwxz1834.dll");
+    EXPECT_TRUE(window.IsEnabled(Button::CmdFix));
+    EXPECT_TRUE(window.IsEnabled(Button::CmdLog));
+    EXPECT_EQ(TextOf(window.Handle()), "KR8 Finder");
+}
+
+TEST_F(WindowTest, ExitButtonAndCloseBoxEndTheMessageLoop) {
+    LoadAndShow();
+    SendMessageA(Control(kCmdExit), BM_CLICK, 0, 0);
+    EXPECT_EQ(window.Handle(), nullptr);
+    Pump();
+    EXPECT_TRUE(quitPosted);
+
+    MainWindow second{GetModuleHandleA(nullptr), machine};
+    ASSERT_TRUE(second.Load());
+    quitPosted = false;
+    SendMessageA(second.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(second.Handle(), nullptr);
+    Pump();
+    EXPECT_TRUE(quitPosted);
+}
+
+TEST_F(WindowTest, TabLeavesText1ForTheNextControl) {
+    LoadAndShow();
+    HWND edit = Control(kText1);
+    SetFocus(edit);
+    Key(edit, WM_KEYDOWN, VK_TAB);
+    EXPECT_EQ(GetFocus(), Control(kCmdPol));
+    EXPECT_EQ(window.GetText1(), text::kOpeningText);
+}
+
+TEST_F(WindowTest, EnterClicksTheFocusedButtonButIsALineBreakInText1) {
+    files.AddFile(std::string(fake::kSystem) + "\\qwxz1834.dll", 320872);
+    LoadAndShow();
+    SetFocus(Control(kCmdFind));
+    Key(Control(kCmdFind), WM_KEYDOWN, VK_RETURN);
+    EXPECT_EQ(window.List1Count(), 1);
+    EXPECT_NE(window.Handle(), nullptr);
+
+    window.SetText1("typed");
+    HWND edit = Control(kText1);
+    SetFocus(edit);
+    SendMessageA(edit, EM_SETSEL, 5, 5);
+    Key(edit, WM_KEYDOWN, VK_RETURN);
+    EXPECT_EQ(window.GetText1(), "typed\r\n");
+    EXPECT_NE(window.Handle(), nullptr);
+}
+
+}  // namespace
+}  // namespace kr8::win32

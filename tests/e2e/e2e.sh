@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# The program as a user meets it: started on a seeded prefix, read and clicked from another
+# process through the window's standard messages, before and after a scan.
+# usage: e2e.sh KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/session.sh"
+source "$here/checks.sh"
+
+finder=$1
+autoexe=$2
+out=$3
+rm -rf "$out"
+mkdir -p "$out"
+trap kr8_session_stop EXIT
+kr8_session_start "$out" || exit 1
+auto() { "$WINE" "$autoexe" "$@"; }
+
+bash "$KR8_ROOT/scripts/seed-infection.sh" "$WINEPREFIX" >"$out/seed.log" 2>&1 ||
+    fail_now "seeding the prefix (see $out/seed.log)"
+system='C:\windows\system32'
+temp=$("$WINE" cmd /c echo %TEMP% | tr -d '\r\n')
+
+kr8_session_launch "$finder"
+auto wait >/dev/null || fail_now "the window did not come up (see $out/program.log)"
+
+# Before the first scan.
+crlf_file "$out/opening.expected" \
+    'This will locate the KR8.BetterInternet File names and Registry Key info.' \
+    'If nothing is Displayed, then you are probably Clean' \
+    '  ' \
+    'Click Log Button if you need to post it in some Forum' \
+    '  ' \
+    '     ' \
+    'Make sure you verify any files found before you delete them, errors are always possible!!'
+auto text1 >"$out/opening.actual"
+check_files "opening text" "$out/opening.expected" "$out/opening.actual"
+check_equal "buttons at start, in tab order" "$(auto states)" "$(printf '%s\n' \
+    'E&xit=enabled' \
+    'Click to Find KR8.BetterInternet=enabled' \
+    'Make Log=disabled' \
+    'Restore Policy=enabled' \
+    'User Agent$=disabled' \
+    'Guardian .reg=disabled' \
+    'Open Regedit=disabled' \
+    'Delete these files=disabled' \
+    'Hosts Log=enabled')"
+check_equal "focus at start" "$(auto focus)" 'E&xit'
+check_equal "List1 at start" "$(auto list)" ''
+check_equal "caption at start" "$(auto caption)" 'KR8 Finder'
+
+auto click Find || fail_now "clicking Find"
+
+# List1: both files of the adware's size, and neither of the near misses, unticked.
+auto list >"$out/list.actual"
+check_equal "List1 after Find (any order)" "$(sort "$out/list.actual")" "$(printf '%s\n' \
+    "[ ] $system\\qwxz1834.dll" \
+    "[ ] $system\\wincore.dll")"
+
+# The report lists the size hits in List1's order; Wine enumerates registry keys and values by
+# name, as reg.exe shows them.
+mapfile -t hits < <(sed 's/^\[.\] //' "$out/list.actual")
+crlf_file "$out/report.expected" \
+    'Files Found---' \
+    "${hits[@]}" \
+    ' ' \
+    'Additional Files---' \
+    "$system\\wincore.dll" \
+    "$temp\\upd126.exe" \
+    ' ' \
+    'Keys Under Notify---' \
+    'crypt32chain' \
+    'GuardSvc' \
+    'winupd126' \
+    '' \
+    '' \
+    'Guardian Key--- is called: GuardSvc' \
+    'Asynchronous 000' \
+    'DllName qwxz1834.dll' \
+    'Impersonate 001' \
+    '' \
+    'User Agent String---' \
+    'msg126 '
+auto text1 >"$out/report.actual"
+check_files "report after Find" "$out/report.expected" "$out/report.actual"
+
+check_equal "buttons after Find" "$(auto states)" "$(printf '%s\n' \
+    'E&xit=enabled' \
+    'Click to Find KR8.BetterInternet=enabled' \
+    'Make Log=enabled' \
+    'Restore Policy=enabled' \
+    'User Agent$=enabled' \
+    'Guardian .reg=enabled' \
+    'Open Regedit=enabled' \
+    'Delete these files=enabled' \
+    'Hosts Log=enabled')"
+check_equal "caption after Find" "$(auto caption)" 'KR8 Finder'
+
+lastkey=$("$WINE" reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Applets\Regedit' \
+    /v LastKey | tr -d '\r' | sed -n 's/^ *LastKey *REG_SZ *//p')
+check_equal "registry editor's LastKey" "$lastkey" \
+    'My Computer\HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Winlogon\Notify\GuardSvc'
+
+# A tick set from outside is what the window reports, as a screen reader would read it.
+auto check 1 on
+check_equal "List1 entry 1 ticked" "$(auto list | sed -n 2p)" "[x] ${hits[1]}"
+
+kr8_session_screenshot "$autoexe" "$out/kr8finder.png" || fail "screenshot"
+
+auto close || fail "closing the window"
+if kr8_session_ended 15; then
+    pass "the process ended after the window closed"
+else
+    fail "the process is still running after the window closed"
+fi
+
+finish
