@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the Find scan's benchmark for the Windows that Wine runs on this machine and runs it
+# Builds the Find scan's and the program wait's benchmarks for the Windows that Wine runs on this machine and runs it
 # in a throwaway prefix, with an X display of its own so that the caption figures come from a
 # real window. Prints the benchmark's table; leaves no prefix, wine server or Xvfb behind.
 set -euo pipefail
@@ -18,7 +18,7 @@ fi
 build=build/bench-$arch
 echo "== Building kr8_scan_bench ($arch)"
 cmake -S . -B "$build" --toolchain "$toolchain" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target kr8_scan_bench -j "$(nproc)"
+cmake --build "$build" --target kr8_scan_bench kr8_wait_bench -j "$(nproc)"
 
 prefix=$(mktemp -d /tmp/kr8-bench-prefix.XXXXXX)
 display_file=$(mktemp /tmp/kr8-bench-display.XXXXXX)
@@ -57,9 +57,12 @@ kr8_start_server
 echo "== Running (DISPLAY=${DISPLAY:-none})"
 # Through a file, not a pipe: the prefix's service processes inherit the output and would hold
 # a pipe open long after the benchmark has ended.
-"$(kr8_wine_bin)" "$build/kr8_scan_bench.exe" >"$output" 2>&1 &
-bench_pid=$!
-tail -n +1 -f --pid="$bench_pid" "$output" | tr -d '\r'
-rc=0
-wait "$bench_pid" || rc=$?
-exit "$rc"
+run_bench() {
+    "$(kr8_wine_bin)" "$build/$1" >"$output" 2>&1 &
+    local bench_pid=$!
+    tail -n +1 -f --pid="$bench_pid" "$output" | tr -d '\r'
+    wait "$bench_pid"
+}
+run_bench kr8_scan_bench.exe
+echo
+run_bench kr8_wait_bench.exe
