@@ -67,22 +67,6 @@ TEST(FileSystemWin32Test, LengthsAndListingOfFilesWhateverTheirAttributes) {
     EXPECT_EQ(folders, 1) << "the folder is listed once, and no . or ..";
 }
 
-std::string ContentOf(const std::string& path) {
-    std::string bytes;
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return "<missing>";
-    }
-    char buffer[256];
-    DWORD got = 0;
-    while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-        bytes.append(buffer, got);
-    }
-    ::CloseHandle(file);
-    return bytes;
-}
-
 TEST(FileSystemWin32Test, RemovingAProtectedFileTakesClearingItsAttributesFirst) {
     test::TempDir dir;
     const std::string path = dir.AddFile("guarded.dll", 10,
@@ -116,12 +100,12 @@ TEST(FileSystemWin32Test, WritesExactBytesAndRenamesOnlyOntoAFreeName) {
     const std::string bytes = "line one\r\nline two\r\n";
     ASSERT_TRUE(fs.WriteFileBytes(draft, "a much longer earlier content"));
     ASSERT_TRUE(fs.WriteFileBytes(draft, bytes));
-    EXPECT_EQ(ContentOf(draft), bytes) << "truncated, nothing added";
+    EXPECT_EQ(test::ContentOf(draft), bytes) << "truncated, nothing added";
     const std::string taken = dir.AddFile("taken.dll", 3);
     EXPECT_FALSE(fs.RenameFile(draft, taken));
-    EXPECT_EQ(ContentOf(taken).size(), 3u);
+    EXPECT_EQ(test::ContentOf(taken).size(), 3u);
     EXPECT_TRUE(fs.RenameFile(draft, dir.Path() + "\\dummy.dll"));
-    EXPECT_EQ(ContentOf(dir.Path() + "\\dummy.dll"), bytes);
+    EXPECT_EQ(test::ContentOf(dir.Path() + "\\dummy.dll"), bytes);
     EXPECT_FALSE(fs.WriteFileBytes(dir.Path() + "\\absent\\x.txt", bytes));
 }
 

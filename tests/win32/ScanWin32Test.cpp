@@ -23,21 +23,6 @@ namespace {
 
 using namespace std::string_literals;
 
-class MovedFolders final : public CommonFunction {
-  public:
-    MovedFolders(std::string system, std::string temp)
-        : system_(std::move(system)), temp_(std::move(temp)) {}
-    std::string GetWindowsFolder() override { return real_.GetWindowsFolder(); }
-    std::string GetSystemFolder() override { return system_; }
-    std::string GetTempFolder() override { return temp_; }
-    std::string GetShortPath(const std::string& path) override { return real_.GetShortPath(path); }
-
-  private:
-    CommonFunctionWin32 real_;
-    std::string system_;
-    std::string temp_;
-};
-
 // The lines of report between the line start and the line end, sorted: the platform lists a
 // folder in no promised order.
 std::vector<std::string> SectionLines(const std::string& report, const std::string& start,
@@ -109,7 +94,8 @@ TEST_F(ScanWin32Test, FindsPlantedFilesAndGuardianKey) {
     fake::FakeControls controls;
     fake::FakeBoxes boxes;
     OS_DetectWin32 os;
-    MovedFolders folders(system.Path(), temp.Path());
+    test::MovedFolders folders(CommonFunctionWin32().GetWindowsFolder(), system.Path(),
+                               temp.Path());
     FileSystemWin32 files;
     KillProcessWin32 processes;
     LaunchAppSychronousWin32 launcher;

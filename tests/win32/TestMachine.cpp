@@ -196,4 +196,19 @@ std::string TempDir::AddFolder(const std::string& name) const {
     return path;
 }
 
+std::string ContentOf(const std::string& path) {
+    const UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+    if (!file) {
+        return "<missing>";
+    }
+    std::string bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        bytes.append(buffer, got);
+    }
+    return bytes;
+}
+
 }  // namespace kr8::test

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "sys/EllReg.h"
+#include "sys/win32/SystemWin32.h"
 
 namespace kr8::test {
 
@@ -54,6 +55,27 @@ class TempDir {
 
   private:
     std::string path_;
+};
+
+// The whole content of a file, or "<missing>".
+std::string ContentOf(const std::string& path);
+
+// The folder queries with the Windows, system and temp folders moved to folders of a test's
+// own; short paths are the platform's.
+class MovedFolders final : public CommonFunction {
+  public:
+    MovedFolders(std::string windows, std::string system, std::string temp)
+        : windows_(std::move(windows)), system_(std::move(system)), temp_(std::move(temp)) {}
+    std::string GetWindowsFolder() override { return windows_; }
+    std::string GetSystemFolder() override { return system_; }
+    std::string GetTempFolder() override { return temp_; }
+    std::string GetShortPath(const std::string& path) override { return real_.GetShortPath(path); }
+
+  private:
+    CommonFunctionWin32 real_;
+    std::string windows_;
+    std::string system_;
+    std::string temp_;
 };
 
 }  // namespace kr8::test

@@ -1,0 +1,388 @@
+// Ending processes, running a program to its end and asking for a restart, against real
+// processes and the real process token.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <tlhelp32.h>
+
+#include <fstream>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "remove/win32/KillProcessWin32.h"
+#include "remove/win32/LaunchAppSychronousWin32.h"
+#include "remove/win32/ShutDownNTWin32.h"
+#include "sys/win32/Handles.h"
+#include "tests/win32/TestMachine.h"
+
+namespace kr8 {
+namespace {
+
+// Long enough that only being ended from outside stops a sleeper within a test.
+constexpr char kLongSleep[] = "60000";
+constexpr DWORD kShortSleepMs = 700;
+// Windows' tick counter moves in steps of up to 16 ms.
+constexpr ULONGLONG kTickSlackMs = 20;
+
+std::string SleeperPath() {
+    char module[MAX_PATH + 1] = {};
+    const DWORD length = ::GetModuleFileNameA(nullptr, module, MAX_PATH);
+    std::string path(module, length);
+    return path.substr(0, path.rfind('\\') + 1) + "kr8_sleeper.exe";
+}
+
+std::string CopyOfSleeper(const std::string& path) {
+    EXPECT_TRUE(::CopyFileA(SleeperPath().c_str(), path.c_str(), FALSE))
+        << path << ", error " << ::GetLastError();
+    return path;
+}
+
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+// A started program. One the test leaves running is ended when the object goes, so that no
+// process outlives the test that started it.
+class Child {
+  public:
+    explicit Child(const std::string& commandLine) {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info = {};
+        std::vector<char> line(commandLine.begin(), commandLine.end());
+        line.push_back('\0');
+        if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &info)) {
+            ADD_FAILURE() << "cannot start " << commandLine << ", error " << ::GetLastError();
+            return;
+        }
+        ::CloseHandle(info.hThread);
+        process_.reset(info.hProcess);
+        id_ = info.dwProcessId;
+    }
+    ~Child() {
+        if (process_ && !Ended(0)) {
+            ::TerminateProcess(process_.get(), 99);
+            ::WaitForSingleObject(process_.get(), 5000);
+        }
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    DWORD Id() const { return id_; }
+    bool Ended(DWORD withinMs) const {
+        return process_ && ::WaitForSingleObject(process_.get(), withinMs) == WAIT_OBJECT_0;
+    }
+    std::optional<DWORD> ExitCode() const {
+        DWORD code = 0;
+        if (!Ended(0) || !::GetExitCodeProcess(process_.get(), &code)) {
+            return std::nullopt;
+        }
+        return code;
+    }
+
+  private:
+    UniqueHandle process_;
+    DWORD id_ = 0;
+};
+
+// The running processes as the Tool Help snapshot names them: id and executable name.
+std::vector<std::pair<DWORD, std::string>> RunningProcesses() {
+    std::vector<std::pair<DWORD, std::string>> running;
+    const UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32First(snapshot.get(), &entry); more;
+         more = ::Process32Next(snapshot.get(), &entry)) {
+        running.emplace_back(entry.th32ProcessID, entry.szExeFile);
+    }
+    return running;
+}
+
+bool IsRunning(const std::string& exeName) {
+    for (const auto& process : RunningProcesses()) {
+        if (::lstrcmpiA(process.second.c_str(), exeName.c_str()) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A process just created may not be in the snapshot yet, and ending it by name needs it there.
+bool WaitUntilListed(DWORD id) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        for (const auto& process : RunningProcesses()) {
+            if (process.first == id && !process.second.empty()) {
+                return true;
+            }
+        }
+        ::Sleep(50);
+    }
+    return false;
+}
+
+bool WaitUntilGone(DWORD id) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (!UniqueHandle(::OpenProcess(SYNCHRONIZE, FALSE, id))) {
+            return true;
+        }
+        ::Sleep(50);
+    }
+    return false;
+}
+
+TEST(KillProcessWin32Test, EndsEveryProcessOfTheNameInAnyFolderAndLetterCaseAndNoOther) {
+    const test::TempDir first;
+    const test::TempDir second;
+    const std::string lower = CopyOfSleeper(first.Path() + "\\rundll32.exe");
+    const std::string upper = CopyOfSleeper(second.Path() + "\\RUNDLL32.EXE");
+    const std::string longer = CopyOfSleeper(first.Path() + "\\myrundll32.exe");
+    Child lowerChild(Quoted(lower) + " " + kLongSleep);
+    Child upperChild(Quoted(upper) + " " + kLongSleep);
+    Child longerChild(Quoted(longer) + " " + kLongSleep);
+    for (const Child* child : {&lowerChild, &upperChild, &longerChild}) {
+        ASSERT_TRUE(WaitUntilListed(child->Id()));
+    }
+
+    KillProcessWin32 processes;
+    EXPECT_TRUE(processes.KillProcessByName("rundll32.exe"));
+
+    EXPECT_TRUE(lowerChild.Ended(5000));
+    EXPECT_EQ(lowerChild.ExitCode(), 0u);
+    EXPECT_TRUE(upperChild.Ended(5000));
+    EXPECT_EQ(upperChild.ExitCode(), 0u);
+    EXPECT_FALSE(longerChild.Ended(500)) << "a name that only ends like the target is spared";
+
+    EXPECT_FALSE(processes.KillProcessByName("kr8-no-process-has-this-name.exe"));
+}
+
+TEST(KillProcessWin32Test, EndingByIdPassesTheExitCodeAndFailsForAProcessThatIsGone) {
+    {
+        Child running(Quoted(SleeperPath()) + " " + kLongSleep);
+        ASSERT_TRUE(WaitUntilListed(running.Id()));
+        EXPECT_TRUE(KillProcessById(running.Id(), 7));
+        EXPECT_TRUE(running.Ended(5000));
+        EXPECT_EQ(running.ExitCode(), 7u);
+    }
+    DWORD goneId = 0;
+    {
+        Child brief(Quoted(SleeperPath()) + " 0");
+        ASSERT_TRUE(brief.Ended(5000));
+        goneId = brief.Id();
+    }
+    // Wine keeps an ended process openable for a moment after its last handle is closed.
+    ASSERT_TRUE(WaitUntilGone(goneId));
+    EXPECT_FALSE(KillProcessById(goneId, 0));
+}
+
+// Processor time this thread has used, in milliseconds.
+ULONGLONG ThreadCpuMs() {
+    FILETIME created;
+    FILETIME exited;
+    FILETIME kernel;
+    FILETIME user;
+    if (!::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernel, &user)) {
+        ADD_FAILURE() << "GetThreadTimes, error " << ::GetLastError();
+        return 0;
+    }
+    auto ms = [](const FILETIME& t) {
+        return ((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000;
+    };
+    return ms(kernel) + ms(user);
+}
+
+// What one RunAndWait took, in wall time and in this thread's processor time.
+struct Wait {
+    bool returned = false;
+    ULONGLONG elapsedMs = 0;
+    ULONGLONG cpuMs = 0;
+};
+
+Wait TimedRunAndWait(const std::string& commandLine) {
+    LaunchAppSychronousWin32 launcher;
+    const ULONGLONG startCpu = ThreadCpuMs();
+    const ULONGLONG start = ::GetTickCount64();
+    Wait wait;
+    wait.returned = launcher.RunAndWait(commandLine);
+    wait.elapsedMs = ::GetTickCount64() - start;
+    wait.cpuMs = ThreadCpuMs() - startCpu;
+    return wait;
+}
+
+// Nothing of the wait should be spent spinning. A busy loop uses about the whole wait on Windows;
+// under Wine most of its cost lands in the Wine server, and the thread's own share is still a
+// fifth or more.
+constexpr ULONGLONG kIdleCpuLimitMs = kShortSleepMs / 7;
+
+TEST(LaunchAppSychronousWin32Test, ReturnsOnlyOnceTheProgramHasEndedWithoutBusyWaiting) {
+    const test::TempDir dir;
+    const std::string waited = CopyOfSleeper(dir.Path() + "\\kr8-waited.exe");
+    const Wait wait = TimedRunAndWait(Quoted(waited) + " " + std::to_string(kShortSleepMs));
+    EXPECT_TRUE(wait.returned);
+    EXPECT_FALSE(IsRunning("kr8-waited.exe"));
+    EXPECT_GE(wait.elapsedMs + kTickSlackMs, kShortSleepMs);
+    EXPECT_LT(wait.cpuMs, kIdleCpuLimitMs);
+}
+
+TEST(LaunchAppSychronousWin32Test, AProgramThatCannotStartFailsAtOnce) {
+    const test::TempDir dir;
+    for (const std::string& commandLine : {dir.Path() + "\\absent.exe -r -h -s \"x.dll\"",
+                                           Quoted(dir.Path() + "\\absent.exe"), std::string()}) {
+        const Wait wait = TimedRunAndWait(commandLine);
+        EXPECT_FALSE(wait.returned) << commandLine;
+        EXPECT_LT(wait.elapsedMs, 2000u) << commandLine;
+    }
+}
+
+// The thread timers below are dispatched to these procedures by whoever handles the thread's
+// messages: no window is needed, so the tests run without a display.
+int g_ticks = 0;
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) {
+    ++g_ticks;
+}
+
+constexpr int kQuitCode = 5;
+void CALLBACK QuitOnce(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    ::PostQuitMessage(kQuitCode);
+}
+
+// Takes every message left in the queue, dispatching none; the quit code when a quit was there.
+std::optional<WPARAM> DrainQueue() {
+    std::optional<WPARAM> quit;
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            quit = msg.wParam;
+        }
+    }
+    return quit;
+}
+
+TEST(LaunchAppSychronousWin32Test, HandlesTheThreadsMessagesWhileWaiting) {
+    DrainQueue();
+    g_ticks = 0;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &CountTick);
+    ASSERT_NE(timer, 0u);
+    const Wait wait = TimedRunAndWait(Quoted(SleeperPath()) + " " + std::to_string(kShortSleepMs));
+    const int ticksDuringWait = g_ticks;
+    ::KillTimer(nullptr, timer);
+    DrainQueue();
+    EXPECT_TRUE(wait.returned);
+    EXPECT_GE(ticksDuringWait, 1);
+    EXPECT_LT(wait.cpuMs, kIdleCpuLimitMs);
+}
+
+// How often a quit was taken from the queue while the hook was in.
+int g_quitsTaken = 0;
+LRESULT CALLBACK CountQuits(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && reinterpret_cast<const MSG*>(lParam)->message == WM_QUIT) {
+        ++g_quitsTaken;
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST(LaunchAppSychronousWin32Test, AQuitDuringTheWaitNeitherCutsItShortNorSpinsNorIsLost) {
+    DrainQueue();
+    g_quitsTaken = 0;
+    const HHOOK hook =
+        ::SetWindowsHookExA(WH_GETMESSAGE, &CountQuits, nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    ASSERT_NE(::SetTimer(nullptr, 0, 50, &QuitOnce), 0u);
+    const Wait wait = TimedRunAndWait(Quoted(SleeperPath()) + " " + std::to_string(kShortSleepMs));
+    ::UnhookWindowsHookEx(hook);
+    EXPECT_TRUE(wait.returned);
+    EXPECT_GE(wait.elapsedMs + kTickSlackMs, kShortSleepMs) << "the program was still running";
+    // Each further time is one lap of a busy loop: a quit left in the queue wakes the wait at
+    // once.
+    EXPECT_EQ(g_quitsTaken, 1);
+    EXPECT_LT(wait.cpuMs, kIdleCpuLimitMs);
+    EXPECT_EQ(DrainQueue(), static_cast<WPARAM>(kQuitCode));
+}
+
+std::vector<std::string> LinesOf(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+TEST(LaunchAppSychronousWin32Test, AQuotedPathWithBlanksReachesTheProgramAsOneArgument) {
+    const test::TempDir dir;
+    const std::string folder = dir.AddFolder("with blank");
+    const std::string program = CopyOfSleeper(folder + "\\kr8 sleeper.exe");
+    const std::string out = folder + "\\arguments.txt";
+    const std::string target = folder + "\\Look 2 Me.dll";
+    LaunchAppSychronousWin32 launcher;
+    ASSERT_TRUE(launcher.RunAndWait(Quoted(program) + " args " + Quoted(out) + " -r -h -s " +
+                                    Quoted(target)));
+    EXPECT_EQ(LinesOf(out), (std::vector<std::string>{"4", "-r", "-h", "-s", target}));
+}
+
+// What the restart seam was asked, and whether the process could restart the machine then.
+struct RestartRequest {
+    UINT flags = 0;
+    DWORD reason = 0;
+    bool privilegeEnabled = false;
+};
+std::vector<RestartRequest> g_restarts;
+
+bool ShutdownPrivilegeEnabled() {
+    UniqueHandle token;
+    LUID luid;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put()) ||
+        !::LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &luid)) {
+        ADD_FAILURE() << "cannot read the token, error " << ::GetLastError();
+        return false;
+    }
+    PRIVILEGE_SET wanted = {};
+    wanted.PrivilegeCount = 1;
+    wanted.Control = PRIVILEGE_SET_ALL_NECESSARY;
+    wanted.Privilege[0].Luid = luid;
+    BOOL held = FALSE;
+    return ::PrivilegeCheck(token.get(), &wanted, &held) && held;
+}
+
+void SetShutdownPrivilege(bool on) {
+    UniqueHandle token;
+    TOKEN_PRIVILEGES privileges = {};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = on ? SE_PRIVILEGE_ENABLED : 0;
+    ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, token.put()));
+    ASSERT_TRUE(
+        ::LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid));
+    ASSERT_TRUE(::AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr));
+    ASSERT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SUCCESS)) << "privilege not held";
+}
+
+BOOL WINAPI RecordRestart(UINT flags, DWORD reason) {
+    g_restarts.push_back({flags, reason, ShutdownPrivilegeEnabled()});
+    return TRUE;
+}
+
+TEST(ShutDownNTWin32Test, AsksForTheRestartWithTheShutdownPrivilegeSwitchedOn) {
+    EXPECT_TRUE(IsWindowsNT());
+    const struct {
+        bool force;
+        UINT flags;
+    } cases[] = {{true, EWX_REBOOT | EWX_FORCE}, {false, EWX_REBOOT}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.force ? "forced" : "not forced");
+        SetShutdownPrivilege(false);
+        ASSERT_FALSE(ShutdownPrivilegeEnabled());
+        g_restarts.clear();
+        ShutDownNTWin32(&RecordRestart).RebootWindows(c.force);
+        ASSERT_EQ(g_restarts.size(), 1u);
+        EXPECT_EQ(g_restarts[0].flags, c.flags);
+        EXPECT_EQ(g_restarts[0].reason, 0u);
+        EXPECT_TRUE(g_restarts[0].privilegeEnabled) << "switched on before the request";
+        EXPECT_TRUE(ShutdownPrivilegeEnabled());
+    }
+}
+
+}  // namespace
+}  // namespace kr8
