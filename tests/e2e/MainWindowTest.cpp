@@ -189,17 +189,11 @@ class WindowTest : public ::testing::Test {
         Pump();
     }
 
-    fake::FakeRegistry reg;
-    fake::FakeOs os;
-    fake::FakeFiles files;
-    fake::FakeClock clock;
-    fake::FakeProcesses processes;
-    fake::FakeLauncher launcher;
-    fake::FakeRestart restart;
-    fake::FakeShell shell;
-    fake::FakeResources resources;
-    Machine machine{reg, os, os, files, clock, processes, launcher, restart, shell, resources};
-    MainWindow window{GetModuleHandleA(nullptr), machine};
+    fake::FakeMachine fakes;
+    fake::FakeRegistry& reg = fakes.reg;
+    fake::FakeOs& os = fakes.os;
+    fake::FakeFiles& files = fakes.files;
+    MainWindow window{GetModuleHandleA(nullptr), fakes.machine};
     bool quitPosted = false;
 };
 

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/FrmKR8.h"
 #include "remove/KillProcess.h"
 #include "remove/LaunchAppSychronous.h"
 #include "remove/ShutDownNT.h"
@@ -20,6 +21,7 @@
 #include "sys/OS_Detect.h"
 #include "sys/Resources.h"
 #include "sys/Shell.h"
+#include "tests/fakes/FakeRegistry.h"
 
 namespace kr8::fake {
 
@@ -245,6 +247,20 @@ class FakeResources : public Resources {
         return r->second;
     }
     std::map<int, std::string> stored;
+};
+
+// Every seam of the machine in memory, wired as the handlers take them.
+struct FakeMachine {
+    FakeRegistry reg;
+    FakeOs os;
+    FakeFiles files;
+    FakeClock clock;
+    FakeProcesses processes;
+    FakeLauncher launcher;
+    FakeRestart restart;
+    FakeShell shell;
+    FakeResources resources;
+    Machine machine{reg, os, os, files, clock, processes, launcher, restart, shell, resources};
 };
 
 }  // namespace kr8::fake

@@ -29,14 +29,6 @@ Strings Infect(Harness& h, const Strings& names) {
     return paths;
 }
 
-Strings Prompts(const Harness& h) {
-    Strings prompts;
-    for (const auto& box : h.boxes.shown) {
-        prompts.push_back(box.prompt);
-    }
-    return prompts;
-}
-
 TEST(CmdFix, NothingTickedAndCancelChangesNothing) {
     Harness h;
     const Strings paths = Infect(h, {"a.dll", "b.dll"});
@@ -58,8 +50,8 @@ TEST(CmdFix, NothingTickedAndOkAsksAboutEveryEntryFromTheTop) {
     Harness h;
     const Strings paths = Infect(h, {"a.dll", "b.dll"});
     h.form.CmdFix_Click();
-    EXPECT_EQ(Prompts(h), (Strings{h.boxes.shown[0].prompt, "Delete the file " + paths[0],
-                                   "Delete the file " + paths[1]}));
+    EXPECT_EQ(h.Prompts(), (Strings{h.boxes.shown[0].prompt, "Delete the file " + paths[0],
+                                    "Delete the file " + paths[1]}));
     EXPECT_EQ(h.boxes.shown[1].buttons, MsgButtons::YesNo);
     EXPECT_EQ(h.boxes.shown[1].icon, MsgIcon::Exclamation);
     EXPECT_EQ(h.boxes.shown[1].title, "Confirm Delete");
@@ -134,10 +126,10 @@ TEST(CmdFix, ALockedFileIsReplacedAtRestartAndOfferedARestart) {
     h.controls.SetList1Checked(0, true);
     h.boxes.answers = {MsgAnswer::Yes, MsgAnswer::Ok, MsgAnswer::Ok, MsgAnswer::Cancel};
     h.form.CmdFix_Click();
-    EXPECT_EQ(Prompts(h), (Strings{"Delete the file " + paths[0],
-                                   "Cannot Delete this One, I'll do it on Reboot",
-                                   "Changes will be made after you reboot",
-                                   "You need to reboot now to remove the last file"}));
+    EXPECT_EQ(h.Prompts(), (Strings{"Delete the file " + paths[0],
+                                    "Cannot Delete this One, I'll do it on Reboot",
+                                    "Changes will be made after you reboot",
+                                    "You need to reboot now to remove the last file"}));
     EXPECT_EQ(h.boxes.shown[1].buttons, MsgButtons::Ok);
     EXPECT_EQ(h.boxes.shown[1].icon, MsgIcon::None);
     EXPECT_EQ(h.boxes.shown[1].title, "");
@@ -176,7 +168,7 @@ TEST(CmdFix, TwoLockedFilesGetADummyEachAndNoRestartOffer) {
                   {"SHORT(" + WindowsPath("dummy2.dll") + ")", "SHORT(" + paths[1] + ")"}}));
     EXPECT_EQ(h.files.Content(WindowsPath("dummy2.dll")), kDummyContent);
     EXPECT_EQ(h.controls.Entries(), paths);
-    EXPECT_EQ(Prompts(h).back(), "Changes will be made after you reboot") << "two entries left";
+    EXPECT_EQ(h.Prompts().back(), "Changes will be made after you reboot") << "two entries left";
 }
 
 TEST(CmdFix, AReplacementThatCannotBeRegisteredIsNotReportedAsDone) {
@@ -187,7 +179,7 @@ TEST(CmdFix, AReplacementThatCannotBeRegisteredIsNotReportedAsDone) {
     h.controls.SetList1Checked(0, true);
     h.boxes.answers = {MsgAnswer::Yes, MsgAnswer::Ok, MsgAnswer::Ok, MsgAnswer::Cancel};
     h.form.CmdFix_Click();
-    const Strings prompts = Prompts(h);
+    const Strings prompts = h.Prompts();
     ASSERT_EQ(prompts.size(), 4u);
     EXPECT_EQ(prompts[2],
               "This file could not be scheduled for removal at the next restart: " + paths[0]);
@@ -204,7 +196,7 @@ TEST(CmdFix, TheRestartOfferDependsOnTheCountAlone) {
     h.boxes.answers = {MsgAnswer::Yes, MsgAnswer::Cancel};
     h.form.CmdFix_Click();
     EXPECT_EQ(h.controls.Entries(), Strings{paths[1]});
-    EXPECT_EQ(Prompts(h).back(), "You need to reboot now to remove the last file");
+    EXPECT_EQ(h.Prompts().back(), "You need to reboot now to remove the last file");
     EXPECT_TRUE(h.files.replacements.empty());
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/FrmKR8.h"
 #include "tests/fakes/FakeMachine.h"
@@ -25,25 +26,23 @@ inline std::string TempPath(const std::string& name) {
     return std::string(fake::kTemp) + "\\" + name;
 }
 
-struct Harness {
+struct Harness : fake::FakeMachine {
     fake::FakeControls controls;
     fake::FakeBoxes boxes;
-    fake::FakeRegistry reg;
-    fake::FakeOs os;
-    fake::FakeFiles files;
-    fake::FakeClock clock;
-    fake::FakeProcesses processes;
-    fake::FakeLauncher launcher;
-    fake::FakeRestart restart;
-    fake::FakeShell shell;
-    fake::FakeResources resources;
-    FrmKR8 form{controls, boxes,
-                Machine{reg, os, os, files, clock, processes, launcher, restart, shell, resources}};
+    FrmKR8 form{controls, boxes, machine};
 
     // Starts the program as the process does and clicks Find.
     void LoadAndFind() {
         form.Form_Load();
         form.CmdFind_Click();
+    }
+
+    std::vector<std::string> Prompts() const {
+        std::vector<std::string> prompts;
+        for (const auto& box : boxes.shown) {
+            prompts.push_back(box.prompt);
+        }
+        return prompts;
     }
 
     std::string LastKey() {

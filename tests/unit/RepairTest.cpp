@@ -13,14 +13,6 @@ using Strings = std::vector<std::string>;
 const std::string kNotifyKey =
     "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify\\";
 
-Strings Prompts(const Harness& h) {
-    Strings prompts;
-    for (const auto& box : h.boxes.shown) {
-        prompts.push_back(box.prompt);
-    }
-    return prompts;
-}
-
 // --- Make Log
 
 TEST(CmdLog, SavesHeaderBlankLineAndTheReportAsOnScreenThenOpensIt) {
@@ -266,7 +258,7 @@ TEST(Click, ReachesEveryButtonsHandler) {
     EXPECT_EQ(h.shell.requests.size(), 3u);
     h.boxes.answers = {MsgAnswer::Cancel};
     h.form.Click(Button::CmdPol);
-    EXPECT_EQ(Prompts(h).back().find("This will reset"), 0u);
+    EXPECT_EQ(h.Prompts().back().find("This will reset"), 0u);
 }
 
 }  // namespace
