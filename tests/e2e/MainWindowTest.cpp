@@ -419,7 +419,7 @@ TEST_F(WindowTest, ExitButtonAndCloseBoxEndTheMessageLoop) {
     Pump();
     EXPECT_TRUE(quitPosted);
 
-    MainWindow second{GetModuleHandleA(nullptr), machine};
+    MainWindow second{GetModuleHandleA(nullptr), fakes.machine};
     ASSERT_TRUE(second.Load());
     quitPosted = false;
     SendMessageA(second.Handle(), WM_CLOSE, 0, 0);
