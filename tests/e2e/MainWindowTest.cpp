@@ -428,6 +428,33 @@ TEST_F(WindowTest, ExitButtonAndCloseBoxEndTheMessageLoop) {
     EXPECT_TRUE(quitPosted);
 }
 
+TEST_F(WindowTest, WhileAnOutsideProgramRunsClicksExitAndCloseAreHeldOff) {
+    files.AddFile(std::string(fake::kSystem) + "\\qwxz1834.dll", 320872);
+    LoadAndShow();
+    SendMessageA(Control(kCmdFind), BM_CLICK, 0, 0);
+    ListView_SetCheckState(Control(kList1), 0, TRUE);
+    int scansDuringWait = 0;
+    bool windowLived = false;
+    fakes.launcher.duringWait = [&] {
+        const int before = fakes.files.listings;
+        SendMessageA(Control(kCmdFind), BM_CLICK, 0, 0);
+        SendMessageA(Control(kCmdExit), BM_CLICK, 0, 0);
+        SendMessageA(window.Handle(), WM_CLOSE, 0, 0);
+        scansDuringWait += fakes.files.listings - before;
+        windowLived = window.Handle() != nullptr;
+    };
+    BoxAnswerer confirm(text::kConfirmDeleteTitle, IDYES);
+    SendMessageA(Control(kCmdFix), BM_CLICK, 0, 0);
+    confirm.Join();
+    EXPECT_TRUE(confirm.found);
+    EXPECT_EQ(fakes.launcher.commands.size(), 1u) << "attrib ran for the ticked file";
+    EXPECT_EQ(scansDuringWait, 0);
+    EXPECT_TRUE(windowLived);
+    EXPECT_FALSE(quitPosted);
+    SendMessageA(Control(kCmdExit), BM_CLICK, 0, 0);
+    EXPECT_EQ(window.Handle(), nullptr) << "Exit works again once the handler is done";
+}
+
 TEST_F(WindowTest, TabLeavesText1ForTheNextControl) {
     LoadAndShow();
     HWND edit = Control(kText1);
