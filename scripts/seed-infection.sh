@@ -36,7 +36,9 @@ reg_add "$notify\\winupd126" /v Version /t REG_DWORD /d 126
 reg_add "$notify\\GuardSvc" /v DllName /t REG_SZ /d qwxz1834.dll
 reg_add "$notify\\GuardSvc" /v Asynchronous /t REG_DWORD /d 0
 reg_add "$notify\\GuardSvc" /v Impersonate /t REG_DWORD /d 1
+# The user-agent token, with data: the report joins name and data ("msg126 KR8"), and only the
+# name itself deletes the value.
 reg_add 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Internet Settings\User Agent\Post Platform' \
-    /v msg126 /t REG_SZ /d ''
+    /v msg126 /t REG_SZ /d KR8
 
 echo "Seeded $prefix (temporary folder $temp_windows)"

@@ -46,6 +46,25 @@ crlf_file() {
     done
 }
 
+# expect_box NAME ANSWER TITLE TEXT: answers the program's next message box, through the
+# script's auto function, and checks what the box said. A box that did not come, or came with
+# another title, is left open and ends the script: every later step would meet it.
+expect_box() {
+    local said
+    if ! said=$(auto box "$2" "$3" 2>&1); then
+        fail_now "$1: $(printf '%s' "$said" | tr '\n' ' ')"
+    fi
+    check_equal "$1" "$said" "$(printf '%s\n%s' "$3" "$4")"
+}
+
+# wait_idle NAME: waits until the click's handler is done; a box nobody expected ends the script.
+wait_idle() {
+    local said
+    if ! said=$(auto wait-idle 2>&1); then
+        fail_now "$1: $said"
+    fi
+}
+
 finish() {
     if [ "$KR8_FAILURES" -eq 0 ]; then
         echo "All checks passed"

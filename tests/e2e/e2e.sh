@@ -80,7 +80,7 @@ crlf_file "$out/report.expected" \
     'Impersonate 001' \
     '' \
     'User Agent String---' \
-    'msg126 '
+    'msg126 KR8'
 auto text1 >"$out/report.actual"
 check_files "report after Find" "$out/report.expected" "$out/report.actual"
 

@@ -11,11 +11,32 @@
 //   states               every button in tab order: "caption=enabled" or "caption=disabled"
 //   focus                the focused control: a button's caption, else its window class
 //   click CAPTION        clicks the button and returns once its handler has run; the caption
-//                        may leave out its "&" and may be any unique part of it
-//   check INDEX on|off   ticks or unticks List1's entry INDEX (from 0)
+//                        may leave out its "&" and may be any unique part of it. Fails when the
+//                        handler is still running at the time-out (a message box open, say)
+//   click-async CAPTION  clicks the button and returns at once, for handlers that open boxes
+//   box ok|cancel|yes|no [TITLE]
+//                        waits for a message box of the program, prints its title and its text
+//                        one a line, presses the button with that answer and waits until the
+//                        box is gone. With TITLE, a box of another title is left unanswered and
+//                        the command fails. OK is never pressed on a box that offers a restart
+//   wait-idle            waits until the click's handler has finished: no box open, the window
+//                        answers messages and no child process works unseen. Fails at once when
+//                        a box opens, printing it
+//   wait-child NAME      waits for a process of that exe name, started by the program, to show
+//                        a window; prints its process id and the window's title
+//   end-child PID        ends that process, if the program started it, and waits for its end
+//   check INDEX [on|off] ticks (default) or unticks List1's entry INDEX (from 0)
 //   key enter|space|tab|alt-x
 //                        posts the key to the focused control, as the keyboard would
 //   close                closes the window as its close box would
+//
+// Without the window:
+//   hold PATH SECONDS    opens the file sharing nothing, prints "held", keeps it open that long
+//                        or until released
+//   release              lets every holder close its file and end
+//   attrs PATH [+rhs]    adds any of the read-only, hidden and system flags given, then prints
+//                        those the file has as "RHS", a "-" for each one it lacks
+//   short PATH           the file's short (8.3) path
 //
 // Exit status: 0 done, 1 failed (reason on stderr), 2 bad command line.
 #include <windows.h>
@@ -23,14 +44,20 @@
 #include <commctrl.h>
 #include <fcntl.h>
 #include <io.h>
+#include <tlhelp32.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "sys/win32/Handles.h"
+
 namespace {
+
+using kr8::UniqueHandle;
 
 constexpr char kWindowTitle[] = "KR8 Finder";
 
@@ -260,11 +287,343 @@ void PostKey(HWND window, const std::string& key) {
     }
 }
 
+// Whatever is left of the time-out, for waits that come one after another.
+class Deadline {
+  public:
+    explicit Deadline(DWORD timeoutMs) : start_(GetTickCount()), timeoutMs_(timeoutMs) {}
+    DWORD Remaining() const {
+        const DWORD spent = GetTickCount() - start_;
+        return spent >= timeoutMs_ ? 0 : timeoutMs_ - spent;
+    }
+    bool Passed() const { return Remaining() == 0; }
+
+  private:
+    DWORD start_;
+    DWORD timeoutMs_;
+};
+
+DWORD ProcessOf(HWND window) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    return processId;
+}
+
+// The message boxes of the program are dialog boxes of the window's own thread: MessageBox runs
+// its modal loop there.
+BOOL CALLBACK CollectBox(HWND window, LPARAM found) {
+    if (IsWindowVisible(window) && ClassOf(window) == "#32770") {
+        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    }
+    return TRUE;
+}
+
+HWND OpenBox(HWND mainWindow) {
+    std::vector<HWND> boxes;
+    EnumThreadWindows(GetWindowThreadProcessId(mainWindow, nullptr), CollectBox,
+                      reinterpret_cast<LPARAM>(&boxes));
+    return boxes.empty() ? nullptr : boxes.front();
+}
+
+// Windows and Wine give the message text's static control the same id.
+constexpr int kBoxTextId = 0xFFFF;
+
+std::string BoxText(HWND box) {
+    if (HWND text = GetDlgItem(box, kBoxTextId)) {
+        return TextOf(text);
+    }
+    for (HWND child : Children(box)) {
+        if (_stricmp(ClassOf(child).c_str(), "Static") == 0 && !TextOf(child).empty()) {
+            return TextOf(child);
+        }
+    }
+    return {};
+}
+
+std::string DescribeBox(HWND box) {
+    return "\"" + TextOf(box) + "\": \"" + BoxText(box) + "\"";
+}
+
+HWND WaitForBox(HWND mainWindow, const Deadline& deadline) {
+    for (;;) {
+        if (HWND box = OpenBox(mainWindow)) {
+            return box;
+        }
+        if (deadline.Passed()) {
+            throw Failure{"no message box of the program came up"};
+        }
+        Sleep(50);
+    }
+}
+
+bool MentionsRestart(const std::string& text) {
+    std::string lower = text;
+    for (char& c : lower) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return lower.find("reboot") != std::string::npos || lower.find("restart") != std::string::npos;
+}
+
+int AnswerId(const std::string& answer) {
+    if (answer == "ok") {
+        return IDOK;
+    }
+    if (answer == "cancel") {
+        return IDCANCEL;
+    }
+    if (answer == "yes") {
+        return IDYES;
+    }
+    if (answer == "no") {
+        return IDNO;
+    }
+    throw Failure{"unknown answer \"" + answer + "\""};
+}
+
+void AnswerBox(HWND mainWindow, const std::string& answer, const std::string* title,
+               const Deadline& deadline) {
+    const int id = AnswerId(answer);
+    HWND box = WaitForBox(mainWindow, deadline);
+    const std::string boxTitle = TextOf(box);
+    const std::string boxText = BoxText(box);
+    Print(boxTitle + "\n" + boxText + "\n");
+    std::fflush(stdout);
+    if (title && boxTitle != *title) {
+        throw Failure{"the open box is " + DescribeBox(box) + ", not one titled \"" + *title +
+                      "\"; left unanswered"};
+    }
+    HWND button = GetDlgItem(box, id);
+    if (!button || !IsWindowVisible(button) || !IsWindowEnabled(button)) {
+        throw Failure{"the box " + DescribeBox(box) + " offers no " + answer + " button"};
+    }
+    // Under Wine a restart ends every process of the prefix, the test's own included; a box that
+    // offers to cancel one is never answered with OK.
+    HWND cancel = GetDlgItem(box, IDCANCEL);
+    if (id == IDOK && cancel && IsWindowVisible(cancel) && MentionsRestart(boxText)) {
+        throw Failure{"refusing to confirm a restart in " + DescribeBox(box)};
+    }
+    DWORD_PTR ignored = 0;
+    if (!SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, deadline.Remaining(), &ignored)) {
+        throw Failure{"the box " + DescribeBox(box) + " did not take the click"};
+    }
+    while (IsWindow(box)) {
+        if (deadline.Passed()) {
+            throw Failure{"the box " + DescribeBox(box) + " stayed open after the click"};
+        }
+        Sleep(20);
+    }
+}
+
+struct ProcessEntry {
+    DWORD id;
+    DWORD parent;
+    std::string exe;
+};
+
+std::vector<ProcessEntry> Processes() {
+    std::vector<ProcessEntry> processes;
+    const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) {
+        throw Failure{"cannot list the processes"};
+    }
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot.get(), &entry); more;
+         more = Process32Next(snapshot.get(), &entry)) {
+        processes.push_back({entry.th32ProcessID, entry.th32ParentProcessID, entry.szExeFile});
+    }
+    return processes;
+}
+
+std::vector<ProcessEntry> ChildrenOf(DWORD parent) {
+    std::vector<ProcessEntry> children;
+    for (const ProcessEntry& process : Processes()) {
+        if (process.parent == parent && process.id != parent) {
+            children.push_back(process);
+        }
+    }
+    return children;
+}
+
+struct WindowSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindShownWindow(HWND window, LPARAM search) {
+    auto* wanted = reinterpret_cast<WindowSearch*>(search);
+    if (IsWindowVisible(window) && ProcessOf(window) == wanted->processId) {
+        wanted->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND ShownWindowOf(DWORD processId) {
+    WindowSearch search{processId, nullptr};
+    EnumWindows(FindShownWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// A child without a window is one the handler may be waiting for (attrib, the rights tool);
+// programs the shell opened for the user show a window and stay.
+bool ChildAtWork(HWND mainWindow) {
+    for (const ProcessEntry& child : ChildrenOf(ProcessOf(mainWindow))) {
+        if (!ShownWindowOf(child.id)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void FailOnBox(HWND mainWindow) {
+    if (HWND box = OpenBox(mainWindow)) {
+        throw Failure{"a message box is open: " + DescribeBox(box)};
+    }
+}
+
+// The handler's pauses block the window's thread, so a message it answers means the thread is
+// back in a message loop: the main one, a box's, or the wait for a child. The last two are
+// ruled out by looking again after the answer, and a few quiet rounds in a row rule out a
+// handler that was caught between two steps.
+void WaitIdle(HWND mainWindow, const Deadline& deadline) {
+    constexpr int kQuietRounds = 3;
+    int quiet = 0;
+    while (quiet < kQuietRounds) {
+        FailOnBox(mainWindow);
+        bool still = !ChildAtWork(mainWindow);
+        DWORD_PTR ignored = 0;
+        if (!SendMessageTimeoutA(mainWindow, WM_NULL, 0, 0, SMTO_NORMAL, deadline.Remaining(),
+                                 &ignored)) {
+            throw Failure{"the window did not answer in time"};
+        }
+        FailOnBox(mainWindow);
+        still = still && !ChildAtWork(mainWindow);
+        quiet = still ? quiet + 1 : 0;
+        if (quiet < kQuietRounds) {
+            if (deadline.Passed()) {
+                throw Failure{"the program was still at work at the time-out"};
+            }
+            Sleep(100);
+        }
+    }
+}
+
+void WaitChild(HWND mainWindow, const std::string& exe, const Deadline& deadline) {
+    for (;;) {
+        for (const ProcessEntry& child : ChildrenOf(ProcessOf(mainWindow))) {
+            if (_stricmp(child.exe.c_str(), exe.c_str()) == 0) {
+                if (HWND shown = ShownWindowOf(child.id)) {
+                    Print(std::to_string(child.id) + " " + TextOf(shown) + "\n");
+                    return;
+                }
+            }
+        }
+        if (deadline.Passed()) {
+            throw Failure{"the program started no " + exe + " that showed a window"};
+        }
+        Sleep(100);
+    }
+}
+
+void EndChild(HWND mainWindow, DWORD processId, const Deadline& deadline) {
+    bool isChild = false;
+    for (const ProcessEntry& child : ChildrenOf(ProcessOf(mainWindow))) {
+        isChild = isChild || child.id == processId;
+    }
+    if (!isChild) {
+        throw Failure{"process " + std::to_string(processId) + " is no child of the program"};
+    }
+    const UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
+    if (!process || !TerminateProcess(process.get(), 1) ||
+        WaitForSingleObject(process.get(), deadline.Remaining()) != WAIT_OBJECT_0) {
+        throw Failure{"cannot end process " + std::to_string(processId)};
+    }
+}
+
+// Every holder waits on the same event, so one release lets all of them go.
+constexpr char kReleaseEvent[] = "kr8auto-hold-release";
+
+void Hold(const std::string& path, DWORD seconds) {
+    const UniqueHandle release(CreateEventA(nullptr, TRUE, FALSE, kReleaseEvent));
+    if (!release) {
+        throw Failure{"cannot create the release event"};
+    }
+    const UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        throw Failure{"cannot open " + path + " (error " + std::to_string(GetLastError()) + ")"};
+    }
+    Print("held\n");
+    std::fflush(stdout);
+    WaitForSingleObject(release.get(), seconds * 1000);
+}
+
+void Release() {
+    const UniqueHandle release(OpenEventA(EVENT_MODIFY_STATE, FALSE, kReleaseEvent));
+    if (!release || !SetEvent(release.get())) {
+        throw Failure{"no file is held"};
+    }
+}
+
+constexpr struct {
+    char letter;
+    DWORD flag;
+} kFileFlags[] = {
+    {'R', FILE_ATTRIBUTE_READONLY}, {'H', FILE_ATTRIBUTE_HIDDEN}, {'S', FILE_ATTRIBUTE_SYSTEM}};
+
+// One flag at a time is what Wine's attrib manages; SetFileAttributesA takes them together.
+void Attributes(const std::string& path, const std::string* added) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        throw Failure{"no file " + path};
+    }
+    if (added) {
+        if (added->empty() || (*added)[0] != '+') {
+            throw Failure{"flags must look like +rhs"};
+        }
+        for (char c : added->substr(1)) {
+            bool known = false;
+            for (const auto& flag : kFileFlags) {
+                if (std::toupper(static_cast<unsigned char>(c)) == flag.letter) {
+                    attributes |= flag.flag;
+                    known = true;
+                }
+            }
+            if (!known) {
+                throw Failure{std::string("unknown flag ") + c};
+            }
+        }
+        attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL);
+        if (!SetFileAttributesA(path.c_str(), attributes)) {
+            throw Failure{"cannot set the flags of " + path};
+        }
+        attributes = GetFileAttributesA(path.c_str());
+    }
+    std::string shown;
+    for (const auto& flag : kFileFlags) {
+        shown += (attributes & flag.flag) ? flag.letter : '-';
+    }
+    Print(shown + "\n");
+}
+
+void ShortPath(const std::string& path) {
+    char shortPath[MAX_PATH] = {};
+    const DWORD length = GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        throw Failure{"no short path for " + path};
+    }
+    Print(std::string(shortPath, length) + "\n");
+}
+
 int Usage() {
     std::fputs(
-        "usage: kr8auto [--timeout SECONDS] wait|caption|rect|text1|list|states|focus|close\n"
-        "       kr8auto [--timeout SECONDS] click CAPTION | check INDEX on|off | "
-        "key enter|space|tab|alt-x\n",
+        "usage: kr8auto [--timeout SECONDS] wait|caption|rect|text1|list|states|focus|close|"
+        "wait-idle\n"
+        "       kr8auto [--timeout SECONDS] click|click-async CAPTION | check INDEX [on|off] | "
+        "key enter|space|tab|alt-x\n"
+        "       kr8auto [--timeout SECONDS] box ok|cancel|yes|no [TITLE] | wait-child NAME | "
+        "end-child PID\n"
+        "       kr8auto hold PATH SECONDS | release | attrs PATH [+rhs] | short PATH\n",
         stderr);
     return 2;
 }
@@ -287,6 +646,30 @@ int Run(const std::vector<std::string>& args) {
         }
     };
 
+    if (command == "hold") {
+        needs(2);
+        Hold(rest[0], static_cast<DWORD>(std::atoi(rest[1].c_str())));
+        return 0;
+    }
+    if (command == "release") {
+        needs(0);
+        Release();
+        return 0;
+    }
+    if (command == "attrs") {
+        if (rest.empty() || rest.size() > 2) {
+            return Usage();
+        }
+        Attributes(rest[0], rest.size() == 2 ? &rest[1] : nullptr);
+        return 0;
+    }
+    if (command == "short") {
+        needs(1);
+        ShortPath(rest[0]);
+        return 0;
+    }
+
+    const Deadline deadline(timeoutMs);
     HWND window = FindMainWindow(timeoutMs);
     if (command == "wait") {
         needs(0);
@@ -316,19 +699,43 @@ int Run(const std::vector<std::string>& args) {
         needs(0);
         HWND focus = FocusedControl(window);
         Print((IsPushButton(focus) ? TextOf(focus) : ClassOf(focus)) + "\n");
-    } else if (command == "click") {
+    } else if (command == "click" || command == "click-async") {
         needs(1);
         HWND button = ButtonByCaption(window, rest[0]);
         if (!IsWindowEnabled(button)) {
             throw Failure{"button \"" + rest[0] + "\" is disabled"};
         }
-        SendMessageA(button, BM_CLICK, 0, 0);
-    } else if (command == "check") {
-        needs(2);
-        if (rest[1] != "on" && rest[1] != "off") {
+        if (command == "click-async") {
+            PostMessageA(button, BM_CLICK, 0, 0);
+        } else {
+            DWORD_PTR ignored = 0;
+            if (!SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, deadline.Remaining(),
+                                     &ignored)) {
+                HWND box = OpenBox(window);
+                throw Failure{"the click on \"" + rest[0] + "\" has not finished" +
+                              (box ? ", a box is open: " + DescribeBox(box) : std::string())};
+            }
+        }
+    } else if (command == "box") {
+        if (rest.empty() || rest.size() > 2) {
             return Usage();
         }
-        CheckEntry(window, std::atoi(rest[0].c_str()), rest[1] == "on");
+        AnswerBox(window, rest[0], rest.size() == 2 ? &rest[1] : nullptr, deadline);
+    } else if (command == "wait-idle") {
+        needs(0);
+        WaitIdle(window, deadline);
+    } else if (command == "wait-child") {
+        needs(1);
+        WaitChild(window, rest[0], deadline);
+    } else if (command == "end-child") {
+        needs(1);
+        EndChild(window, static_cast<DWORD>(std::strtoul(rest[0].c_str(), nullptr, 10)), deadline);
+    } else if (command == "check") {
+        if (rest.empty() || rest.size() > 2 ||
+            (rest.size() == 2 && rest[1] != "on" && rest[1] != "off")) {
+            return Usage();
+        }
+        CheckEntry(window, std::atoi(rest[0].c_str()), rest.size() == 1 || rest[1] == "on");
     } else if (command == "key") {
         needs(1);
         PostKey(window, rest[0]);

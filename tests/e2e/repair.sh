@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# The buttons besides Delete, for real: Make Log writes the report and opens it, Hosts Log and
+# Open Regedit start the system's programs, Guardian .reg and User Agent$ delete what the scan
+# found and scan again.
+# usage: repair.sh KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/session.sh"
+source "$here/checks.sh"
+
+finder=$1
+autoexe=$2
+out=$3
+rm -rf "$out"
+mkdir -p "$out"
+trap kr8_session_stop EXIT
+kr8_session_start "$out" || exit 1
+auto() { "$WINE" "$autoexe" "$@"; }
+
+bash "$KR8_ROOT/scripts/seed-infection.sh" "$WINEPREFIX" >"$out/seed.log" 2>&1 ||
+    fail_now "seeding the prefix (see $out/seed.log)"
+# Windows opens .log files with Notepad; a new Wine prefix has no program for them at all.
+"$WINE" reg add 'HKCR\.log' /ve /d txtfile /f >/dev/null || fail_now "associating .log files"
+temp=$("$WINE" cmd /c echo %TEMP% | tr -d '\r\n')
+temp_unix=$("$WINE" winepath -u "$temp" | tr -d '\r\n')
+notify='HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Winlogon\Notify'
+post_platform='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Internet Settings\User Agent\Post Platform'
+
+kr8_session_launch "$finder"
+auto wait >/dev/null || fail_now "the window did not come up (see $out/program.log)"
+auto click Find || fail_now "clicking Find"
+
+# opened_by_click NAME BUTTON EXE TITLE: the click starts EXE with a window titled TITLE, which
+# is then ended: it is ours to end, and nobody would close it.
+opened_by_click() {
+    auto click-async "$2" || fail_now "clicking $2"
+    wait_idle "$1"
+    local child pid title
+    if child=$(auto wait-child "$3"); then
+        child=$(printf '%s' "$child" | tr -d '\r\n')
+        pid=${child%% *}
+        title=${child#* }
+        check_equal "$1" "$title" "$4"
+        auto end-child "$pid" || fail "ending $3 ($pid)"
+    else
+        fail "$1: no $3 came up"
+    fi
+}
+
+# Make Log: the report as shown, under a header, and the log opened for the user.
+auto text1 >"$out/report.txt"
+{
+    printf 'Log for KR8.BetterInternet File Finder (msg126)\r\n\r\n'
+    cat "$out/report.txt"
+    printf '\r\n'
+} >"$out/log.expected"
+opened_by_click "Make Log opens the log in Notepad" 'Make Log' notepad.exe 'kr8.log - Notepad'
+check_files "the log is the header and the report, byte for byte" "$out/log.expected" \
+    "$temp_unix/kr8.log"
+
+opened_by_click "Hosts Log opens the hosts file in Notepad" 'Hosts Log' notepad.exe \
+    'hosts - Notepad'
+opened_by_click "Open Regedit starts the registry editor" 'Open Regedit' regedit.exe \
+    'Registry Editor'
+
+# The guardian as the report names it, and whether its button is enabled.
+guardian_line() { auto text1 | tr -d '\r' | grep '^Guardian Key---'; }
+guard_button() { auto states | grep '^Guardian \.reg='; }
+key_exists() { "$WINE" reg query "$1" >/dev/null 2>&1; }
+
+# Guardian .reg, declined: the key stays.
+auto click-async 'Guardian .reg' || fail_now "clicking Guardian .reg"
+expect_box "Guardian .reg asks before deleting GuardSvc" no GuardSvc \
+    'Delete the Registry key GuardSvc'
+wait_idle "Guardian .reg declined"
+if key_exists "$notify\\GuardSvc"; then
+    pass "declined, GuardSvc stays in the registry"
+else
+    fail "declined, GuardSvc is gone from the registry"
+fi
+check_equal "declined, the report still names GuardSvc" "$(guardian_line)" \
+    'Guardian Key--- is called: GuardSvc'
+
+# Confirmed: the key goes, and the rescan names the sub-key that carries the adware's version.
+auto click-async 'Guardian .reg' || fail_now "clicking Guardian .reg"
+expect_box "Guardian .reg asks again before deleting GuardSvc" yes GuardSvc \
+    'Delete the Registry key GuardSvc'
+wait_idle "Guardian .reg on GuardSvc"
+if key_exists "$notify\\GuardSvc"; then
+    fail "GuardSvc is still in the registry"
+else
+    pass "GuardSvc is gone from the registry"
+fi
+check_equal "the report now names the versioned key" "$(auto text1 | tr -d '\r' |
+    sed -n '/^Guardian Key---/,/^$/p')" "$(printf '%s\n' \
+    'Guardian Key--- is called: winupd126' \
+    'Version 126' \
+    '')"
+check_equal "Guardian .reg stays enabled while a guardian is named" "$(guard_button)" \
+    'Guardian .reg=enabled'
+
+auto click-async 'Guardian .reg' || fail_now "clicking Guardian .reg"
+expect_box "Guardian .reg asks before deleting winupd126" yes winupd126 \
+    'Delete the Registry key winupd126'
+wait_idle "Guardian .reg on winupd126"
+if key_exists "$notify\\winupd126"; then
+    fail "winupd126 is still in the registry"
+else
+    pass "winupd126 is gone from the registry"
+fi
+if key_exists "$notify\\crypt32chain"; then
+    pass "the look-alike key that is no guardian stays"
+else
+    fail "the look-alike key that is no guardian is gone"
+fi
+check_equal "with no guardian left the report names none" "$(guardian_line)" \
+    'Guardian Key--- is called: '
+check_equal "with no guardian left Guardian .reg is disabled" "$(guard_button)" \
+    'Guardian .reg=disabled'
+lastkey=$("$WINE" reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Applets\Regedit' \
+    /v LastKey | tr -d '\r' | sed -n 's/^ *LastKey *REG_SZ *//p')
+check_equal "with no guardian left the registry editor opens at Notify" "$lastkey" \
+    'My Computer\HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Winlogon\Notify'
+
+# User Agent$: the value goes by its own name, not by the text that the report shows.
+auto click-async 'User Agent$' || fail_now "clicking User Agent\$"
+expect_box "User Agent\$ asks before deleting" yes 'User Agent' 'Delete the User Agent String?'
+wait_idle "User Agent\$"
+if "$WINE" reg query "$post_platform" /v msg126 >/dev/null 2>&1; then
+    fail "the user-agent value msg126 is still in the registry"
+else
+    pass "the user-agent value msg126 is gone from the registry"
+fi
+printf 'User Agent String---\r\n' >"$out/report-end.expected"
+auto text1 | tail -c "$(wc -c <"$out/report-end.expected")" >"$out/report-end.actual"
+check_files "the report ends with an empty user-agent section" "$out/report-end.expected" \
+    "$out/report-end.actual"
+check_equal "with no user agent left User Agent\$ is disabled" \
+    "$(auto states | grep '^User Agent\$=')" 'User Agent$=disabled'
+
+auto close || fail "closing the window"
+kr8_session_ended 15 || fail "the process is still running after the window closed"
+
+finish
