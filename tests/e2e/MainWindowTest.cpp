@@ -15,7 +15,6 @@
 #include "app/win32/Layout.h"
 #include "app/win32/MainWindow.h"
 #include "tests/fakes/FakeMachine.h"
-#include "tests/fakes/FakeRegistry.h"
 
 namespace kr8::win32 {
 namespace {
@@ -60,6 +59,9 @@ bool Overlap(const RECT& a, const RECT& b) {
 }
 
 TEST(Layout, EveryControlFitsTheClientAreaAndOnlyFrame1HoldsOthers) {
+    // Fifteen twips make a pixel at 96 dpi, as the original form's size in twips says.
+    EXPECT_EQ(ClientSizePixels(96).cx, 391);
+    EXPECT_EQ(ClientSizePixels(96).cy, 351);
     for (int dpi : {96, 120, 144, 192}) {
         SCOPED_TRACE(dpi);
         const SIZE client = ClientSizePixels(dpi);
@@ -79,21 +81,6 @@ TEST(Layout, EveryControlFitsTheClientAreaAndOnlyFrame1HoldsOthers) {
                     EXPECT_FALSE(Overlap(ra, PixelRect(b, dpi))) << a.id << " and " << b.id;
                 }
             }
-        }
-    }
-}
-
-TEST(Layout, FifteenTwipsMakeAPixelAt96Dpi) {
-    const SIZE client = ClientSizePixels(96);
-    EXPECT_EQ(client.cx, 391);
-    EXPECT_EQ(client.cy, 351);
-    // Inside Frame1 (60, 3300): List1 at 120, 240 and CmdFix at 4260, 240.
-    for (const ControlLayout& c : kControls) {
-        if (c.id == kList1) {
-            EXPECT_TRUE(SameRect(PixelRect(c, 96), RECT{12, 236, 281, 300}));
-        }
-        if (c.id == kCmdFix) {
-            EXPECT_TRUE(SameRect(PixelRect(c, 96), RECT{288, 236, 381, 301}));
         }
     }
 }
@@ -190,14 +177,13 @@ class WindowTest : public ::testing::Test {
     }
 
     fake::FakeMachine fakes;
-    fake::FakeRegistry& reg = fakes.reg;
     fake::FakeOs& os = fakes.os;
     fake::FakeFiles& files = fakes.files;
     MainWindow window{GetModuleHandleA(nullptr), fakes.machine};
     bool quitPosted = false;
 };
 
-TEST_F(WindowTest, LoadBuildsTheFormHiddenWithTheFirstStates) {
+TEST_F(WindowTest, LoadBuildsTheFormHiddenWithTheFirstStatesAndPictures) {
     ASSERT_TRUE(window.Load());
     HWND main = window.Handle();
     EXPECT_FALSE(IsWindowVisible(main));
@@ -237,11 +223,8 @@ TEST_F(WindowTest, LoadBuildsTheFormHiddenWithTheFirstStates) {
     for (Button b : {Button::CmdFind, Button::CmdHosts, Button::CmdPol, Button::CmdExit}) {
         EXPECT_TRUE(window.IsEnabled(b)) << static_cast<int>(b);
     }
-}
 
-TEST_F(WindowTest, ResourcesGiveTheWindowItsIconAndTheButtonsTheirPictures) {
-    ASSERT_TRUE(window.Load());
-    EXPECT_NE(GetClassLongPtrA(window.Handle(), GCLP_HICON), ULONG_PTR{0});
+    EXPECT_NE(GetClassLongPtrA(main, GCLP_HICON), ULONG_PTR{0});
     for (ControlId id : {kCmdRegedit, kCmdFix}) {
         BUTTON_IMAGELIST images{};
         ASSERT_TRUE(
@@ -255,7 +238,7 @@ TEST_F(WindowTest, ResourcesGiveTheWindowItsIconAndTheButtonsTheirPictures) {
     }
 }
 
-TEST_F(WindowTest, ShownWindowGivesExitTheFocusAndPaintsTheRedButtonsRed) {
+TEST_F(WindowTest, ShownWindowFocusesExitPaintsRedButtonsRedAndMovesFocusOffDisabledOnes) {
     LoadAndShow();
     EXPECT_EQ(GetFocus(), Control(kCmdExit));
 
@@ -271,6 +254,17 @@ TEST_F(WindowTest, ShownWindowGivesExitTheFocusAndPaintsTheRedButtonsRed) {
     EXPECT_EQ(faceColour(Control(kCmdHosts)), kLightRed);
     EXPECT_EQ(faceColour(Control(kCmdLog)), kLightRed);  // disabled, still red
     EXPECT_NE(faceColour(Control(kCmdPol)), kLightRed);
+
+    // A disabled control with the focus would leave the keyboard with nowhere to go.
+    window.SetEnabled(Button::CmdGuard, true);
+    SetFocus(Control(kCmdGuard));
+    ASSERT_EQ(GetFocus(), Control(kCmdGuard));
+    window.SetEnabled(Button::CmdGuard, false);
+    EXPECT_FALSE(window.IsEnabled(Button::CmdGuard));
+    HWND focus = GetFocus();
+    EXPECT_NE(focus, Control(kCmdGuard));
+    EXPECT_TRUE(IsChild(window.Handle(), focus));
+    EXPECT_TRUE(IsWindowEnabled(focus));
 }
 
 TEST_F(WindowTest, RefusedPlatformShowsOnlyTheRefusalAndNoWindow) {
@@ -287,30 +281,26 @@ TEST_F(WindowTest, RefusedPlatformShowsOnlyTheRefusalAndNoWindow) {
 
 TEST_F(WindowTest, MessageBoxesMapButtonsIconTitleAndAnswers) {
     LoadAndShow();
-    {
-        BoxAnswerer box(text::kAppTitle, IDNO);
-        EXPECT_EQ(window.Show("Delete?", MsgButtons::YesNo, MsgIcon::Exclamation, ""),
-                  MsgAnswer::No);
+    const struct {
+        MsgButtons buttons;
+        MsgIcon icon;
+        const char* title;
+        int answerId;
+        MsgAnswer answer;
+    } cases[] = {
+        {MsgButtons::YesNo, MsgIcon::Exclamation, "", IDNO, MsgAnswer::No},
+        {MsgButtons::OkCancel, MsgIcon::None, "Own title", IDCANCEL, MsgAnswer::Cancel},
+        {MsgButtons::YesNo, MsgIcon::None, "", IDYES, MsgAnswer::Yes},
+        {MsgButtons::Ok, MsgIcon::None, "", IDOK, MsgAnswer::Ok},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answerId);
+        BoxAnswerer box(*c.title ? c.title : text::kAppTitle, c.answerId);
+        EXPECT_EQ(window.Show("Delete?", c.buttons, c.icon, c.title), c.answer);
         box.Join();
         EXPECT_EQ(box.prompt, "Delete?");
-        EXPECT_TRUE(box.hasIcon);
+        EXPECT_EQ(box.hasIcon, c.icon != MsgIcon::None);
         EXPECT_EQ(box.owner, window.Handle());
-    }
-    {
-        BoxAnswerer box("Own title", IDCANCEL);
-        EXPECT_EQ(window.Show("Go on?", MsgButtons::OkCancel, MsgIcon::None, "Own title"),
-                  MsgAnswer::Cancel);
-        box.Join();
-        EXPECT_TRUE(box.found);
-        EXPECT_FALSE(box.hasIcon);
-    }
-    {
-        BoxAnswerer box(text::kAppTitle, IDYES);
-        EXPECT_EQ(window.Show("Restart?", MsgButtons::YesNo, MsgIcon::None, ""), MsgAnswer::Yes);
-    }
-    {
-        BoxAnswerer box(text::kAppTitle, IDOK);
-        EXPECT_EQ(window.Show("Done", MsgButtons::Ok, MsgIcon::None, ""), MsgAnswer::Ok);
     }
 }
 
@@ -334,7 +324,7 @@ TEST_F(WindowTest, Text1KeepsLongReportsWholeAndStillTakesTyping) {
     EXPECT_EQ(window.GetText1(), "");
 }
 
-TEST_F(WindowTest, List1KeepsEntriesInOrderWithTheirTicks) {
+TEST_F(WindowTest, List1KeepsEntriesInOrderWithTheirTicksAndOneCurrentEntry) {
     ASSERT_TRUE(window.Load());
     const std::string longPath = "C:\\" + std::string(600, 'x') + ".dll";
     window.AddList1("C:\\b.dll");
@@ -365,51 +355,19 @@ TEST_F(WindowTest, List1KeepsEntriesInOrderWithTheirTicks) {
     EXPECT_EQ(window.List1Entry(7), "");
     EXPECT_FALSE(window.List1Checked(-1));
 
-    window.ClearList1();
-    EXPECT_EQ(window.List1Count(), 0);
-}
-
-TEST_F(WindowTest, List1CurrentEntryIsTheSelectedAndFocusedOneOrNone) {
-    ASSERT_TRUE(window.Load());
+    // The current entry is the selected and focused one, or none.
     HWND list = Control(kList1);
-    for (const char* entry : {"C:\\a.dll", "C:\\b.dll", "C:\\c.dll"}) {
-        window.AddList1(entry);
-    }
-    window.SetList1Current(2);
-    EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 2);
-    EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 2);
+    window.SetList1Current(1);
+    EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1);
+    EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 1);
     window.SetList1Current(0);
     EXPECT_EQ(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0), 1);
     window.SetList1Current(-1);
     EXPECT_EQ(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0), 0);
     EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), -1);
-}
 
-TEST_F(WindowTest, DisablingTheFocusedButtonHandsTheFocusOn) {
-    LoadAndShow();
-    window.SetEnabled(Button::CmdGuard, true);
-    SetFocus(Control(kCmdGuard));
-    ASSERT_EQ(GetFocus(), Control(kCmdGuard));
-
-    window.SetEnabled(Button::CmdGuard, false);
-    EXPECT_FALSE(window.IsEnabled(Button::CmdGuard));
-    HWND focus = GetFocus();
-    EXPECT_NE(focus, Control(kCmdGuard));
-    EXPECT_TRUE(IsChild(window.Handle(), focus));
-    EXPECT_TRUE(IsWindowEnabled(focus));
-}
-
-TEST_F(WindowTest, FindButtonRunsTheScanIntoTheControls) {
-    files.AddFile(std::string(fake::kSystem) + "\\qwxz1834.dll", 320872);
-    LoadAndShow();
-    SendMessageA(Control(kCmdFind), BM_CLICK, 0, 0);
-
-    EXPECT_EQ(window.GetText1().rfind(text::kFilesFound, 0), 0u);
-    ASSERT_EQ(window.List1Count(), 1);
-    EXPECT_EQ(window.List1Entry(0), std::string(fake::kSystem) + "\\qwxz1834.dll");
-    EXPECT_TRUE(window.IsEnabled(Button::CmdFix));
-    EXPECT_TRUE(window.IsEnabled(Button::CmdLog));
-    EXPECT_EQ(TextOf(window.Handle()), "KR8 Finder");
+    window.ClearList1();
+    EXPECT_EQ(window.List1Count(), 0);
 }
 
 TEST_F(WindowTest, ExitButtonAndCloseBoxEndTheMessageLoop) {
@@ -428,10 +386,15 @@ TEST_F(WindowTest, ExitButtonAndCloseBoxEndTheMessageLoop) {
     EXPECT_TRUE(quitPosted);
 }
 
-TEST_F(WindowTest, WhileAnOutsideProgramRunsClicksExitAndCloseAreHeldOff) {
+TEST_F(WindowTest, FindFillsTheControlsAndWhileAnOutsideProgramRunsClicksAreHeldOff) {
     files.AddFile(std::string(fake::kSystem) + "\\qwxz1834.dll", 320872);
     LoadAndShow();
     SendMessageA(Control(kCmdFind), BM_CLICK, 0, 0);
+    EXPECT_EQ(window.GetText1().rfind(text::kFilesFound, 0), 0u);
+    ASSERT_EQ(window.List1Count(), 1);
+    EXPECT_EQ(window.List1Entry(0), std::string(fake::kSystem) + "\\qwxz1834.dll");
+    EXPECT_TRUE(window.IsEnabled(Button::CmdFix));
+    EXPECT_EQ(TextOf(window.Handle()), "KR8 Finder");
     ListView_SetCheckState(Control(kList1), 0, TRUE);
     int scansDuringWait = 0;
     bool windowLived = false;
@@ -455,16 +418,7 @@ TEST_F(WindowTest, WhileAnOutsideProgramRunsClicksExitAndCloseAreHeldOff) {
     EXPECT_EQ(window.Handle(), nullptr) << "Exit works again once the handler is done";
 }
 
-TEST_F(WindowTest, TabLeavesText1ForTheNextControl) {
-    LoadAndShow();
-    HWND edit = Control(kText1);
-    SetFocus(edit);
-    Key(edit, WM_KEYDOWN, VK_TAB);
-    EXPECT_EQ(GetFocus(), Control(kCmdPol));
-    EXPECT_EQ(window.GetText1(), text::kOpeningText);
-}
-
-TEST_F(WindowTest, EnterClicksTheFocusedButtonButIsALineBreakInText1) {
+TEST_F(WindowTest, EnterClicksTheFocusedButtonButIsALineBreakInText1WhichTabLeaves) {
     files.AddFile(std::string(fake::kSystem) + "\\qwxz1834.dll", 320872);
     LoadAndShow();
     SetFocus(Control(kCmdFind));
@@ -479,6 +433,9 @@ TEST_F(WindowTest, EnterClicksTheFocusedButtonButIsALineBreakInText1) {
     Key(edit, WM_KEYDOWN, VK_RETURN);
     EXPECT_EQ(window.GetText1(), "typed\r\n");
     EXPECT_NE(window.Handle(), nullptr);
+    Key(edit, WM_KEYDOWN, VK_TAB);
+    EXPECT_EQ(GetFocus(), Control(kCmdPol)) << "Tab leaves Text1";
+    EXPECT_EQ(window.GetText1(), "typed\r\n");
 }
 
 }  // namespace

@@ -31,12 +31,8 @@ class FakeRegistry : public EllReg {
                    std::uint32_t type = RegType::Sz) {
         Put(path, {name, type, data + std::string(1, '\0')});
     }
-    void SetDword(const std::string& path, const std::string& name, std::uint32_t number) {
-        std::string bytes(4, '\0');
-        for (int i = 0; i < 4; ++i) {
-            bytes[static_cast<size_t>(i)] = static_cast<char>((number >> (8 * i)) & 0xFF);
-        }
-        Put(path, {name, RegType::Dword, bytes});
+    void SetDword(const std::string& path, const std::string& name, std::uint32_t n) {
+        Put(path, {name, RegType::Dword, {char(n), char(n >> 8), char(n >> 16), char(n >> 24)}});
     }
     void SetRaw(const std::string& path, const std::string& name, std::uint32_t type,
                 const std::string& bytes) {
@@ -80,23 +76,19 @@ class FakeRegistry : public EllReg {
     }
     std::optional<std::string> GetSubKeyName(RegRoot root, const std::string& keyPath,
                                              std::int32_t index) override {
-        ++opens;
-        auto key = keys_.find(Norm(Full(root, keyPath)));
-        if (key == keys_.end() || index < 0 ||
-            static_cast<size_t>(index) >= key->second.subKeys.size()) {
+        const Key* key = Opened(root, keyPath);
+        if (key == nullptr || index < 0 || static_cast<size_t>(index) >= key->subKeys.size()) {
             return std::nullopt;
         }
-        return key->second.subKeys[static_cast<size_t>(index)];
+        return key->subKeys[static_cast<size_t>(index)];
     }
     std::optional<ValueEntry> GetValueEntry(RegRoot root, const std::string& keyPath,
                                             std::int32_t index) override {
-        ++opens;
-        auto key = keys_.find(Norm(Full(root, keyPath)));
-        if (key == keys_.end() || index < 0 ||
-            static_cast<size_t>(index) >= key->second.values.size()) {
+        const Key* key = Opened(root, keyPath);
+        if (key == nullptr || index < 0 || static_cast<size_t>(index) >= key->values.size()) {
             return std::nullopt;
         }
-        const Value& v = key->second.values[static_cast<size_t>(index)];
+        const Value& v = key->values[static_cast<size_t>(index)];
         return ValueEntry{v.type, v.name, RegDataText(v.type, v.bytes, BinaryAs::Characters)};
     }
     void DeleteRegKey(RegRoot root, const std::string& keyPath) override {
@@ -129,7 +121,6 @@ class FakeRegistry : public EllReg {
                      values.end());
     }
 
-    int opens = 0;
     int writes = 0;
     bool failWrites = false;
 
@@ -154,26 +145,26 @@ class FakeRegistry : public EllReg {
     static std::string Full(RegRoot root, const std::string& keyPath) {
         return (root == RegRoot::LocalMachine ? "HKLM\\" : "HKCU\\") + keyPath;
     }
+    const Key* Opened(RegRoot root, const std::string& keyPath) const {
+        auto key = keys_.find(Norm(Full(root, keyPath)));
+        return key == keys_.end() ? nullptr : &key->second;
+    }
     // Creates the key and its parents, keeping each name's spelling for enumeration.
-    Key& Ensure(const std::string& path) {
-        std::string trimmed = path;
-        while (!trimmed.empty() && trimmed.back() == '\\') {
-            trimmed.pop_back();
+    Key& Ensure(std::string path) {
+        while (!path.empty() && path.back() == '\\') {
+            path.pop_back();
         }
         std::string soFar;
-        size_t start = 0;
-        Key* key = nullptr;
-        while (true) {
-            const size_t slash = trimmed.find('\\', start);
-            const std::string part = trimmed.substr(start, slash - start);
+        for (size_t start = 0;;) {
+            const size_t slash = path.find('\\', start);
+            const std::string part = path.substr(start, slash - start);
             const std::string parent = soFar;
-            soFar = soFar.empty() ? Lower(part) : soFar + "\\" + Lower(part);
+            soFar += (soFar.empty() ? "" : "\\") + Lower(part);
             if (keys_.count(soFar) == 0 && !parent.empty()) {
                 keys_[parent].subKeys.push_back(part);
             }
-            key = &keys_[soFar];
             if (slash == std::string::npos) {
-                return *key;
+                return keys_[soFar];
             }
             start = slash + 1;
         }

@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -72,6 +73,13 @@ struct ShownBox {
     MsgButtons buttons;
     MsgIcon icon;
     std::string title;
+    bool operator==(const ShownBox& o) const {
+        return prompt == o.prompt && buttons == o.buttons && icon == o.icon && title == o.title;
+    }
+    friend std::ostream& operator<<(std::ostream& out, const ShownBox& b) {
+        return out << '"' << b.prompt << "\" buttons " << static_cast<int>(b.buttons) << " icon "
+                   << static_cast<int>(b.icon) << " title \"" << b.title << '"';
+    }
 };
 
 // Answers boxes from a script, in order; with the script used up, the box's first button.

@@ -15,13 +15,19 @@ std::string FilePart(const std::string& report) {
     return report.substr(0, report.find("Keys Under Notify---"));
 }
 
-TEST(FileScan, AnEmptyMachineGivesTheBareReport) {
+TEST(FileScan, AnEmptyMachineGivesTheBareReportAndEnablesOnlyLogAndRegedit) {
     Harness h;
     h.LoadAndFind();
     EXPECT_EQ(h.controls.text1,
               "Files Found---\r\n \r\nAdditional Files---\r\n \r\nKeys Under Notify---\r\n\r\n\r\n"
               "Guardian Key--- is called: \r\n\r\nUser Agent String---\r\n");
     EXPECT_TRUE(h.controls.list.empty());
+    EXPECT_EQ(h.controls.captions, std::vector<std::string>{"KR8 Finder"}) << "no size pass shown";
+    EXPECT_TRUE(h.controls.IsEnabled(Button::CmdLog));
+    EXPECT_TRUE(h.controls.IsEnabled(Button::CmdRegedit));
+    for (Button b : {Button::CmdUAS, Button::CmdGuard, Button::CmdFix}) {
+        EXPECT_FALSE(h.controls.IsEnabled(b));
+    }
 }
 
 TEST(FileScan, ListsExactlyTheFilesOfTheAdwaresLength) {
@@ -74,16 +80,6 @@ TEST(FileScan, ASecondScanRebuildsTheSameReportWithNothingTicked) {
     EXPECT_FALSE(h.controls.list[0].checked);
 }
 
-TEST(FileScan, AFileThatCannotBeReadIsNoHitAndThePassGoesOn) {
-    Harness h;
-    h.files.AddFile(SystemPath("gone.dll"), 320872);
-    h.files.AddFile(SystemPath("after.dll"), 320872);
-    h.form.Form_Load();
-    h.files.Remove(SystemPath("gone.dll"));
-    h.form.CmdFind_Click();
-    EXPECT_EQ(h.controls.Entries(), Entries{SystemPath("after.dll")});
-}
-
 TEST(FileScan, ReadsLengthsAsTheyAreAtScanTimeNotAtLoad) {
     Harness h;
     h.files.AddFile(SystemPath("grows.dll"), 100);
@@ -94,16 +90,6 @@ TEST(FileScan, ReadsLengthsAsTheyAreAtScanTimeNotAtLoad) {
     h.form.CmdFind_Click();
     EXPECT_EQ(h.controls.Entries(), (Entries{SystemPath("grows.dll"), SystemPath("renamed.dll")}));
     EXPECT_EQ(h.files.lengthQueries, 1) << "only the file missing from the listing is asked alone";
-}
-
-TEST(FileScan, CoversMoreEntriesThanASixteenBitIndexCould) {
-    Harness h;
-    for (int i = 0; i < 40000; ++i) {
-        h.files.AddFile(SystemPath("f" + std::to_string(i) + ".dll"), 1000);
-    }
-    h.files.AddFile(SystemPath("last.dll"), 320872);
-    h.LoadAndFind();
-    EXPECT_EQ(h.controls.Entries(), Entries{SystemPath("last.dll")});
 }
 
 // The captions shown during the size pass, without the one the registry part ends with.
@@ -125,30 +111,33 @@ TEST(FileScan, CaptionShowsEveryLengthWhenEachFileTakesLongerThanAFrame) {
                                         "Scanning for files.. 77"}));
 }
 
-TEST(FileScan, CaptionIsThrottledButEndsOnTheLastFilesLength) {
-    Harness h;  // the clock stands still: the whole pass fits in one frame
-    for (int i = 0; i < 1000; ++i) {
-        h.files.AddFile(SystemPath("f" + std::to_string(i) + ".dll"), static_cast<unsigned>(i));
+// More entries than a 16-bit index could count; the clock stands still, so the whole pass fits in
+// one frame and the caption shows only the first and the last length.
+TEST(FileScan, CoversFortyThousandEntriesWithAThrottledCaptionEndingOnTheLastLength) {
+    Harness h;
+    for (int i = 0; i < 40000; ++i) {
+        h.files.AddFile(SystemPath("f" + std::to_string(i) + ".dll"), 1000);
     }
+    h.files.AddFile(SystemPath("last.dll"), 320872);
+    h.files.AddFile(SystemPath("z.dll"), 77);
     h.LoadAndFind();
+    EXPECT_EQ(h.controls.Entries(), Entries{SystemPath("last.dll")});
     EXPECT_EQ(ScanningCaptions(h.controls),
-              (std::vector<std::string>{"Scanning for files.. 0", "Scanning for files.. 999"}));
+              (std::vector<std::string>{"Scanning for files.. 1000", "Scanning for files.. 77"}));
 }
 
-TEST(FileScan, CaptionKeepsTheLastReadableLengthWhenTheLastFileIsGone) {
+TEST(FileScan, AFileGoneSinceLoadIsNoHitAndTheCaptionKeepsTheLastReadableLength) {
     Harness h;
-    h.files.AddFile(SystemPath("a.dll"), 42);
-    h.files.AddFile(SystemPath("b.dll"), 7);
+    h.files.AddFile(SystemPath("gone.dll"), 320872);
+    h.files.AddFile(SystemPath("after.dll"), 320872);
+    h.files.AddFile(SystemPath("last.dll"), 7);
     h.form.Form_Load();
-    h.files.Remove(SystemPath("b.dll"));
+    h.files.Remove(SystemPath("gone.dll"));
+    h.files.Remove(SystemPath("last.dll"));
     h.form.CmdFind_Click();
-    EXPECT_EQ(ScanningCaptions(h.controls), std::vector<std::string>{"Scanning for files.. 42"});
-}
-
-TEST(FileScan, NoFileLeavesTheCaptionAloneUntilTheEnd) {
-    Harness h;
-    h.LoadAndFind();
-    EXPECT_EQ(h.controls.captions, std::vector<std::string>{"KR8 Finder"});
+    EXPECT_EQ(h.controls.Entries(), Entries{SystemPath("after.dll")});
+    EXPECT_EQ(ScanningCaptions(h.controls),
+              (std::vector<std::string>{"Scanning for files.. 0", "Scanning for files.. 320872"}));
 }
 
 }  // namespace

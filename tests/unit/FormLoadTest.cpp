@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "app/Texts.h"
 #include "tests/unit/Harness.h"
 
 namespace kr8::test {
@@ -11,34 +10,10 @@ TEST(FormLoad, RefusesEveryPlatformOutsideTheNtFamily) {
         Harness h;
         h.os.platformId = platform;
         EXPECT_FALSE(h.form.Form_Load()) << platform;
-        ASSERT_EQ(h.boxes.shown.size(), 1u);
-        EXPECT_EQ(h.boxes.shown[0].prompt, "This Finder is currently only forNT based systems");
-        EXPECT_EQ(h.boxes.shown[0].buttons, MsgButtons::Ok);
-        EXPECT_EQ(h.boxes.shown[0].icon, MsgIcon::None);
-        EXPECT_EQ(h.boxes.shown[0].title, "");
+        EXPECT_EQ(h.boxes.shown,
+                  (std::vector<fake::ShownBox>{{"This Finder is currently only forNT based systems",
+                                                MsgButtons::Ok, MsgIcon::None, ""}}));
         EXPECT_EQ(h.controls.text1, "") << "nothing of the window is prepared";
-    }
-}
-
-TEST(FormLoad, ShowsTheOpeningTextAndTheFirstButtonStates) {
-    Harness h;
-    ASSERT_TRUE(h.form.Form_Load());
-    EXPECT_TRUE(h.boxes.shown.empty());
-    EXPECT_EQ(h.controls.text1,
-              "This will locate the KR8.BetterInternet File names and Registry Key info.\r\n"
-              "If nothing is Displayed, then you are probably Clean\r\n"
-              "  \r\n"
-              "Click Log Button if you need to post it in some Forum\r\n"
-              "  \r\n"
-              "     \r\n"
-              "Make sure you verify any files found before you delete them, errors are always "
-              "possible!!");
-    for (Button b :
-         {Button::CmdLog, Button::CmdUAS, Button::CmdGuard, Button::CmdRegedit, Button::CmdFix}) {
-        EXPECT_FALSE(h.controls.IsEnabled(b));
-    }
-    for (Button b : {Button::CmdFind, Button::CmdHosts, Button::CmdPol, Button::CmdExit}) {
-        EXPECT_TRUE(h.controls.IsEnabled(b));
     }
 }
 
@@ -55,15 +30,30 @@ TEST(FormLoad, PointsTheFileListAtTheSystemFoldersDlls) {
     EXPECT_EQ(h.form.File1.List(1), "c.dll");
 }
 
-TEST(FormLoad, RunAgainAfterAScanResetsTheWindow) {
+TEST(FormLoad, ShowsTheOpeningTextAndRunAgainAfterAScanResetsTheWindow) {
     Harness h;
     h.reg.SetString(kPostPlatformPath, "msg126", "");
+    h.reg.AddKey(kNotifyPath + "\\GuardX");
     h.LoadAndFind();
-    ASSERT_TRUE(h.controls.IsEnabled(Button::CmdUAS));
+    const std::vector<Button> resetByLoad = {Button::CmdLog, Button::CmdUAS, Button::CmdGuard,
+                                             Button::CmdRegedit};
+    for (Button b : resetByLoad) {
+        ASSERT_TRUE(h.controls.IsEnabled(b));
+    }
     ASSERT_TRUE(h.form.Form_Load());
-    EXPECT_EQ(h.controls.text1.rfind("This will locate", 0), 0u);
-    EXPECT_FALSE(h.controls.IsEnabled(Button::CmdUAS));
-    EXPECT_FALSE(h.controls.IsEnabled(Button::CmdLog));
+    EXPECT_EQ(h.controls.text1,
+              "This will locate the KR8.BetterInternet File names and Registry Key info.\r\n"
+              "If nothing is Displayed, then you are probably Clean\r\n"
+              "  \r\n"
+              "Click Log Button if you need to post it in some Forum\r\n"
+              "  \r\n"
+              "     \r\n"
+              "Make sure you verify any files found before you delete them, errors are always "
+              "possible!!");
+    EXPECT_TRUE(h.boxes.shown.empty());
+    for (Button b : resetByLoad) {
+        EXPECT_FALSE(h.controls.IsEnabled(b));
+    }
     EXPECT_EQ(h.form.UserAgentString, "msg126 ") << "the load step keeps the window-level texts";
 }
 

@@ -97,31 +97,6 @@ TEST(RegistryScan, TheLastUserAgentEntryIsKeptAndReported) {
     EXPECT_TRUE(h.controls.IsEnabled(Button::CmdUAS));
 }
 
-TEST(RegistryScan, ButtonStatesAfterAScanThatFindsNothing) {
-    Harness h;
-    h.LoadAndFind();
-    EXPECT_TRUE(h.controls.IsEnabled(Button::CmdLog));
-    EXPECT_TRUE(h.controls.IsEnabled(Button::CmdRegedit));
-    EXPECT_FALSE(h.controls.IsEnabled(Button::CmdUAS));
-    EXPECT_FALSE(h.controls.IsEnabled(Button::CmdGuard));
-    EXPECT_FALSE(h.controls.IsEnabled(Button::CmdFix));
-    EXPECT_EQ(h.controls.Caption(), "KR8 Finder");
-}
-
-TEST(RegistryScan, AnEmptyFindingsListLeavesTheDeleteButtonAsItWas) {
-    Harness h;
-    h.files.AddFile(SystemPath("a.dll"), 320872);
-    h.LoadAndFind();
-    ASSERT_TRUE(h.controls.IsEnabled(Button::CmdFix));
-    h.files.Remove(SystemPath("a.dll"));
-    h.form.File1.Refresh();
-    h.controls.current = 7;
-    h.form.CmdFind_Click();
-    EXPECT_TRUE(h.controls.list.empty());
-    EXPECT_TRUE(h.controls.IsEnabled(Button::CmdFix));
-    EXPECT_EQ(h.controls.current, 7) << "no entry to un-select";
-}
-
 TEST(RegistryScan, EarlierFindingsOutliveAScanThatNoLongerSeesThem) {
     Harness h;
     h.reg.AddKey(kNotifyPath + "\\GuardG");

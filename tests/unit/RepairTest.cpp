@@ -48,11 +48,9 @@ TEST(CmdGuard, YesDeletesTheKeyAndTheRescanShowsItGone) {
     h.LoadAndFind();
     ASSERT_TRUE(h.controls.IsEnabled(Button::CmdGuard));
     h.form.CmdGuard_Click();
-    ASSERT_EQ(h.boxes.shown.size(), 1u);
-    EXPECT_EQ(h.boxes.shown[0].prompt, "Delete the Registry key GuardSvc");
-    EXPECT_EQ(h.boxes.shown[0].title, "GuardSvc");
-    EXPECT_EQ(h.boxes.shown[0].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(h.boxes.shown[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(h.boxes.shown,
+              (std::vector<fake::ShownBox>{{"Delete the Registry key GuardSvc", MsgButtons::YesNo,
+                                            MsgIcon::Exclamation, "GuardSvc"}}));
     EXPECT_FALSE(h.reg.HasKey(kNotifyPath + "\\GuardSvc"));
     EXPECT_EQ(h.clock.pauses, std::vector<unsigned>{500});
     EXPECT_EQ(h.form.GuardianKeyName, "");
@@ -104,9 +102,9 @@ TEST(CmdUAS, YesDeletesTheValueByItsOwnNameAndRescans) {
         h.reg.SetString(kPostPlatformPath, "X", data);
         h.LoadAndFind();
         h.form.CmdUAS_Click();
-        ASSERT_EQ(h.boxes.shown.size(), 1u);
-        EXPECT_EQ(h.boxes.shown[0].prompt, "Delete the User Agent String?");
-        EXPECT_EQ(h.boxes.shown[0].title, "User Agent");
+        EXPECT_EQ(h.boxes.shown,
+                  (std::vector<fake::ShownBox>{{"Delete the User Agent String?", MsgButtons::YesNo,
+                                                MsgIcon::Exclamation, "User Agent"}}));
         EXPECT_FALSE(h.reg.Get(kPostPlatformPath, "X")) << "data '" << data << "'";
         EXPECT_EQ(h.form.UserAgentString, "");
         EXPECT_FALSE(h.controls.IsEnabled(Button::CmdUAS));
@@ -165,12 +163,13 @@ TEST(CmdPol, WritesRunsDeletesAndOffersARestart) {
         h.launcher.duringWait = [&] { writtenWhenRun = h.files.Content(kTool); };
         h.boxes.answers = {c.confirm, c.reboot};
         h.form.CmdPol_Click();
-        EXPECT_EQ(h.boxes.shown[0].prompt,
-                  "This will reset the SeDebugPrivilege for Administrators, if you already "
-                  "removed the KR8.BetterInternet files using Recovery Console")
+        EXPECT_EQ(
+            h.boxes.shown[0],
+            (fake::ShownBox{"This will reset the SeDebugPrivilege for Administrators, if you "
+                            "already removed the KR8.BetterInternet files using Recovery "
+                            "Console",
+                            MsgButtons::OkCancel, MsgIcon::Exclamation, "Administrator Policy"}))
             << c.what;
-        EXPECT_EQ(h.boxes.shown[0].title, "Administrator Policy");
-        EXPECT_EQ(h.boxes.shown[0].buttons, MsgButtons::OkCancel);
         if (c.ran) {
             EXPECT_EQ(h.launcher.commands,
                       Strings{kTool + " +r SeDebugPrivilege -u Administrators"});
@@ -188,10 +187,9 @@ TEST(CmdPol, RefusesTheConsumerFamilyAndIgnoresOthers) {
     Harness h;
     h.os.platformId = 1;
     h.form.CmdPol_Click();
-    ASSERT_EQ(h.boxes.shown.size(), 1u);
-    EXPECT_EQ(h.boxes.shown[0].prompt, "Policy fix is for NT based systems only");
-    EXPECT_EQ(h.boxes.shown[0].title, "Policy");
-    EXPECT_EQ(h.boxes.shown[0].buttons, MsgButtons::Ok);
+    EXPECT_EQ(h.boxes.shown,
+              (std::vector<fake::ShownBox>{{"Policy fix is for NT based systems only",
+                                            MsgButtons::Ok, MsgIcon::Exclamation, "Policy"}}));
     Harness other;
     other.os.platformId = 0;
     other.form.CmdPol_Click();

@@ -84,16 +84,16 @@ TEST(FileSystemWin32Test, RemovingAProtectedFileTakesClearingItsAttributesFirst)
 TEST(FileSystemWin32Test, AFileHeldOpenWithoutSharingCanBeNeitherRemovedNorRenamed) {
     test::TempDir dir;
     const std::string path = dir.AddFile("held.dll", 320872);
-    HANDLE held = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const UniqueHandle held(
+        ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
     FileSystemWin32 fs;
     EXPECT_FALSE(fs.RemoveFile(path));
     EXPECT_FALSE(fs.RenameFile(path, dir.Path() + "\\moved.dll"));
     EXPECT_TRUE(fs.Exists(path));
-    ::CloseHandle(held);
 }
 
-TEST(FileSystemWin32Test, WritesExactBytesAndRenamesOnlyOntoAFreeName) {
+TEST(FileSystemWin32Test, WritesAndReadsExactBytesAndRenamesOnlyOntoAFreeName) {
     test::TempDir dir;
     FileSystemWin32 fs;
     const std::string draft = dir.Path() + "\\dummy.txt";
@@ -101,6 +101,11 @@ TEST(FileSystemWin32Test, WritesExactBytesAndRenamesOnlyOntoAFreeName) {
     ASSERT_TRUE(fs.WriteFileBytes(draft, "a much longer earlier content"));
     ASSERT_TRUE(fs.WriteFileBytes(draft, bytes));
     EXPECT_EQ(test::ContentOf(draft), bytes) << "truncated, nothing added";
+    EXPECT_EQ(fs.ReadFileBytes(draft), bytes);
+    const std::string binary("MZ\0\x90\r\n\x1A end", 11);
+    ASSERT_TRUE(fs.WriteFileBytes(dir.Path() + "\\tool.exe", binary));
+    EXPECT_EQ(fs.ReadFileBytes(dir.Path() + "\\tool.exe"), binary) << "no text-mode translation";
+    EXPECT_FALSE(fs.ReadFileBytes(dir.Path() + "\\absent.exe"));
     const std::string taken = dir.AddFile("taken.dll", 3);
     EXPECT_FALSE(fs.RenameFile(draft, taken));
     EXPECT_EQ(test::ContentOf(taken).size(), 3u);

@@ -8,30 +8,23 @@
 #include <fstream>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "remove/win32/KillProcessWin32.h"
-#include "remove/win32/LaunchAppSychronousWin32.h"
 #include "remove/win32/ShutDownNTWin32.h"
-#include "sys/win32/Handles.h"
 #include "tests/win32/TestMachine.h"
 
 namespace kr8 {
 namespace {
 
+using test::Child;
+using test::Quoted;
+using test::SleeperPath;
+
 // Long enough that only being ended from outside stops a sleeper within a test.
-constexpr char kLongSleep[] = "60000";
+constexpr char kLongSleep[] = " 60000";
 constexpr DWORD kShortSleepMs = 700;
 // Windows' tick counter moves in steps of up to 16 ms.
 constexpr ULONGLONG kTickSlackMs = 20;
-
-std::string SleeperPath() {
-    char module[MAX_PATH + 1] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, module, MAX_PATH);
-    std::string path(module, length);
-    return path.substr(0, path.rfind('\\') + 1) + "kr8_sleeper.exe";
-}
 
 std::string CopyOfSleeper(const std::string& path) {
     EXPECT_TRUE(::CopyFileA(SleeperPath().c_str(), path.c_str(), FALSE))
@@ -39,96 +32,19 @@ std::string CopyOfSleeper(const std::string& path) {
     return path;
 }
 
-std::string Quoted(const std::string& text) {
-    return "\"" + text + "\"";
-}
-
-// A started program. One the test leaves running is ended when the object goes, so that no
-// process outlives the test that started it.
-class Child {
-  public:
-    explicit Child(const std::string& commandLine) {
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info = {};
-        std::vector<char> line(commandLine.begin(), commandLine.end());
-        line.push_back('\0');
-        if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &info)) {
-            ADD_FAILURE() << "cannot start " << commandLine << ", error " << ::GetLastError();
-            return;
-        }
-        ::CloseHandle(info.hThread);
-        process_.reset(info.hProcess);
-        id_ = info.dwProcessId;
-    }
-    ~Child() {
-        if (process_ && !Ended(0)) {
-            ::TerminateProcess(process_.get(), 99);
-            ::WaitForSingleObject(process_.get(), 5000);
-        }
-    }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-
-    DWORD Id() const { return id_; }
-    bool Ended(DWORD withinMs) const {
-        return process_ && ::WaitForSingleObject(process_.get(), withinMs) == WAIT_OBJECT_0;
-    }
-    std::optional<DWORD> ExitCode() const {
-        DWORD code = 0;
-        if (!Ended(0) || !::GetExitCodeProcess(process_.get(), &code)) {
-            return std::nullopt;
-        }
-        return code;
-    }
-
-  private:
-    UniqueHandle process_;
-    DWORD id_ = 0;
-};
-
-// The running processes as the Tool Help snapshot names them: id and executable name.
-std::vector<std::pair<DWORD, std::string>> RunningProcesses() {
-    std::vector<std::pair<DWORD, std::string>> running;
-    const UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = ::Process32First(snapshot.get(), &entry); more;
-         more = ::Process32Next(snapshot.get(), &entry)) {
-        running.emplace_back(entry.th32ProcessID, entry.szExeFile);
-    }
-    return running;
-}
-
-bool IsRunning(const std::string& exeName) {
-    for (const auto& process : RunningProcesses()) {
-        if (::lstrcmpiA(process.second.c_str(), exeName.c_str()) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// A process just created may not be in the snapshot yet, and ending it by name needs it there.
+// A process just created may not be in the Tool Help snapshot yet, and ending it by name needs
+// it there.
 bool WaitUntilListed(DWORD id) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        for (const auto& process : RunningProcesses()) {
-            if (process.first == id && !process.second.empty()) {
+    for (int attempt = 0; attempt < 100; ::Sleep(50), ++attempt) {
+        const UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        PROCESSENTRY32 entry = {};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = ::Process32First(snapshot.get(), &entry); more;
+             more = ::Process32Next(snapshot.get(), &entry)) {
+            if (entry.th32ProcessID == id && entry.szExeFile[0] != '\0') {
                 return true;
             }
         }
-        ::Sleep(50);
-    }
-    return false;
-}
-
-bool WaitUntilGone(DWORD id) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        if (!UniqueHandle(::OpenProcess(SYNCHRONIZE, FALSE, id))) {
-            return true;
-        }
-        ::Sleep(50);
     }
     return false;
 }
@@ -136,12 +52,9 @@ bool WaitUntilGone(DWORD id) {
 TEST(KillProcessWin32Test, EndsEveryProcessOfTheNameInAnyFolderAndLetterCaseAndNoOther) {
     const test::TempDir first;
     const test::TempDir second;
-    const std::string lower = CopyOfSleeper(first.Path() + "\\rundll32.exe");
-    const std::string upper = CopyOfSleeper(second.Path() + "\\RUNDLL32.EXE");
-    const std::string longer = CopyOfSleeper(first.Path() + "\\myrundll32.exe");
-    Child lowerChild(Quoted(lower) + " " + kLongSleep);
-    Child upperChild(Quoted(upper) + " " + kLongSleep);
-    Child longerChild(Quoted(longer) + " " + kLongSleep);
+    Child lowerChild(Quoted(CopyOfSleeper(first.Path() + "\\rundll32.exe")) + kLongSleep);
+    Child upperChild(Quoted(CopyOfSleeper(second.Path() + "\\RUNDLL32.EXE")) + kLongSleep);
+    Child longerChild(Quoted(CopyOfSleeper(first.Path() + "\\myrundll32.exe")) + kLongSleep);
     for (const Child* child : {&lowerChild, &upperChild, &longerChild}) {
         ASSERT_TRUE(WaitUntilListed(child->Id()));
     }
@@ -156,25 +69,6 @@ TEST(KillProcessWin32Test, EndsEveryProcessOfTheNameInAnyFolderAndLetterCaseAndN
     EXPECT_FALSE(longerChild.Ended(500)) << "a name that only ends like the target is spared";
 
     EXPECT_FALSE(processes.KillProcessByName("kr8-no-process-has-this-name.exe"));
-}
-
-TEST(KillProcessWin32Test, EndingByIdPassesTheExitCodeAndFailsForAProcessThatIsGone) {
-    {
-        Child running(Quoted(SleeperPath()) + " " + kLongSleep);
-        ASSERT_TRUE(WaitUntilListed(running.Id()));
-        EXPECT_TRUE(KillProcessById(running.Id(), 7));
-        EXPECT_TRUE(running.Ended(5000));
-        EXPECT_EQ(running.ExitCode(), 7u);
-    }
-    DWORD goneId = 0;
-    {
-        Child brief(Quoted(SleeperPath()) + " 0");
-        ASSERT_TRUE(brief.Ended(5000));
-        goneId = brief.Id();
-    }
-    // Wine keeps an ended process openable for a moment after its last handle is closed.
-    ASSERT_TRUE(WaitUntilGone(goneId));
-    EXPECT_FALSE(KillProcessById(goneId, 0));
 }
 
 // Processor time this thread has used, in milliseconds.
@@ -216,16 +110,6 @@ Wait TimedRunAndWait(const std::string& commandLine) {
 // fifth or more.
 constexpr ULONGLONG kIdleCpuLimitMs = kShortSleepMs / 7;
 
-TEST(LaunchAppSychronousWin32Test, ReturnsOnlyOnceTheProgramHasEndedWithoutBusyWaiting) {
-    const test::TempDir dir;
-    const std::string waited = CopyOfSleeper(dir.Path() + "\\kr8-waited.exe");
-    const Wait wait = TimedRunAndWait(Quoted(waited) + " " + std::to_string(kShortSleepMs));
-    EXPECT_TRUE(wait.returned);
-    EXPECT_FALSE(IsRunning("kr8-waited.exe"));
-    EXPECT_GE(wait.elapsedMs + kTickSlackMs, kShortSleepMs);
-    EXPECT_LT(wait.cpuMs, kIdleCpuLimitMs);
-}
-
 TEST(LaunchAppSychronousWin32Test, AProgramThatCannotStartFailsAtOnce) {
     const test::TempDir dir;
     for (const std::string& commandLine : {dir.Path() + "\\absent.exe -r -h -s \"x.dll\"",
@@ -261,20 +145,6 @@ std::optional<WPARAM> DrainQueue() {
     return quit;
 }
 
-TEST(LaunchAppSychronousWin32Test, HandlesTheThreadsMessagesWhileWaiting) {
-    DrainQueue();
-    g_ticks = 0;
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &CountTick);
-    ASSERT_NE(timer, 0u);
-    const Wait wait = TimedRunAndWait(Quoted(SleeperPath()) + " " + std::to_string(kShortSleepMs));
-    const int ticksDuringWait = g_ticks;
-    ::KillTimer(nullptr, timer);
-    DrainQueue();
-    EXPECT_TRUE(wait.returned);
-    EXPECT_GE(ticksDuringWait, 1);
-    EXPECT_LT(wait.cpuMs, kIdleCpuLimitMs);
-}
-
 // How often a quit was taken from the queue while the hook was in.
 int g_quitsTaken = 0;
 LRESULT CALLBACK CountQuits(int code, WPARAM wParam, LPARAM lParam) {
@@ -284,17 +154,25 @@ LRESULT CALLBACK CountQuits(int code, WPARAM wParam, LPARAM lParam) {
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-TEST(LaunchAppSychronousWin32Test, AQuitDuringTheWaitNeitherCutsItShortNorSpinsNorIsLost) {
+// The wait must last as long as the program, cost no processor time, keep handling the
+// thread's messages, and neither end early on a quit nor lose it.
+TEST(LaunchAppSychronousWin32Test, WaitsForTheEndPumpingMessagesWithoutSpinning) {
     DrainQueue();
+    g_ticks = 0;
     g_quitsTaken = 0;
     const HHOOK hook =
         ::SetWindowsHookExA(WH_GETMESSAGE, &CountQuits, nullptr, ::GetCurrentThreadId());
     ASSERT_NE(hook, nullptr);
-    ASSERT_NE(::SetTimer(nullptr, 0, 50, &QuitOnce), 0u);
+    const UINT_PTR ticker = ::SetTimer(nullptr, 0, 50, &CountTick);
+    ASSERT_NE(ticker, 0u);
+    ASSERT_NE(::SetTimer(nullptr, 0, 200, &QuitOnce), 0u);
     const Wait wait = TimedRunAndWait(Quoted(SleeperPath()) + " " + std::to_string(kShortSleepMs));
+    const int ticksDuringWait = g_ticks;
+    ::KillTimer(nullptr, ticker);
     ::UnhookWindowsHookEx(hook);
     EXPECT_TRUE(wait.returned);
     EXPECT_GE(wait.elapsedMs + kTickSlackMs, kShortSleepMs) << "the program was still running";
+    EXPECT_GE(ticksDuringWait, 1);
     // Each further time is one lap of a busy loop: a quit left in the queue wakes the wait at
     // once.
     EXPECT_EQ(g_quitsTaken, 1);

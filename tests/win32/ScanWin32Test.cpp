@@ -3,19 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "app/FrmKR8.h"
 #include "app/Texts.h"
-#include "remove/win32/KillProcessWin32.h"
-#include "remove/win32/LaunchAppSychronousWin32.h"
-#include "sys/win32/EllRegWin32.h"
-#include "sys/win32/FileSystemWin32.h"
-#include "sys/win32/SystemWin32.h"
-#include "tests/fakes/FakeMachine.h"
-#include "tests/fakes/FakeWindow.h"
 #include "tests/win32/TestMachine.h"
 
 namespace kr8 {
@@ -44,88 +35,50 @@ std::vector<std::string> SectionLines(const std::string& report, const std::stri
     return lines;
 }
 
-class ScanWin32Test : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        notifyExisted_ = test::KeyExists(RegRoot::LocalMachine, notifyKey_);
-        regeditExisted_ = test::KeyExists(RegRoot::CurrentUser, text::kRegeditKey);
-        savedLastKey_ = test::GetRaw(RegRoot::CurrentUser, text::kRegeditKey, text::kLastKeyValue);
-    }
-
-    void TearDown() override {
-        test::DeleteTree(RegRoot::LocalMachine, notifyKey_ + guardian_);
-        if (!notifyExisted_) {
-            test::DeleteTree(RegRoot::LocalMachine, notifyKey_);
-        }
-        if (savedLastKey_) {
-            test::SetRaw(RegRoot::CurrentUser, text::kRegeditKey, text::kLastKeyValue,
-                         savedLastKey_->type, savedLastKey_->bytes);
-        } else if (regeditExisted_) {
-            reg_.DeleteRegValue(RegRoot::CurrentUser, text::kRegeditKey, text::kLastKeyValue);
-        } else {
-            test::DeleteTree(RegRoot::CurrentUser, text::kRegeditKey);
-        }
-    }
-
-    const std::string notifyKey_ = text::kNotifyKey;
-    const std::string guardian_ = "KR8Test-" + std::to_string(::GetCurrentProcessId());
-    bool notifyExisted_ = false;
-    bool regeditExisted_ = false;
-    std::optional<test::RawValue> savedLastKey_;
-    EllRegWin32 reg_;
-};
-
-TEST_F(ScanWin32Test, FindsPlantedFilesAndGuardianKey) {
-    const test::TempDir system;
-    const test::TempDir temp;
-    const std::string adware = system.AddFile("adware.dll", 320872);
+TEST(ScanWin32Test, FindsPlantedFilesAndGuardianKey) {
+    const std::string notify = text::kNotifyKey;
+    const std::string guardian = "KR8Test-" + std::to_string(::GetCurrentProcessId());
+    // Removes Notify itself when the test made it; the guardian goes in any case.
+    const test::RestoredValue notifyKey(RegRoot::LocalMachine, notify, guardian);
+    const test::RestoredValue lastKey(RegRoot::CurrentUser, text::kRegeditKey, text::kLastKeyValue);
+    struct Cleanup {
+        std::string key;
+        ~Cleanup() { test::DeleteTree(RegRoot::LocalMachine, key); }
+    } cleanup{notify + guardian};
+    test::RealMachine m;
+    const std::string adware = m.system.AddFile("adware.dll", 320872);
     const std::string cloaked =
-        system.AddFile("cloaked.dll", 320872, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-    system.AddFile("near.dll", 320871);
-    system.AddFile("far.dll", 320873);
-    system.AddFile("adware.exe", 320872);
-    system.AddFolder("folder.dll");
-    const std::string winupd = system.AddFile("winupd.dll", 1000);
-    const std::string upd126 = temp.AddFile("upd126.exe", 10);
+        m.system.AddFile("cloaked.dll", 320872, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    m.system.AddFile("near.dll", 320871);
+    m.system.AddFile("far.dll", 320873);
+    m.system.AddFile("adware.exe", 320872);
+    m.system.AddFolder("folder.dll");
+    const std::string winupd = m.system.AddFile("winupd.dll", 1000);
+    const std::string upd126 = m.temp.AddFile("upd126.exe", 10);
+    test::SetRaw(RegRoot::LocalMachine, notify + guardian, "Version", REG_SZ, "126 0 0\0"s);
+    test::SetRaw(RegRoot::LocalMachine, notify + guardian, "DllName", REG_SZ, "Not Found\0"s);
 
-    test::SetRaw(RegRoot::LocalMachine, notifyKey_ + guardian_, "Version", REG_SZ, "126 0 0\0"s);
-    test::SetRaw(RegRoot::LocalMachine, notifyKey_ + guardian_, "DllName", REG_SZ, "Not Found\0"s);
+    ASSERT_TRUE(m.form.Form_Load());
+    m.form.CmdFind_Click();
 
-    fake::FakeControls controls;
-    fake::FakeBoxes boxes;
-    OS_DetectWin32 os;
-    test::MovedFolders folders(CommonFunctionWin32().GetWindowsFolder(), system.Path(),
-                               temp.Path());
-    FileSystemWin32 files;
-    KillProcessWin32 processes;
-    LaunchAppSychronousWin32 launcher;
-    fake::FakeRestart restart;
-    fake::FakeShell shell;
-    fake::FakeResources resources;
-    const Machine machine{reg_,      os,       folders, files, SteadyClock(),
-                          processes, launcher, restart, shell, resources};
-    FrmKR8 form(controls, boxes, machine);
-    ASSERT_TRUE(form.Form_Load());
-    form.CmdFind_Click();
-
-    std::vector<std::string> entries = controls.Entries();
+    std::vector<std::string> entries = m.controls.Entries();
     std::sort(entries.begin(), entries.end());
     const std::vector<std::string> found = {adware, cloaked};
     EXPECT_EQ(entries, found);
-    EXPECT_EQ(SectionLines(controls.text1, text::kFilesFound, text::kBlankLine), found);
-    EXPECT_EQ(SectionLines(controls.text1, text::kAdditionalFiles, text::kBlankLine),
+    const std::string& report = m.controls.text1;
+    EXPECT_EQ(SectionLines(report, text::kFilesFound, text::kBlankLine), found);
+    EXPECT_EQ(SectionLines(report, text::kAdditionalFiles, text::kBlankLine),
               (std::vector<std::string>{winupd, upd126}));
-
-    EXPECT_EQ(form.GuardianKeyName, guardian_);
-    EXPECT_NE(controls.text1.find(text::kGuardianLine + guardian_ + "\r\n"), std::string::npos);
-    EXPECT_NE(controls.text1.find("\r\nVersion 126 0 0"), std::string::npos);
-    EXPECT_NE(controls.text1.find("\r\nDllName Not Found"), std::string::npos);
-    EXPECT_TRUE(boxes.shown.empty());
-
-    const auto lastKey = test::GetRaw(RegRoot::CurrentUser, text::kRegeditKey, text::kLastKeyValue);
-    ASSERT_TRUE(lastKey);
-    EXPECT_EQ(lastKey->type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(lastKey->bytes, text::kLastKeyNotify + "\\"s + guardian_ + '\0');
+    EXPECT_EQ(m.form.GuardianKeyName, guardian);
+    for (const std::string& line : {text::kGuardianLine + guardian + "\r\n", "\r\nVersion 126 0 0"s,
+                                    "\r\nDllName Not Found"s}) {
+        EXPECT_NE(report.find(line), std::string::npos) << line;
+    }
+    EXPECT_TRUE(m.boxes.shown.empty());
+    const auto written = test::GetRaw(RegRoot::CurrentUser, text::kRegeditKey, text::kLastKeyValue);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written->type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(written->bytes, text::kLastKeyNotify + "\\"s + guardian + '\0');
 }
 
 }  // namespace

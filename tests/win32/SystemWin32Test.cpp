@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 
 #include "tests/win32/TestMachine.h"
@@ -10,42 +9,10 @@
 namespace kr8 {
 namespace {
 
-bool Exists(const std::string& path) {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+using test::OnDisk;
 
-std::string RawShortPath(const std::string& path) {
-    char buffer[MAX_PATH + 1] = {};
-    const DWORD length = ::GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
-    return length == 0 || length > MAX_PATH ? "" : std::string(buffer, length);
-}
-
-// Puts an environment variable back as it was when the test ends.
-class EnvironmentOverride {
-  public:
-    explicit EnvironmentOverride(const char* name) : name_(name) {
-        char buffer[32768];
-        const DWORD length = ::GetEnvironmentVariableA(name, buffer, sizeof buffer);
-        if (length != 0 && length < sizeof buffer) {
-            saved_ = std::string(buffer, length);
-        }
-    }
-    ~EnvironmentOverride() { ::SetEnvironmentVariableA(name_, saved_ ? saved_->c_str() : nullptr); }
-    EnvironmentOverride(const EnvironmentOverride&) = delete;
-    EnvironmentOverride& operator=(const EnvironmentOverride&) = delete;
-
-    void Set(const std::string& value) const { ::SetEnvironmentVariableA(name_, value.c_str()); }
-
-  private:
-    const char* name_;
-    std::optional<std::string> saved_;
-};
-
-TEST(OS_DetectWin32Test, ReportsTheNtFamily) {
+TEST(CommonFunctionWin32Test, NtFamilyAndFoldersThatExistAndEndWithoutABackslash) {
     EXPECT_EQ(OS_DetectWin32().GetPlatformId(), 2);
-}
-
-TEST(CommonFunctionWin32Test, FoldersExistAndEndWithoutABackslash) {
     CommonFunctionWin32 folders;
     const std::string windows = folders.GetWindowsFolder();
     const std::string system = folders.GetSystemFolder();
@@ -54,7 +21,7 @@ TEST(CommonFunctionWin32Test, FoldersExistAndEndWithoutABackslash) {
         ASSERT_GT(folder.size(), 3u) << folder;
         EXPECT_NE(folder.back(), '\\') << folder;
         EXPECT_EQ(folder.find('\0'), std::string::npos) << folder;
-        EXPECT_TRUE(Exists(folder)) << folder;
+        EXPECT_TRUE(OnDisk(folder)) << folder;
     }
     EXPECT_EQ(system.rfind(windows + "\\", 0), 0u) << system;
 }
@@ -72,24 +39,17 @@ TEST(CommonFunctionWin32Test, TempFolderIsEmptyWhenItDoesNotFitTheBuffer) {
         {"C:\\" + std::string(96, 'a'), ""},
         {"C:\\" + std::string(150, 'a'), ""},
     };
-    const EnvironmentOverride tmp("TMP");
+    char saved[32768];
+    const DWORD savedLength = ::GetEnvironmentVariableA("TMP", saved, sizeof saved);
     for (const auto& c : cases) {
-        tmp.Set(c.tmp);
+        ::SetEnvironmentVariableA("TMP", c.tmp.c_str());
         EXPECT_EQ(CommonFunctionWin32().GetTempFolder(), c.expected) << c.tmp.size();
     }
+    ::SetEnvironmentVariableA("TMP",
+                              savedLength != 0 && savedLength < sizeof saved ? saved : nullptr);
 }
 
-TEST(CommonFunctionWin32Test, ShortPathOfMissingPathsIsEmpty) {
-    test::TempDir dir;
-    CommonFunctionWin32 folders;
-    for (const std::string& path :
-         {std::string(), dir.Path() + "\\absent", dir.Path() + "\\absent\\deeper.dll",
-          dir.Path() + std::string(1, '\0') + "x"}) {
-        EXPECT_EQ(folders.GetShortPath(path), "") << path;
-    }
-}
-
-TEST(CommonFunctionWin32Test, ShortPathShortensLongNamesAndKeepsShortOnes) {
+TEST(CommonFunctionWin32Test, ShortPathShortensLongNamesKeepsShortOnesAndFailsOnMissingOnes) {
     test::TempDir dir;
     CommonFunctionWin32 folders;
     const std::string longName = dir.AddFolder("A long folder.name with blanks");
@@ -97,13 +57,18 @@ TEST(CommonFunctionWin32Test, ShortPathShortensLongNamesAndKeepsShortOnes) {
     ASSERT_FALSE(shortened.empty());
     EXPECT_LT(shortened.size(), longName.size());
     EXPECT_EQ(shortened.find(' '), std::string::npos);
-    EXPECT_TRUE(Exists(shortened));
+    EXPECT_TRUE(OnDisk(shortened));
     EXPECT_EQ(folders.GetShortPath(shortened), shortened);
+    for (const std::string& path :
+         {std::string(), dir.Path() + "\\absent", dir.Path() + "\\absent\\deeper.dll",
+          dir.Path() + std::string(1, '\0') + "x"}) {
+        EXPECT_EQ(folders.GetShortPath(path), "") << path;
+    }
 }
 
 TEST(CommonFunctionWin32Test, ShortPathIsEmptyPastTheAnnouncedBuffer) {
     test::TempDir dir;
-    const std::string base = RawShortPath(dir.Path());
+    const std::string base = test::RawShortPath(dir.Path());
     ASSERT_FALSE(base.empty());
     CommonFunctionWin32 folders;
     // Paths made of 8.3 names only, so that their short form is themselves.
@@ -119,7 +84,7 @@ TEST(CommonFunctionWin32Test, ShortPathIsEmptyPastTheAnnouncedBuffer) {
             ::CreateDirectoryA(path.c_str(), nullptr);
         }
         ASSERT_EQ(path.size(), target);
-        ASSERT_TRUE(Exists(path)) << path;
+        ASSERT_TRUE(OnDisk(path)) << path;
         EXPECT_EQ(folders.GetShortPath(path), target <= 163 ? path : "") << target;
     }
 }

@@ -3,11 +3,11 @@
 #include <shlwapi.h>
 #include <winternl.h>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <atomic>
 #include <stdexcept>
-
-#include "sys/win32/Handles.h"
 
 namespace kr8::test {
 
@@ -62,23 +62,20 @@ int NextSerial() {
 
 void RemoveTree(const std::string& path) {
     WIN32_FIND_DATAA found;
-    {
-        const UniqueFindHandle find(::FindFirstFileA((path + "\\*").c_str(), &found));
-        if (find) {
-            do {
-                const std::string name = found.cFileName;
-                if (name == "." || name == "..") {
-                    continue;
-                }
-                const std::string child = path + "\\" + name;
-                ::SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                    RemoveTree(child);
-                } else {
-                    ::DeleteFileA(child.c_str());
-                }
-            } while (::FindNextFileA(find.get(), &found));
-        }
+    if (const UniqueFindHandle find(::FindFirstFileA((path + "\\*").c_str(), &found)); find) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            const std::string child = path + "\\" + name;
+            ::SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                RemoveTree(child);
+            } else {
+                ::DeleteFileA(child.c_str());
+            }
+        } while (::FindNextFileA(find.get(), &found));
     }
     ::RemoveDirectoryA(path.c_str());
 }
@@ -194,6 +191,77 @@ std::string TempDir::AddFolder(const std::string& name) const {
     const std::string path = path_ + "\\" + name;
     Check(::CreateDirectoryA(path.c_str(), nullptr) != FALSE, "CreateDirectoryA " + path);
     return path;
+}
+
+bool OnDisk(const std::string& path) {
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string RawShortPath(const std::string& path) {
+    char buffer[MAX_PATH + 1] = {};
+    const DWORD length = ::GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
+    return length == 0 || length > MAX_PATH ? "" : std::string(buffer, length);
+}
+
+std::string Beside(const std::string& name) {
+    char module[MAX_PATH + 1] = {};
+    const std::string path(module, ::GetModuleFileNameA(nullptr, module, MAX_PATH));
+    return path.substr(0, path.rfind('\\') + 1) + name;
+}
+
+RestoredValue::RestoredValue(RegRoot root, std::string key, std::string name)
+    : root_(root),
+      key_(std::move(key)),
+      name_(std::move(name)),
+      keyExisted_(KeyExists(root_, key_)),
+      saved_(GetRaw(root_, key_, name_)) {}
+
+RestoredValue::~RestoredValue() {
+    if (saved_) {
+        try {
+            SetRaw(root_, key_, name_, saved_->type, saved_->bytes);
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << "cannot restore " << name_ << ": " << e.what();
+        }
+    } else if (!keyExisted_) {
+        DeleteTree(root_, key_);
+    } else if (const UniqueHKey key = OpenRaw(root_, key_, false); key) {
+        ::RegDeleteValueA(key.get(), name_.c_str());
+    }
+}
+
+Child::Child(const std::string& commandLine) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    std::string line = commandLine;
+    if (!::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &info)) {
+        ADD_FAILURE() << "cannot start " << line << ", error " << ::GetLastError();
+        return;
+    }
+    ::CloseHandle(info.hThread);
+    process_.reset(info.hProcess);
+    id_ = info.dwProcessId;
+}
+
+Child::~Child() {
+    if (process_ && !Ended(0)) {
+        ::TerminateProcess(process_.get(), 99);
+        ::WaitForSingleObject(process_.get(), 5000);
+    }
+}
+
+bool Child::Ended(DWORD withinMs) const {
+    return process_ && ::WaitForSingleObject(process_.get(), withinMs) == WAIT_OBJECT_0;
+}
+
+std::optional<DWORD> Child::ExitCode() const {
+    DWORD code = 0;
+    if (!Ended(0) || !::GetExitCodeProcess(process_.get(), &code)) {
+        return std::nullopt;
+    }
+    return code;
 }
 
 std::string ContentOf(const std::string& path) {

@@ -1,15 +1,26 @@
-// Setting up and reading Wine's (or Windows') registry and files behind the seams' backs, so
-// that a fault in a seam cannot hide itself in the test's own set-up.
+// Setting up and reading Wine's (or Windows') registry, files and processes behind the seams'
+// backs, so that a fault in a seam cannot hide itself in the test's own set-up.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "app/FrmKR8.h"
+#include "remove/win32/KillProcessWin32.h"
+#include "remove/win32/LaunchAppSychronousWin32.h"
 #include "sys/EllReg.h"
+#include "sys/win32/EllRegWin32.h"
+#include "sys/win32/FileSystemWin32.h"
+#include "sys/win32/Handles.h"
+#include "sys/win32/ResourcesWin32.h"
 #include "sys/win32/SystemWin32.h"
+#include "tests/fakes/FakeMachine.h"
+#include "tests/fakes/FakeWindow.h"
 
 namespace kr8::test {
 
@@ -35,8 +46,25 @@ bool KeyExists(RegRoot root, const std::string& keyPath);
 void CreateKey(RegRoot root, const std::string& keyPath);
 // Removes the key and everything under it.
 void DeleteTree(RegRoot root, const std::string& keyPath);
-
 std::string DwordBytes(DWORD number);
+
+// Puts a registry value back as it was when the object was made: its old data, or no value, or
+// no key at all, so that tests on the machine's own keys leave no trace.
+class RestoredValue {
+  public:
+    RestoredValue(RegRoot root, std::string key, std::string name);
+    ~RestoredValue();
+    RestoredValue(const RestoredValue&) = delete;
+    RestoredValue& operator=(const RestoredValue&) = delete;
+    const std::optional<RawValue>& Saved() const { return saved_; }
+
+  private:
+    RegRoot root_;
+    std::string key_;
+    std::string name_;
+    bool keyExisted_;
+    std::optional<RawValue> saved_;
+};
 
 // A folder made for one test under the temp folder and removed with all its content, hidden
 // and read-only files included, when the object goes.
@@ -59,6 +87,35 @@ class TempDir {
 
 // The whole content of a file, or "<missing>".
 std::string ContentOf(const std::string& path);
+bool OnDisk(const std::string& path);
+// The platform's own short form, or "" when it has none.
+std::string RawShortPath(const std::string& path);
+// A file built beside the test exe (the sleeper, the rights tool).
+std::string Beside(const std::string& name);
+inline std::string SleeperPath() {
+    return Beside("kr8_sleeper.exe");
+}
+inline std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+// A started program, ended if still running when the object goes, so that no process outlives
+// the test that started it.
+class Child {
+  public:
+    explicit Child(const std::string& commandLine);
+    ~Child();
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    DWORD Id() const { return id_; }
+    bool Ended(DWORD withinMs) const;
+    std::optional<DWORD> ExitCode() const;
+
+  private:
+    UniqueHandle process_;
+    DWORD id_ = 0;
+};
 
 // The folder queries with the Windows, system and temp folders moved to folders of a test's
 // own; short paths are the platform's.
@@ -76,6 +133,54 @@ class MovedFolders final : public CommonFunction {
     std::string windows_;
     std::string system_;
     std::string temp_;
+};
+
+// The real launcher, telling the test what it runs just before it runs it.
+class WatchedLauncher final : public LaunchAppSychronous {
+  public:
+    bool RunAndWait(const std::string& commandLine) override {
+        commands.push_back(commandLine);
+        if (beforeRun) {
+            beforeRun();
+        }
+        return real_.RunAndWait(commandLine);
+    }
+    std::vector<std::string> commands;
+    std::function<void()> beforeRun;
+
+  private:
+    LaunchAppSychronousWin32 real_;
+};
+
+// The form on the real registry, files, processes, launcher and resources, with the Windows,
+// system and temp folders moved to folders of its own. Only the window, its message boxes, the
+// shell and the restart are stand-ins, so no display is needed and nothing restarts.
+struct RealMachine {
+    const TempDir windows;
+    const TempDir system;
+    const TempDir temp;
+    MovedFolders folders{windows.Path(), system.Path(), temp.Path()};
+    EllRegWin32 reg;
+    OS_DetectWin32 os;
+    FileSystemWin32 files;
+    KillProcessWin32 processes;
+    WatchedLauncher launcher;
+    fake::FakeRestart restart;
+    fake::FakeShell shell;
+    ResourcesWin32 resources;
+    fake::FakeControls controls;
+    fake::FakeBoxes boxes;
+    FrmKR8 form{controls, boxes,
+                Machine{reg, os, folders, files, SteadyClock(), processes, launcher, restart, shell,
+                        resources}};
+
+    std::vector<std::string> Prompts() const {
+        std::vector<std::string> prompts;
+        for (const fake::ShownBox& box : boxes.shown) {
+            prompts.push_back(box.prompt);
+        }
+        return prompts;
+    }
 };
 
 }  // namespace kr8::test
