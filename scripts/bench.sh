@@ -45,7 +45,8 @@ if [ ! -s "$display_file" ]; then
     echo "Xvfb did not start; the caption figures will be left out" >&2
     unset DISPLAY
 else
-    export DISPLAY=":$(tr -d '[:space:]' <"$display_file")"
+    DISPLAY=":$(tr -d '[:space:]' <"$display_file")"
+    export DISPLAY
 fi
 
 echo "== Preparing a throwaway prefix"

@@ -4,21 +4,9 @@
 # declined. Under Wine a restart would end every process of the prefix, this script's included.
 # usage: delete.sh KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR
 set -uo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-source "$here/session.sh"
-source "$here/checks.sh"
+# shellcheck source=tests/e2e/scenario.sh
+source "$(dirname "${BASH_SOURCE[0]}")/scenario.sh" "$@"
 
-finder=$1
-autoexe=$2
-out=$3
-rm -rf "$out"
-mkdir -p "$out"
-trap kr8_session_stop EXIT
-kr8_session_start "$out" || exit 1
-auto() { "$WINE" "$autoexe" "$@"; }
-
-bash "$KR8_ROOT/scripts/seed-infection.sh" "$WINEPREFIX" >"$out/seed.log" 2>&1 ||
-    fail_now "seeding the prefix (see $out/seed.log)"
 system='C:\windows\system32'
 system_unix="$WINEPREFIX/drive_c/windows/system32"
 windows_unix="$WINEPREFIX/drive_c/windows"

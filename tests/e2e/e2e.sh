@@ -3,21 +3,9 @@
 # process through the window's standard messages, before and after a scan.
 # usage: e2e.sh KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR
 set -uo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-source "$here/session.sh"
-source "$here/checks.sh"
+# shellcheck source=tests/e2e/scenario.sh
+source "$(dirname "${BASH_SOURCE[0]}")/scenario.sh" "$@"
 
-finder=$1
-autoexe=$2
-out=$3
-rm -rf "$out"
-mkdir -p "$out"
-trap kr8_session_stop EXIT
-kr8_session_start "$out" || exit 1
-auto() { "$WINE" "$autoexe" "$@"; }
-
-bash "$KR8_ROOT/scripts/seed-infection.sh" "$WINEPREFIX" >"$out/seed.log" 2>&1 ||
-    fail_now "seeding the prefix (see $out/seed.log)"
 system='C:\windows\system32'
 temp=$("$WINE" cmd /c echo %TEMP% | tr -d '\r\n')
 

@@ -3,21 +3,9 @@
 # Enter on the focused button, and the Exit button's access key.
 # usage: keyboard.sh KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR
 set -uo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-source "$here/session.sh"
-source "$here/checks.sh"
-
-finder=$1
-autoexe=$2
-out=$3
-rm -rf "$out"
-mkdir -p "$out"
-trap kr8_session_stop EXIT
-kr8_session_start "$out" || exit 1
-auto() { "$WINE" "$autoexe" "$@"; }
-# Findings enable every button, so that all of them take part in the Tab order after a scan.
-bash "$KR8_ROOT/scripts/seed-infection.sh" "$WINEPREFIX" >"$out/seed.log" 2>&1 ||
-    fail_now "seeding the prefix (see $out/seed.log)"
+# shellcheck source=tests/e2e/scenario.sh
+source "$(dirname "${BASH_SOURCE[0]}")/scenario.sh" "$@"
+# The seeded findings enable every button, so all of them take part in the Tab order after a scan.
 
 start_finder() {
     kr8_session_launch "$finder"

@@ -4,21 +4,9 @@
 # found and scan again.
 # usage: repair.sh KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR
 set -uo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-source "$here/session.sh"
-source "$here/checks.sh"
+# shellcheck source=tests/e2e/scenario.sh
+source "$(dirname "${BASH_SOURCE[0]}")/scenario.sh" "$@"
 
-finder=$1
-autoexe=$2
-out=$3
-rm -rf "$out"
-mkdir -p "$out"
-trap kr8_session_stop EXIT
-kr8_session_start "$out" || exit 1
-auto() { "$WINE" "$autoexe" "$@"; }
-
-bash "$KR8_ROOT/scripts/seed-infection.sh" "$WINEPREFIX" >"$out/seed.log" 2>&1 ||
-    fail_now "seeding the prefix (see $out/seed.log)"
 # Windows opens .log files with Notepad; a new Wine prefix has no program for them at all.
 "$WINE" reg add 'HKCR\.log' /ve /d txtfile /f >/dev/null || fail_now "associating .log files"
 temp=$("$WINE" cmd /c echo %TEMP% | tr -d '\r\n')

@@ -1,0 +1,21 @@
+# The start that every end-to-end scenario shares: the checks, a session of its own (throwaway
+# prefix, X server, wine server) stopped when the script exits, the automation helper, and a
+# prefix seeded with the simulated infection.
+# usage, from a scenario script: source scenario.sh KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR
+# shellcheck shell=bash
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/session.sh"
+source "$here/checks.sh"
+
+# shellcheck disable=SC2034  # read by the scenario scripts
+finder=$1
+autoexe=$2
+out=$3
+rm -rf "$out"
+mkdir -p "$out"
+trap kr8_session_stop EXIT
+kr8_session_start "$out" || exit 1
+auto() { "$WINE" "$autoexe" "$@"; }
+
+bash "$KR8_ROOT/scripts/seed-infection.sh" "$WINEPREFIX" >"$out/seed.log" 2>&1 ||
+    fail_now "seeding the prefix (see $out/seed.log)"
