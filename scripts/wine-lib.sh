@@ -1,4 +1,5 @@
 # Sourced by the scripts that run Windows programs under Wine.
+# shellcheck shell=bash
 
 KR8_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
