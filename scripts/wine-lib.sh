@@ -32,7 +32,7 @@ kr8_make_prefix() {
         mkdir -p "$(dirname "$template")"
         local winearch=win64
         [ "$arch" = win32 ] && winearch=win32
-        WINEPREFIX="$template" WINEARCH=$winearch WINEDEBUG=-all DISPLAY= \
+        WINEPREFIX="$template" WINEARCH=$winearch WINEDEBUG=-all DISPLAY='' \
             "$(kr8_wine_bin)" wineboot -i >/dev/null 2>&1 || true
         WINEPREFIX="$template" wineserver -w
         touch "$template/.ready"
