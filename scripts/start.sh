@@ -7,14 +7,15 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source scripts/wine-lib.sh
 
 bash scripts/install-deps.sh
-cmake --preset win32
-cmake --build --preset win32
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 --target kr8finder
 arch=$(kr8_wine_arch)
 if [ "$arch" != win32 ]; then
     # This machine's Wine cannot run the 32-bit product: the same sources built for 64 bits.
-    cmake --preset "$arch"
-    cmake --build --preset "$arch"
+    cmake --preset "$arch" >/dev/null
+    cmake --build --preset "$arch" --target kr8finder
 fi
+cmake --build --preset "$arch" --target kr8auto
 finder="build/$arch/kr8finder.exe"
 auto_exe="build/$arch/kr8auto.exe"
 prefix="$KR8_ROOT/build/demo-prefix"
