@@ -28,7 +28,7 @@ if [ -n "${DISPLAY:-}" ]; then
     exit 0
 fi
 
-source tests/e2e/session.sh
+source scripts/wine-session.sh
 trap kr8_session_stop EXIT
 kr8_session_start build/demo "$prefix"
 bash scripts/seed-infection.sh "$WINEPREFIX"

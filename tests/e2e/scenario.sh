@@ -4,7 +4,7 @@
 # usage, from a scenario script: source scenario.sh KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR
 # shellcheck shell=bash
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-source "$here/session.sh"
+source "$here/../../scripts/wine-session.sh"
 source "$here/checks.sh"
 
 # shellcheck disable=SC2034  # read by the scenario scripts

@@ -4,7 +4,7 @@
 # usage: with-display.sh TEST_EXE WORK_DIR [ARGUMENT...]
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-source "$here/session.sh"
+source "$here/../../scripts/wine-session.sh"
 
 program=$1
 work=$2

@@ -1,7 +1,7 @@
 # shellcheck shell=bash
 # Sourced by the scripts that run the program where nobody sees it: a throwaway Wine prefix on
 # an X server of its own, and the clean-up of both however the script ends.
-source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/wine-lib.sh"
 
 # Starts a session in directory $1 with a new prefix at $2 (default: $1/prefix): sets
 # WINEPREFIX, DISPLAY and WINE, starts Xvfb on a free display and a persistent wine server.
