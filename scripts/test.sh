@@ -38,6 +38,7 @@ run_ctest --preset native
 echo "== Windows 32-bit: the product"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j "$jobs"
+cmake --build --preset win32 --target release
 
 arch=$(kr8_wine_arch)
 if [ "$arch" = win32 ]; then
