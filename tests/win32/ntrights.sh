@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Our rights tool as a user or the program runs it: its exit code and what it says, for good
+# and bad command lines. Wine stores no right, so only the tool's own answers are checked here.
+# usage: ntrights.sh NTRIGHTS_EXE
+set -uo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-lib.sh"
+tool=$1
+failures=0
+
+expect() {
+    local code=$1 text=$2 output rc
+    shift 2
+    output=$("$KR8_ROOT/scripts/wine-run.sh" "$tool" "$@" 2>&1 </dev/null)
+    rc=$?
+    if [ "$rc" -eq "$code" ] && grep -q -- "$text" <<<"$output"; then
+        echo "PASS: NTrights $* -> $rc"
+    else
+        echo "FAIL: NTrights $* -> $rc, expected $code and \"$text\"; it said: $output"
+        failures=$((failures + 1))
+    fi
+}
+
+expect 0 "granted SeDebugPrivilege to Administrators" +r SeDebugPrivilege -u Administrators
+expect 0 "revoked SeDebugPrivilege from Administrators" -r SeDebugPrivilege -u Administrators
+expect 1 "Usage: NTrights" +r SeDebugPrivilege
+expect 1 "Usage: NTrights" +x SeDebugPrivilege -u Administrators
+expect 2 "no account \"NoSuchAccount\"" +r SeDebugPrivilege -u NoSuchAccount
+[ "$failures" -eq 0 ] && echo "All checks passed"
+exit "$failures"
