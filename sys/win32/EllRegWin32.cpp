@@ -97,6 +97,11 @@ UniqueHKey OpenKey(RegRoot root, const std::string& keyPath, KeyStep step = Open
     return OpenPath(rootKey, keyPath, step);
 }
 
+// The key to read the item at index from; none for a negative index.
+UniqueHKey OpenToEnumerate(RegRoot root, const std::string& keyPath, std::int32_t index) {
+    return index < 0 ? UniqueHKey() : OpenKey(root, keyPath);
+}
+
 DWORD NumberIn(const std::string& text) {
     return static_cast<DWORD>(std::strtoul(text.c_str(), nullptr, 10));
 }
@@ -155,10 +160,7 @@ void EllRegWin32::WriteRegValue(RegRoot root, const std::string& keyPath,
 
 std::optional<std::string> EllRegWin32::GetSubKeyName(RegRoot root, const std::string& keyPath,
                                                       std::int32_t index) {
-    if (index < 0) {
-        return std::nullopt;
-    }
-    const UniqueHKey key = OpenKey(root, keyPath);
+    const UniqueHKey key = OpenToEnumerate(root, keyPath, index);
     if (!key) {
         return std::nullopt;
     }
@@ -172,10 +174,7 @@ std::optional<std::string> EllRegWin32::GetSubKeyName(RegRoot root, const std::s
 
 std::optional<ValueEntry> EllRegWin32::GetValueEntry(RegRoot root, const std::string& keyPath,
                                                      std::int32_t index) {
-    if (index < 0) {
-        return std::nullopt;
-    }
-    const UniqueHKey key = OpenKey(root, keyPath);
+    const UniqueHKey key = OpenToEnumerate(root, keyPath, index);
     if (!key) {
         return std::nullopt;
     }

@@ -55,30 +55,28 @@ opened_by_click "Open Regedit starts the registry editor" 'Open Regedit' regedit
 guardian_line() { auto text1 | tr -d '\r' | grep '^Guardian Key---'; }
 guard_button() { auto states | grep '^Guardian \.reg='; }
 key_exists() { "$WINE" reg query "$1" >/dev/null 2>&1; }
+# check_key present|absent KEY LABEL
+check_key() {
+    local now=absent
+    key_exists "$2" && now=present
+    if [ "$now" = "$1" ]; then pass "$3"; else fail "$3 (the key is $now)"; fi
+}
+# Clicks Guardian .reg and answers its question about KEY with ANSWER.
+guardian_delete() {
+    auto click-async 'Guardian .reg' || fail_now "clicking Guardian .reg"
+    expect_box "Guardian .reg asks before deleting $1" "$2" "$1" "Delete the Registry key $1"
+    wait_idle "Guardian .reg on $1, answered $2"
+}
 
 # Guardian .reg, declined: the key stays.
-auto click-async 'Guardian .reg' || fail_now "clicking Guardian .reg"
-expect_box "Guardian .reg asks before deleting GuardSvc" no GuardSvc \
-    'Delete the Registry key GuardSvc'
-wait_idle "Guardian .reg declined"
-if key_exists "$notify\\GuardSvc"; then
-    pass "declined, GuardSvc stays in the registry"
-else
-    fail "declined, GuardSvc is gone from the registry"
-fi
+guardian_delete GuardSvc no
+check_key present "$notify\\GuardSvc" "declined, GuardSvc stays in the registry"
 check_equal "declined, the report still names GuardSvc" "$(guardian_line)" \
     'Guardian Key--- is called: GuardSvc'
 
 # Confirmed: the key goes, and the rescan names the sub-key that carries the adware's version.
-auto click-async 'Guardian .reg' || fail_now "clicking Guardian .reg"
-expect_box "Guardian .reg asks again before deleting GuardSvc" yes GuardSvc \
-    'Delete the Registry key GuardSvc'
-wait_idle "Guardian .reg on GuardSvc"
-if key_exists "$notify\\GuardSvc"; then
-    fail "GuardSvc is still in the registry"
-else
-    pass "GuardSvc is gone from the registry"
-fi
+guardian_delete GuardSvc yes
+check_key absent "$notify\\GuardSvc" "GuardSvc is gone from the registry"
 check_equal "the report now names the versioned key" "$(auto text1 | tr -d '\r' |
     sed -n '/^Guardian Key---/,/^$/p')" "$(printf '%s\n' \
     'Guardian Key--- is called: winupd126' \
@@ -87,20 +85,9 @@ check_equal "the report now names the versioned key" "$(auto text1 | tr -d '\r' 
 check_equal "Guardian .reg stays enabled while a guardian is named" "$(guard_button)" \
     'Guardian .reg=enabled'
 
-auto click-async 'Guardian .reg' || fail_now "clicking Guardian .reg"
-expect_box "Guardian .reg asks before deleting winupd126" yes winupd126 \
-    'Delete the Registry key winupd126'
-wait_idle "Guardian .reg on winupd126"
-if key_exists "$notify\\winupd126"; then
-    fail "winupd126 is still in the registry"
-else
-    pass "winupd126 is gone from the registry"
-fi
-if key_exists "$notify\\crypt32chain"; then
-    pass "the look-alike key that is no guardian stays"
-else
-    fail "the look-alike key that is no guardian is gone"
-fi
+guardian_delete winupd126 yes
+check_key absent "$notify\\winupd126" "winupd126 is gone from the registry"
+check_key present "$notify\\crypt32chain" "the look-alike key that is no guardian stays"
 check_equal "with no guardian left the report names none" "$(guardian_line)" \
     'Guardian Key--- is called: '
 check_equal "with no guardian left Guardian .reg is disabled" "$(guard_button)" \
