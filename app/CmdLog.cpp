@@ -2,20 +2,25 @@
 #include <string>
 
 #include "app/FrmKR8.h"
+#include "app/LogFile.h"
 #include "app/Texts.h"
 
 namespace kr8 {
 
 void FrmKR8::CmdLog_Click() {
-    const std::string path = machine_.folders.GetTempFolder() + text::kLogFile;
-    const std::string log = std::string(text::kLogHeader) + text::kCrLf + text::kCrLf +
-                            controls_.GetText1() + text::kCrLf;
-    if (!machine_.files.WriteFileBytes(path, log)) {
+    const std::string folder = machine_.folders.GetTempFolder();
+    // Without a temporary folder the path would fall back to the drive's root.
+    if (folder.empty()) {
+        boxes_.Show(text::kLogNoTempFolder, MsgButtons::Ok, MsgIcon::Exclamation, "");
+        return;
+    }
+    const std::string path = folder + text::kLogFile;
+    if (!machine_.files.WriteFileBytes(path, LogFileBytes(controls_.GetText1()))) {
         boxes_.Show(text::kLogNotWrittenPrefix + path + text::kLogNotWrittenSuffix, MsgButtons::Ok,
                     MsgIcon::Exclamation, "");
         return;
     }
-    machine_.shell.Open(path, "", machine_.folders.GetTempFolder());
+    machine_.shell.Open(path, "", folder);
 }
 
 }  // namespace kr8

@@ -2,17 +2,53 @@
 
 namespace kr8 {
 
+namespace {
+
+char FoldCase(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+}  // namespace
+
+bool MatchesPattern(const std::string& name, const std::string& pattern) {
+    // Greedy matching with one step back to the last '*': linear in practice, and never
+    // recursive, whatever run of stars a pattern holds.
+    std::size_t n = 0;
+    std::size_t p = 0;
+    std::size_t starAt = std::string::npos;
+    std::size_t resumeAt = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starAt = p++;
+            resumeAt = n;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == '?' || FoldCase(pattern[p]) == FoldCase(name[n]))) {
+            ++p;
+            ++n;
+        } else if (starAt != std::string::npos) {
+            p = starAt + 1;
+            n = ++resumeAt;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') {
+        ++p;
+    }
+    return p == pattern.size();
+}
+
 void FileListBox::Configure(const std::string& folder, const std::string& pattern) {
     folder_ = folder;
     pattern_ = pattern;
-    Refresh();
+    entries_.clear();
 }
 
-void FileListBox::Refresh() {
-    names_.clear();
-    for (FolderEntry& entry : files_.ListFolder(folder_, pattern_)) {
-        if (!entry.isFolder) {
-            names_.push_back(std::move(entry.name));
+void FileListBox::Fill(const std::vector<FolderEntry>& listing) {
+    entries_.clear();
+    for (const FolderEntry& entry : listing) {
+        if (!entry.isFolder && MatchesPattern(entry.name, pattern_)) {
+            entries_.push_back(entry);
         }
     }
 }

@@ -1,4 +1,5 @@
-// File1: the hidden list of the system folder's "*.dll" files that the size pass walks.
+// File1: the hidden list of the system folder's "*.dll" files that the size pass walks, with
+// each file's length as the folder listing gave it.
 #pragma once
 
 #include <cstddef>
@@ -9,25 +10,27 @@
 
 namespace kr8 {
 
+// Whether name matches pattern, where '*' stands for any run of characters and '?' for one;
+// ASCII letters compare without regard to case, as file names do.
+bool MatchesPattern(const std::string& name, const std::string& pattern);
+
 class FileListBox {
   public:
-    explicit FileListBox(FileSystem& files) : files_(files) {}
-
-    // Points the list at folder and pattern and reads the folder.
+    // Points the list at folder and pattern; the list is read by Fill.
     void Configure(const std::string& folder, const std::string& pattern);
-    // Reads the folder again, so that the list holds the files that are there now.
-    void Refresh();
+    // Takes the files of a listing of the whole folder that match the pattern, one entry for
+    // each file, in the listing's order.
+    void Fill(const std::vector<FolderEntry>& listing);
 
     const std::string& Path() const { return folder_; }
     const std::string& Pattern() const { return pattern_; }
-    std::size_t ListCount() const { return names_.size(); }
-    const std::string& List(std::size_t index) const { return names_.at(index); }
+    std::size_t ListCount() const { return entries_.size(); }
+    const FolderEntry& List(std::size_t index) const { return entries_.at(index); }
 
   private:
-    FileSystem& files_;
     std::string folder_;
     std::string pattern_;
-    std::vector<std::string> names_;
+    std::vector<FolderEntry> entries_;
 };
 
 }  // namespace kr8

@@ -5,7 +5,7 @@
 namespace kr8 {
 
 FrmKR8::FrmKR8(WindowControls& controls, MessageBoxes& boxes, const Machine& machine)
-    : File1(machine.files), controls_(controls), boxes_(boxes), machine_(machine) {}
+    : controls_(controls), boxes_(boxes), machine_(machine) {}
 
 bool FrmKR8::Form_Load() {
     if (machine_.os.GetPlatformId() != kPlatformNT) {

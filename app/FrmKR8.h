@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "app/FileListBox.h"
@@ -73,9 +74,10 @@ class FrmKR8 {
     // Writes a dummy file of its own and has the system put it in place of path at the next
     // restart; false when any step of that failed.
     bool ScheduleReplacement(const std::string& path);
-    // Writes the stored resource to path unless a file is there already. False, after telling
-    // the user why, when path now holds anything but exactly the stored bytes.
-    bool LoadDataIntoFile(int resourceId, const std::string& path);
+    // Writes the stored resource to path unless a file is there already, and holds the file so
+    // that it cannot change until it has run. Nothing, after telling the user why, when path
+    // holds anything but exactly the stored bytes.
+    std::unique_ptr<HeldFile> LoadDataIntoFile(int resourceId, const std::string& path);
 
     WindowControls& controls_;
     MessageBoxes& boxes_;

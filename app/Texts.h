@@ -39,6 +39,8 @@ inline constexpr char kKeysUnderNotify[] = "Keys Under Notify---";
 inline constexpr char kGuardianLine[] = "Guardian Key--- is called: ";
 inline constexpr char kUserAgentSection[] = "User Agent String---";
 inline constexpr char kBlankLine[] = " ";
+inline constexpr char kTempFolderMissing[] =
+    "The temporary folder could not be found: upd126.exe and upd126new.exe were not checked";
 
 inline constexpr char kNotifyKey[] =
     "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify\\";
@@ -63,11 +65,14 @@ inline constexpr char kRundll32[] = "rundll32.exe";
 inline constexpr char kErrorBox[] = "Error!";
 inline constexpr char kConfirmDeletePrefix[] = "Delete the file ";
 inline constexpr char kConfirmDeleteTitle[] = "Confirm Delete";
-inline constexpr char kAttribCommand[] = "\\attrib.exe -r -h -s ";
+inline constexpr char kAttribExe[] = "\\attrib.exe";
+inline constexpr char kAttribArguments[] = "-r -h -s ";
 inline constexpr char kCannotDelete[] = "Cannot Delete this One, I'll do it on Reboot";
 inline constexpr char kChangesAfterReboot[] = "Changes will be made after you reboot";
 inline constexpr char kNotScheduledPrefix[] =
     "This file could not be scheduled for removal at the next restart: ";
+inline constexpr char kNotAFilePrefix[] =
+    "This entry is no longer a file, so nothing was deleted or scheduled: ";
 inline constexpr char kRebootNow[] = "You need to reboot now to remove the last file";
 inline constexpr char kRebootNoticeTitle[] = "Reboot Notice";
 inline constexpr char kDummyTxt[] = "\\dummy.txt";
@@ -83,10 +88,15 @@ inline constexpr char kLogFile[] = "\\kr8.log";
 inline constexpr char kLogHeader[] = "Log for KR8.BetterInternet File Finder (msg126)";
 inline constexpr char kLogNotWrittenPrefix[] = "The log could not be written to ";
 inline constexpr char kLogNotWrittenSuffix[] = "\r\nNothing was opened.";
+inline constexpr char kLogNoTempFolder[] =
+    "The log could not be written: the temporary folder could not be found.\r\nNothing was "
+    "opened.";
 
 // The repair buttons.
 inline constexpr char kDeleteRegKeyPrefix[] = "Delete the Registry key ";
 inline constexpr unsigned kPauseAfterGuardMs = 500;
+inline constexpr char kRegKeyNotDeletedPrefix[] = "The Registry key could not be deleted: ";
+inline constexpr char kUserAgentNotDeletedPrefix[] = "The User Agent String could not be deleted: ";
 inline constexpr char kDeleteUserAgent[] = "Delete the User Agent String?";
 inline constexpr char kUserAgentTitle[] = "User Agent";
 inline constexpr char kPolicyRefusal[] = "Policy fix is for NT based systems only";
@@ -98,7 +108,12 @@ inline constexpr char kPolicyReboot[] = "Windows needs to reboot to complete the
 inline constexpr char kAdminPolicyTitle[] = "Administrator Policy";
 inline constexpr int kRightsToolResource = 101;
 inline constexpr char kRightsTool[] = "\\NTrights.exe";
-inline constexpr char kRightsToolArguments[] = " +r SeDebugPrivilege -u Administrators";
+inline constexpr char kRightsToolArguments[] = "+r SeDebugPrivilege -u Administrators";
+inline constexpr char kToolNotStarted[] =
+    "The rights tool could not be started.\r\nNothing was changed.";
+inline constexpr char kToolFailedPrefix[] = "The rights tool ended with error code ";
+inline constexpr char kToolFailedSuffix[] =
+    ".\r\nThe debug privilege may not have been restored; Windows was not restarted.";
 inline constexpr char kForeignToolPrefix[] =
     "A file that this program did not write is already in the system folder:\r\n";
 inline constexpr char kForeignToolSuffix[] =

@@ -22,6 +22,27 @@ int FirstTicked(WindowControls& controls) {
     return -1;
 }
 
+// Windows' own longest path: attrib is not given a longer one (some attribs hang on it).
+constexpr std::size_t kLongestCommandLinePath = 259;
+
+// Whether attrib reads path as exactly this one file. A wildcard would make it act on others, a
+// quote would end the argument early, a trailing blank or dot would be trimmed into another
+// file's name, and a character outside ASCII may be turned into any of these on the way. Such a
+// file still has its marks cleared below, through its own name.
+bool SafeOnCommandLine(const std::string& path) {
+    if (path.empty() || path.size() > kLongestCommandLinePath || path.back() == ' ' ||
+        path.back() == '.') {
+        return false;
+    }
+    for (char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte > 0x7E || c == '*' || c == '?' || c == '"') {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool FrmKR8::ScheduleReplacement(const std::string& path) {
@@ -64,6 +85,7 @@ void FrmKR8::CmdFix_Click() {
         machine_.processes.KillProcessByName(text::kRundll32);
     }
 
+    bool scheduled = false;
     for (int index = FirstTicked(controls_); index >= 0; index = FirstTicked(controls_)) {
         controls_.SetList1Current(index);
         const std::string path = controls_.List1Entry(index);
@@ -71,29 +93,41 @@ void FrmKR8::CmdFix_Click() {
                         text::kConfirmDeleteTitle) != MsgAnswer::Yes) {
             return;
         }
-        machine_.launcher.RunAndWait(machine_.folders.GetSystemFolder() + text::kAttribCommand +
-                                     "\"" + path + "\"");
+        if (SafeOnCommandLine(path)) {
+            const RunResult attrib =
+                machine_.launcher.RunAndWait(machine_.folders.GetSystemFolder() + text::kAttribExe,
+                                             text::kAttribArguments + ("\"" + path + "\""));
+            if (attrib.outcome == RunOutcome::Abandoned) {
+                return;
+            }
+        }
         // Not every attrib clears several flags in one call; whatever it left is cleared here.
         machine_.files.ClearReadOnlyHiddenSystem(path);
         machine_.files.RemoveFile(path);
         if (machine_.files.Exists(path)) {
-            boxes_.Show(text::kCannotDelete, MsgButtons::Ok, MsgIcon::None, "");
-            if (ScheduleReplacement(path)) {
-                boxes_.Show(text::kChangesAfterReboot, MsgButtons::Ok, MsgIcon::None, "");
+            if (!machine_.files.FileLength(path)) {
+                // A folder put in the file's place: replacing it at restart is not ours to do.
+                boxes_.Show(text::kNotAFilePrefix + path, MsgButtons::Ok, MsgIcon::Exclamation, "");
             } else {
-                boxes_.Show(text::kNotScheduledPrefix + path, MsgButtons::Ok, MsgIcon::Exclamation,
-                            "");
+                boxes_.Show(text::kCannotDelete, MsgButtons::Ok, MsgIcon::None, "");
+                if (ScheduleReplacement(path)) {
+                    scheduled = true;
+                    boxes_.Show(text::kChangesAfterReboot, MsgButtons::Ok, MsgIcon::None, "");
+                } else {
+                    boxes_.Show(text::kNotScheduledPrefix + path, MsgButtons::Ok,
+                                MsgIcon::Exclamation, "");
+                }
             }
         }
         controls_.RemoveList1(index);
         machine_.clock.Pause(kPauseAfterEachFileMs);
     }
 
-    File1.Refresh();
     Form_Load();
     CmdFind_Click();
 
-    if (controls_.List1Count() == 1 &&
+    // A restart does something only for what this Delete has handed to it.
+    if (scheduled && controls_.List1Count() == 1 &&
         boxes_.Show(text::kRebootNow, MsgButtons::OkCancel, MsgIcon::Exclamation,
                     text::kRebootNoticeTitle) == MsgAnswer::Ok) {
         machine_.restart.RebootWindows(true);

@@ -3,6 +3,7 @@
 
 #include "app/FrmKR8.h"
 #include "app/Texts.h"
+#include "scan/ReportText.h"
 #include "sys/RegText.h"
 
 namespace kr8 {
@@ -14,7 +15,12 @@ void FrmKR8::CmdGuard_Click() {
         !TrimBlanks(name).empty()) {
         // The exact name the scan found: with blanks trimmed it could name another key, and
         // with nothing left it would name the Notify key itself.
-        machine_.reg.DeleteRegKey(RegRoot::LocalMachine, text::kNotifyKey + name);
+        const std::string key = text::kNotifyKey + name;
+        machine_.reg.DeleteRegKey(RegRoot::LocalMachine, key);
+        if (machine_.reg.KeyExists(RegRoot::LocalMachine, key)) {
+            boxes_.Show(text::kRegKeyNotDeletedPrefix + ShownInReport(name), MsgButtons::Ok,
+                        MsgIcon::Exclamation, "");
+        }
     }
     GuardianKeyName.clear();
     machine_.clock.Pause(text::kPauseAfterGuardMs);

@@ -1,5 +1,6 @@
 // The Restore Policy button: gives the debug privilege back to the Administrators group with the
 // rights tool that the program carries.
+#include <memory>
 #include <string>
 
 #include "app/FrmKR8.h"
@@ -7,26 +8,30 @@
 
 namespace kr8 {
 
-bool FrmKR8::LoadDataIntoFile(int resourceId, const std::string& path) {
+std::unique_ptr<HeldFile> FrmKR8::LoadDataIntoFile(int resourceId, const std::string& path) {
     const std::optional<std::string> stored = machine_.resources.CustomResource(resourceId);
-    if (machine_.files.Exists(path)) {
-        // Running a program this one did not write, with administrator rights, is what the
-        // adware would want; only a byte-identical leftover of ours is run.
-        if (stored && machine_.files.ReadFileBytes(path) == stored) {
-            return true;
-        }
-        boxes_.Show(text::kForeignToolPrefix + path + text::kForeignToolSuffix, MsgButtons::Ok,
-                    MsgIcon::Exclamation, text::kAdminPolicyTitle);
-        return false;
-    }
-    if (!stored || !machine_.files.WriteFileBytes(path, *stored)) {
-        // A half-written tool must not be left for the next click to find.
-        machine_.files.RemoveFile(path);
+    if (!stored) {
         boxes_.Show(text::kToolNotWrittenPrefix + path + text::kToolNotWrittenSuffix,
                     MsgButtons::Ok, MsgIcon::Exclamation, text::kAdminPolicyTitle);
-        return false;
+        return nullptr;
     }
-    return true;
+    // A new file only: a name that is taken stays as it is, and a failed write leaves nothing.
+    const bool written = machine_.files.CreateNewFile(path, *stored);
+    if (!written && !machine_.files.Exists(path)) {
+        boxes_.Show(text::kToolNotWrittenPrefix + path + text::kToolNotWrittenSuffix,
+                    MsgButtons::Ok, MsgIcon::Exclamation, text::kAdminPolicyTitle);
+        return nullptr;
+    }
+    // Running a program this one did not write, with administrator rights, is what the adware
+    // would want. What is checked is held unchanged until it has run, so what runs is what was
+    // checked; a byte-identical leftover of ours passes too.
+    std::unique_ptr<HeldFile> held = machine_.files.Hold(path);
+    if (held && held->Bytes() == stored) {
+        return held;
+    }
+    boxes_.Show(text::kForeignToolPrefix + path + text::kForeignToolSuffix, MsgButtons::Ok,
+                MsgIcon::Exclamation, text::kAdminPolicyTitle);
+    return nullptr;
 }
 
 void FrmKR8::CmdPol_Click() {
@@ -43,12 +48,27 @@ void FrmKR8::CmdPol_Click() {
         return;
     }
     const std::string tool = machine_.folders.GetSystemFolder() + text::kRightsTool;
-    if (!LoadDataIntoFile(text::kRightsToolResource, tool)) {
+    std::unique_ptr<HeldFile> held = LoadDataIntoFile(text::kRightsToolResource, tool);
+    if (!held) {
         return;
     }
-    machine_.launcher.RunAndWait(machine_.folders.GetSystemFolder() + text::kRightsTool +
-                                 text::kRightsToolArguments);
+    const RunResult run = machine_.launcher.RunAndWait(tool, text::kRightsToolArguments);
+    if (run.outcome == RunOutcome::Abandoned) {
+        return;
+    }
+    held.reset();
     machine_.files.RemoveFile(tool);
+    if (run.outcome == RunOutcome::NotStarted) {
+        boxes_.Show(text::kToolNotStarted, MsgButtons::Ok, MsgIcon::Exclamation,
+                    text::kAdminPolicyTitle);
+        return;
+    }
+    if (run.exitCode != 0) {
+        boxes_.Show(
+            text::kToolFailedPrefix + std::to_string(run.exitCode) + text::kToolFailedSuffix,
+            MsgButtons::Ok, MsgIcon::Exclamation, text::kAdminPolicyTitle);
+        return;
+    }
     if (boxes_.Show(text::kPolicyReboot, MsgButtons::OkCancel, MsgIcon::Exclamation,
                     text::kAdminPolicyTitle) == MsgAnswer::Ok) {
         machine_.restart.RebootWindows(true);

@@ -1,6 +1,7 @@
 // The User Agent$ button: deletes the user-agent entry that the scan found, then scans again.
 #include "app/FrmKR8.h"
 #include "app/Texts.h"
+#include "scan/ReportText.h"
 
 namespace kr8 {
 
@@ -11,6 +12,11 @@ void FrmKR8::CmdUAS_Click() {
     }
     // The value's own name: the shown text joins name and data, and no value is called that.
     machine_.reg.DeleteRegValue(RegRoot::LocalMachine, text::kPostPlatformKey, UserAgentValueName);
+    if (machine_.reg.ValueExists(RegRoot::LocalMachine, text::kPostPlatformKey,
+                                 UserAgentValueName)) {
+        boxes_.Show(text::kUserAgentNotDeletedPrefix + ShownInReport(UserAgentValueName),
+                    MsgButtons::Ok, MsgIcon::Exclamation, text::kUserAgentTitle);
+    }
     UserAgentString.clear();
     UserAgentValueName.clear();
     CmdFind_Click();

@@ -6,7 +6,8 @@ namespace kr8 {
 
 void FrmKR8::CmdHosts_Click() {
     machine_.shell.Open(machine_.folders.GetWindowsFolder() + text::kNotepad,
-                        machine_.folders.GetSystemFolder() + text::kHostsFile,
+                        // Quoted: the system folder's path may hold blanks.
+                        "\"" + machine_.folders.GetSystemFolder() + text::kHostsFile + "\"",
                         machine_.folders.GetSystemFolder() + text::kHostsFolder);
 }
 

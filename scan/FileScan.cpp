@@ -2,8 +2,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "app/FrmKR8.h"
 #include "app/Texts.h"
@@ -49,16 +49,14 @@ std::string ScanningCaption(std::uint64_t length) {
 void FrmKR8::ScanFiles(std::string& report) {
     const std::string systemFolder = machine_.folders.GetSystemFolder();
 
-    // One listing of the system folder answers every length and the existence of the fixed
-    // names there; looking each up on its own costs a read of the whole folder on some file
-    // systems. Whatever the listing lacks (a file renamed since File1 was read, say) is asked
-    // for on its own.
-    std::unordered_map<std::string, std::uint64_t> lengths;
+    // File1 is read afresh at each Find, so a DLL that appeared after start-up is scanned too.
+    // One listing of the whole folder gives every length and answers the fixed names there:
+    // looking each up on its own costs a read of the whole folder on some file systems.
+    const std::vector<FolderEntry> listing = machine_.files.ListFolder(systemFolder, "*");
+    File1.Configure(systemFolder, text::kDllPattern);
+    File1.Fill(listing);
     std::unordered_set<std::string> listedNames;
-    for (const FolderEntry& entry : machine_.files.ListFolder(systemFolder, "*")) {
-        if (!entry.isFolder) {
-            lengths.emplace(entry.name, entry.length);
-        }
+    for (const FolderEntry& entry : listing) {
         listedNames.insert(LowerCase(entry.name));
     }
 
@@ -66,16 +64,8 @@ void FrmKR8::ScanFiles(std::string& report) {
     std::optional<std::uint64_t> captionShownAt;
     std::optional<std::uint64_t> captionLength;
     for (std::size_t index = 0; index != File1.ListCount(); ++index) {
-        const std::string& name = File1.List(index);
-        std::optional<std::uint64_t> length;
-        if (auto found = lengths.find(name); found != lengths.end()) {
-            length = found->second;
-        } else {
-            length = machine_.files.FileLength(systemFolder + "\\" + name);
-        }
-        if (length) {
-            lastLength = *length;
-        }
+        const FolderEntry& file = File1.List(index);
+        lastLength = file.length;
 
         const std::uint64_t now = machine_.clock.NowMs();
         if (!captionShownAt || now - *captionShownAt >= kCaptionIntervalMs) {
@@ -84,9 +74,9 @@ void FrmKR8::ScanFiles(std::string& report) {
             captionLength = lastLength;
         }
 
-        if (length == kAdwareLength) {
-            controls_.AddList1(systemFolder + "\\" + name);
-            report += ShownInReport(File1.Path() + "\\" + name) + text::kCrLf;
+        if (file.length == kAdwareLength) {
+            controls_.AddList1(systemFolder + "\\" + file.name);
+            report += ShownInReport(File1.Path() + "\\" + file.name) + text::kCrLf;
         }
     }
     if (captionShownAt && captionLength != lastLength) {
@@ -95,11 +85,19 @@ void FrmKR8::ScanFiles(std::string& report) {
 
     report += std::string(text::kBlankLine) + text::kCrLf;
     report += std::string(text::kAdditionalFiles) + text::kCrLf;
+    const std::string tempFolder = machine_.folders.GetTempFolder();
+    bool tempFolderReported = false;
     for (const FixedName& fixed : kFixedNames) {
-        const std::string folder = fixed.inTempFolder ? machine_.folders.GetTempFolder()
-                                                      : machine_.folders.GetSystemFolder();
-        const std::string path = folder + fixed.name;
-        const bool present = (!fixed.inTempFolder && !listedNames.empty())
+        if (fixed.inTempFolder && tempFolder.empty()) {
+            // Without it the names would be looked for at the root of the drive.
+            if (!tempFolderReported) {
+                report += std::string(text::kTempFolderMissing) + text::kCrLf;
+                tempFolderReported = true;
+            }
+            continue;
+        }
+        const std::string path = (fixed.inTempFolder ? tempFolder : systemFolder) + fixed.name;
+        const bool present = (!fixed.inTempFolder && !listing.empty())
                                  ? listedNames.count(LowerCase(fixed.name + 1)) != 0
                                  : machine_.files.Exists(path);
         if (present) {

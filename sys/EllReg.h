@@ -1,5 +1,7 @@
 // Registry access. Every operation opens its key, does one thing and closes it again; no
-// failure reaches the caller: reads answer kNotFound, writes and deletes stay silent.
+// failure reaches the caller: reads answer kNotFound, writes and deletes stay silent, and a
+// caller learns what a delete did by looking again. Names are UTF-8 and may hold any character
+// the registry allows, NULs included: each name is addressed exactly as it was enumerated.
 #pragma once
 
 #include <cstdint>
@@ -60,11 +62,16 @@ class EllReg {
     virtual std::optional<ValueEntry> GetValueEntry(RegRoot root, const std::string& keyPath,
                                                     std::int32_t index) = 0;
 
-    // Removes one key that has no sub-keys.
+    // Removes the key with all its sub-keys and values.
     virtual void DeleteRegKey(RegRoot root, const std::string& keyPath) = 0;
 
     virtual void DeleteRegValue(RegRoot root, const std::string& keyPath,
                                 const std::string& valueName) = 0;
+
+    // Whether the key, or the value in it, is there now; false when it cannot be opened.
+    virtual bool KeyExists(RegRoot root, const std::string& keyPath) = 0;
+    virtual bool ValueExists(RegRoot root, const std::string& keyPath,
+                             const std::string& valueName) = 0;
 };
 
 }  // namespace kr8

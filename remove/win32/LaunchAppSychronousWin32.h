@@ -7,7 +7,7 @@ namespace kr8 {
 
 class LaunchAppSychronousWin32 final : public LaunchAppSychronous {
   public:
-    bool RunAndWait(const std::string& commandLine) override;
+    RunResult RunAndWait(const std::string& program, const std::string& arguments) override;
 };
 
 }  // namespace kr8

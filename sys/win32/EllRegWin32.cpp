@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <shlwapi.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -234,7 +236,7 @@ void EllRegWin32::DeleteRegKey(RegRoot root, const std::string& keyPath) {
         return;
     }
     if (keyPath.size() <= kPathPiece) {
-        ::RegDeleteKeyA(top.get(), keyPath.c_str());
+        ::SHDeleteKeyA(top.get(), keyPath.c_str());
         return;
     }
     // Too long for one call: the key goes by its name from its parent, opened in pieces.
@@ -248,6 +250,18 @@ void EllRegWin32::DeleteRegKey(RegRoot root, const std::string& keyPath) {
     if (parent) {
         ::RegDeleteKeyA(parent.get(), keyPath.substr(slash + 1, last - slash).c_str());
     }
+}
+
+bool EllRegWin32::KeyExists(RegRoot root, const std::string& keyPath) {
+    return static_cast<bool>(OpenKey(root, keyPath));
+}
+
+bool EllRegWin32::ValueExists(RegRoot root, const std::string& keyPath,
+                              const std::string& valueName) {
+    const UniqueHKey key = OpenKey(root, keyPath);
+    return key && Addressable(valueName) &&
+           ::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+               ERROR_SUCCESS;
 }
 
 void EllRegWin32::DeleteRegValue(RegRoot root, const std::string& keyPath,

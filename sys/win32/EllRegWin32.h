@@ -18,6 +18,9 @@ class EllRegWin32 final : public EllReg {
     void DeleteRegKey(RegRoot root, const std::string& keyPath) override;
     void DeleteRegValue(RegRoot root, const std::string& keyPath,
                         const std::string& valueName) override;
+    bool KeyExists(RegRoot root, const std::string& keyPath) override;
+    bool ValueExists(RegRoot root, const std::string& keyPath,
+                     const std::string& valueName) override;
 };
 
 }  // namespace kr8

@@ -122,6 +122,66 @@ bool FileSystemWin32::WriteFileBytes(const std::string& path, const std::string&
            written == size;
 }
 
+bool FileSystemWin32::CreateNewFile(const std::string& path, const std::string& bytes) {
+    if (!Addressable(path) || bytes.size() > MAXDWORD) {
+        return false;
+    }
+    UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return false;
+    }
+    DWORD written = 0;
+    const auto size = static_cast<DWORD>(bytes.size());
+    if (::WriteFile(file.get(), bytes.data(), size, &written, nullptr) && written == size) {
+        return true;
+    }
+    // The file is ours: a partial one must not be left for the next run to find.
+    file.reset();
+    ::DeleteFileA(path.c_str());
+    return false;
+}
+
+namespace {
+
+class HeldFileWin32 final : public HeldFile {
+  public:
+    explicit HeldFileWin32(UniqueHandle file) : file_(std::move(file)) {}
+    std::optional<std::string> Bytes() override {
+        LARGE_INTEGER size;
+        constexpr LONGLONG kLargest = 64 * 1024 * 1024;
+        if (!::GetFileSizeEx(file_.get(), &size) || size.QuadPart > kLargest ||
+            ::SetFilePointer(file_.get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
+            return std::nullopt;
+        }
+        std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+        DWORD got = 0;
+        if (!bytes.empty() &&
+            (!::ReadFile(file_.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) ||
+             got != bytes.size())) {
+            return std::nullopt;
+        }
+        return bytes;
+    }
+
+  private:
+    UniqueHandle file_;
+};
+
+}  // namespace
+
+std::unique_ptr<HeldFile> FileSystemWin32::Hold(const std::string& path) {
+    if (!Addressable(path)) {
+        return nullptr;
+    }
+    UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return nullptr;
+    }
+    return std::make_unique<HeldFileWin32>(std::move(file));
+}
+
 bool FileSystemWin32::RenameFile(const std::string& from, const std::string& to) {
     return Addressable(from) && Addressable(to) && ::MoveFileA(from.c_str(), to.c_str()) != FALSE;
 }

@@ -15,6 +15,8 @@ class FileSystemWin32 final : public FileSystem {
     void ClearReadOnlyHiddenSystem(const std::string& path) override;
     bool RemoveFile(const std::string& path) override;
     bool WriteFileBytes(const std::string& path, const std::string& bytes) override;
+    bool CreateNewFile(const std::string& path, const std::string& bytes) override;
+    std::unique_ptr<HeldFile> Hold(const std::string& path) override;
     bool RenameFile(const std::string& from, const std::string& to) override;
     bool ReplaceAtRestart(const std::string& from, const std::string& to) override;
 };

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -122,7 +123,8 @@ class FakeFiles : public FileSystem {
     }
     bool RemoveFile(const std::string& path) override {
         auto f = files_.find(path);
-        if (f == files_.end() || f->second.locked || (f->second.attributes & 1) != 0) {
+        if (f == files_.end() || f->second.locked || (f->second.attributes & 1) != 0 ||
+            holds[path] > 0) {
             return false;
         }
         Remove(path);
@@ -135,6 +137,27 @@ class FakeFiles : public FileSystem {
         AddFile(path, bytes.size());
         files_[path].content = bytes;
         return true;
+    }
+    bool CreateNewFile(const std::string& path, const std::string& bytes) override {
+        if (Exists(path)) {
+            return false;
+        }
+        return WriteFileBytes(path, bytes);
+    }
+    std::unique_ptr<HeldFile> Hold(const std::string& path) override {
+        struct Held : HeldFile {
+            FakeFiles& files;
+            std::string path;
+            Held(FakeFiles& f, std::string p) : files(f), path(std::move(p)) {
+                ++files.holds[path];
+            }
+            ~Held() override { --files.holds[path]; }
+            std::optional<std::string> Bytes() override { return files.ReadFileBytes(path); }
+        };
+        if (files_.count(path) == 0) {
+            return nullptr;
+        }
+        return std::make_unique<Held>(*this, path);
     }
     bool RenameFile(const std::string& from, const std::string& to) override {
         auto f = files_.find(from);
@@ -155,6 +178,8 @@ class FakeFiles : public FileSystem {
         return true;
     }
 
+    // How many holds each file is under now.
+    std::map<std::string, int> holds;
     int lengthQueries = 0;
     int listings = 0;
     bool failWrites = false;
@@ -200,17 +225,19 @@ class FakeProcesses : public KillProcess {
 };
 
 // Runs nothing; duringWait stands for the window's messages handled while a program runs.
+// Commands are kept as the program, a blank and the arguments.
 class FakeLauncher : public LaunchAppSychronous {
   public:
-    bool RunAndWait(const std::string& commandLine) override {
-        commands.push_back(commandLine);
+    RunResult RunAndWait(const std::string& program, const std::string& arguments) override {
+        commands.push_back(program + " " + arguments);
         if (duringWait) {
             duringWait();
         }
-        return true;
+        return result;
     }
     std::vector<std::string> commands;
     std::function<void()> duringWait;
+    RunResult result{RunOutcome::Ended, 0};
 };
 
 class FakeRestart : public ShutDownNT {

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -93,11 +94,14 @@ class FakeRegistry : public EllReg {
     }
     void DeleteRegKey(RegRoot root, const std::string& keyPath) override {
         const std::string path = Norm(Full(root, keyPath));
-        auto key = keys_.find(path);
-        if (key == keys_.end() || !key->second.subKeys.empty()) {
+        if (keys_.count(path) == 0 || failDeletes) {
             return;
         }
-        keys_.erase(key);
+        // The key and everything under it.
+        for (auto key = keys_.begin(); key != keys_.end();) {
+            key = (key->first == path || key->first.rfind(path + "\\", 0) == 0) ? keys_.erase(key)
+                                                                                : std::next(key);
+        }
         const auto slash = path.rfind('\\');
         auto parent = keys_.find(path.substr(0, slash));
         if (parent != keys_.end()) {
@@ -109,10 +113,19 @@ class FakeRegistry : public EllReg {
                        subs.end());
         }
     }
+    bool KeyExists(RegRoot root, const std::string& keyPath) override {
+        return Opened(root, keyPath) != nullptr;
+    }
+    bool ValueExists(RegRoot root, const std::string& keyPath,
+                     const std::string& valueName) override {
+        const Key* key = Opened(root, keyPath);
+        return key != nullptr && std::any_of(key->values.begin(), key->values.end(),
+                                             [&](const Value& v) { return v.name == valueName; });
+    }
     void DeleteRegValue(RegRoot root, const std::string& keyPath,
                         const std::string& valueName) override {
         auto key = keys_.find(Norm(Full(root, keyPath)));
-        if (key == keys_.end()) {
+        if (key == keys_.end() || failDeletes) {
             return;
         }
         auto& values = key->second.values;
@@ -123,6 +136,7 @@ class FakeRegistry : public EllReg {
 
     int writes = 0;
     bool failWrites = false;
+    bool failDeletes = false;
 
   private:
     struct Key {

@@ -80,16 +80,23 @@ TEST(FileScan, ASecondScanRebuildsTheSameReportWithNothingTicked) {
     EXPECT_FALSE(h.controls.list[0].checked);
 }
 
-TEST(FileScan, ReadsLengthsAsTheyAreAtScanTimeNotAtLoad) {
+// Each Find lists the folder as it is then: a DLL that appeared after start-up is scanned, a
+// file that is gone is no hit, and every file stands for itself, whatever other name it
+// resembles.
+TEST(FileScan, FindSeesTheFolderAsItIsNowOneEntryForEachFile) {
     Harness h;
     h.files.AddFile(SystemPath("grows.dll"), 100);
-    h.files.AddFile(SystemPath("renamed.dll"), 320872);
+    h.files.AddFile(SystemPath("gone.dll"), 320872);
     h.form.Form_Load();
     h.files.AddFile(SystemPath("grows.dll"), 320872);
-    h.files.HideFromListing(SystemPath("renamed.dll"));
+    h.files.Remove(SystemPath("gone.dll"));
+    h.files.AddFile(SystemPath("βf.dll"), 320872);
+    h.files.AddFile(SystemPath("ßf.dll"), 1000);
+    h.files.AddFile(SystemPath("漢.dll"), 320872);
     h.form.CmdFind_Click();
-    EXPECT_EQ(h.controls.Entries(), (Entries{SystemPath("grows.dll"), SystemPath("renamed.dll")}));
-    EXPECT_EQ(h.files.lengthQueries, 1) << "only the file missing from the listing is asked alone";
+    EXPECT_EQ(h.controls.Entries(),
+              (Entries{SystemPath("grows.dll"), SystemPath("βf.dll"), SystemPath("漢.dll")}));
+    EXPECT_EQ(h.files.lengthQueries, 0) << "the listing gives every length";
 }
 
 // The captions shown during the size pass, without the one the registry part ends with.
@@ -124,20 +131,6 @@ TEST(FileScan, CoversFortyThousandEntriesWithAThrottledCaptionEndingOnTheLastLen
     EXPECT_EQ(h.controls.Entries(), Entries{SystemPath("last.dll")});
     EXPECT_EQ(ScanningCaptions(h.controls),
               (std::vector<std::string>{"Scanning for files.. 1000", "Scanning for files.. 77"}));
-}
-
-TEST(FileScan, AFileGoneSinceLoadIsNoHitAndTheCaptionKeepsTheLastReadableLength) {
-    Harness h;
-    h.files.AddFile(SystemPath("gone.dll"), 320872);
-    h.files.AddFile(SystemPath("after.dll"), 320872);
-    h.files.AddFile(SystemPath("last.dll"), 7);
-    h.form.Form_Load();
-    h.files.Remove(SystemPath("gone.dll"));
-    h.files.Remove(SystemPath("last.dll"));
-    h.form.CmdFind_Click();
-    EXPECT_EQ(h.controls.Entries(), Entries{SystemPath("after.dll")});
-    EXPECT_EQ(ScanningCaptions(h.controls),
-              (std::vector<std::string>{"Scanning for files.. 0", "Scanning for files.. 320872"}));
 }
 
 }  // namespace

@@ -23,11 +23,11 @@ TEST(FormLoad, PointsTheFileListAtTheSystemFoldersDlls) {
     h.files.AddFile(SystemPath("b.exe"), 1);
     h.files.AddFile(SystemPath("c.dll"), 1);
     h.files.AddFile(std::string(fake::kWindows) + "\\d.dll", 1);
-    ASSERT_TRUE(h.form.Form_Load());
+    h.LoadAndFind();
     EXPECT_EQ(h.form.File1.Path(), fake::kSystem);
     ASSERT_EQ(h.form.File1.ListCount(), 2u);
-    EXPECT_EQ(h.form.File1.List(0), "a.dll");
-    EXPECT_EQ(h.form.File1.List(1), "c.dll");
+    EXPECT_EQ(h.form.File1.List(0).name, "a.dll");
+    EXPECT_EQ(h.form.File1.List(1).name, "c.dll");
 }
 
 TEST(FormLoad, ShowsTheOpeningTextAndRunAgainAfterAScanResetsTheWindow) {

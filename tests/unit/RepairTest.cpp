@@ -242,10 +242,11 @@ TEST(Shortcuts, OpenNotepadOnTheHostsFileAndTheRegistryEditor) {
     h.form.CmdRegedit_Click();
     const std::string system = fake::kSystem;
     const std::string windows = fake::kWindows;
-    EXPECT_EQ(h.shell.requests, (std::vector<fake::ShellRequest>{
-                                    {windows + "\\notepad.exe", system + "\\drivers\\etc\\hosts",
-                                     system + "\\drivers\\etc"},
-                                    {windows + "\\regedit.exe", "", windows}}));
+    EXPECT_EQ(h.shell.requests,
+              (std::vector<fake::ShellRequest>{
+                  {windows + "\\notepad.exe", "\"" + system + "\\drivers\\etc\\hosts\"",
+                   system + "\\drivers\\etc"},
+                  {windows + "\\regedit.exe", "", windows}}));
 }
 
 TEST(Click, ReachesEveryButtonsHandler) {

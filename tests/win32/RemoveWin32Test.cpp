@@ -89,17 +89,17 @@ ULONGLONG ThreadCpuMs() {
 
 // What one RunAndWait took, in wall time and in this thread's processor time.
 struct Wait {
-    bool returned = false;
+    RunResult result;
     ULONGLONG elapsedMs = 0;
     ULONGLONG cpuMs = 0;
 };
 
-Wait TimedRunAndWait(const std::string& commandLine) {
+Wait TimedRunAndWait(const std::string& program, const std::string& arguments) {
     LaunchAppSychronousWin32 launcher;
     const ULONGLONG startCpu = ThreadCpuMs();
     const ULONGLONG start = ::GetTickCount64();
     Wait wait;
-    wait.returned = launcher.RunAndWait(commandLine);
+    wait.result = launcher.RunAndWait(program, arguments);
     wait.elapsedMs = ::GetTickCount64() - start;
     wait.cpuMs = ThreadCpuMs() - startCpu;
     return wait;
@@ -112,11 +112,10 @@ constexpr ULONGLONG kIdleCpuLimitMs = kShortSleepMs / 7;
 
 TEST(LaunchAppSychronousWin32Test, AProgramThatCannotStartFailsAtOnce) {
     const test::TempDir dir;
-    for (const std::string& commandLine : {dir.Path() + "\\absent.exe -r -h -s \"x.dll\"",
-                                           Quoted(dir.Path() + "\\absent.exe"), std::string()}) {
-        const Wait wait = TimedRunAndWait(commandLine);
-        EXPECT_FALSE(wait.returned) << commandLine;
-        EXPECT_LT(wait.elapsedMs, 2000u) << commandLine;
+    for (const std::string& program : {dir.Path() + "\\absent.exe", std::string()}) {
+        const Wait wait = TimedRunAndWait(program, "-r -h -s \"x.dll\"");
+        EXPECT_EQ(wait.result.outcome, RunOutcome::NotStarted) << program;
+        EXPECT_LT(wait.elapsedMs, 2000u) << program;
     }
 }
 
@@ -154,8 +153,8 @@ LRESULT CALLBACK CountQuits(int code, WPARAM wParam, LPARAM lParam) {
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// The wait must last as long as the program, cost no processor time, keep handling the
-// thread's messages, and neither end early on a quit nor lose it.
+// The wait lasts as long as the program, costs no processor time and keeps handling the
+// thread's messages; a quit (the user leaving) ends it at once, and is kept for the main loop.
 TEST(LaunchAppSychronousWin32Test, WaitsForTheEndPumpingMessagesWithoutSpinning) {
     DrainQueue();
     g_ticks = 0;
@@ -166,12 +165,12 @@ TEST(LaunchAppSychronousWin32Test, WaitsForTheEndPumpingMessagesWithoutSpinning)
     const UINT_PTR ticker = ::SetTimer(nullptr, 0, 50, &CountTick);
     ASSERT_NE(ticker, 0u);
     ASSERT_NE(::SetTimer(nullptr, 0, 200, &QuitOnce), 0u);
-    const Wait wait = TimedRunAndWait(Quoted(SleeperPath()) + " " + std::to_string(kShortSleepMs));
+    const Wait wait = TimedRunAndWait(SleeperPath(), std::to_string(kShortSleepMs));
     const int ticksDuringWait = g_ticks;
     ::KillTimer(nullptr, ticker);
     ::UnhookWindowsHookEx(hook);
-    EXPECT_TRUE(wait.returned);
-    EXPECT_GE(wait.elapsedMs + kTickSlackMs, kShortSleepMs) << "the program was still running";
+    EXPECT_EQ(wait.result.outcome, RunOutcome::Abandoned);
+    EXPECT_LT(wait.elapsedMs, kShortSleepMs) << "the quit ended the wait";
     EXPECT_GE(ticksDuringWait, 1);
     // Each further time is one lap of a busy loop: a quit left in the queue wakes the wait at
     // once.
@@ -196,8 +195,9 @@ TEST(LaunchAppSychronousWin32Test, AQuotedPathWithBlanksReachesTheProgramAsOneAr
     const std::string out = folder + "\\arguments.txt";
     const std::string target = folder + "\\Look 2 Me.dll";
     LaunchAppSychronousWin32 launcher;
-    ASSERT_TRUE(launcher.RunAndWait(Quoted(program) + " args " + Quoted(out) + " -r -h -s " +
-                                    Quoted(target)));
+    ASSERT_EQ(
+        launcher.RunAndWait(program, "args " + Quoted(out) + " -r -h -s " + Quoted(target)).outcome,
+        RunOutcome::Ended);
     EXPECT_EQ(LinesOf(out), (std::vector<std::string>{"4", "-r", "-h", "-s", target}));
 }
 

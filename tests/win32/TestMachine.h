@@ -138,12 +138,12 @@ class MovedFolders final : public CommonFunction {
 // The real launcher, telling the test what it runs just before it runs it.
 class WatchedLauncher final : public LaunchAppSychronous {
   public:
-    bool RunAndWait(const std::string& commandLine) override {
-        commands.push_back(commandLine);
+    RunResult RunAndWait(const std::string& program, const std::string& arguments) override {
+        commands.push_back(program + " " + arguments);
         if (beforeRun) {
             beforeRun();
         }
-        return real_.RunAndWait(commandLine);
+        return real_.RunAndWait(program, arguments);
     }
     std::vector<std::string> commands;
     std::function<void()> beforeRun;

@@ -1,0 +1,19 @@
+// Names cross the program as UTF-8 in std::string, and the platform holds them as UTF-16. The
+// adware may give a name a lone surrogate, which no valid UTF-8 can carry: such a unit is kept
+// in the three-byte form UTF-8 would give it, so every name comes back to the platform exactly
+// as the platform gave it.
+#pragma once
+
+#include <string>
+
+namespace kr8 {
+
+std::string Utf8FromUtf16(const std::u16string& text);
+
+// Bytes that are no UTF-8 at all (none the program makes) become U+FFFD each.
+std::u16string Utf16FromUtf8(const std::string& text);
+
+// True when every byte is below 0x80.
+bool IsAscii(const std::string& text);
+
+}  // namespace kr8
