@@ -58,6 +58,8 @@ class MainWindow final : public WindowControls, public MessageBoxes {
     bool Create();
     void CreateControls(int dpi);
     void OnClick(int id);
+    // Exit or the close box while a handler is under way.
+    void LeaveOnceIdle();
     bool IsPushButton(HWND control) const;
     bool IsList1Index(int index);
     void FitList1Column();
@@ -67,6 +69,7 @@ class MainWindow final : public WindowControls, public MessageBoxes {
     HWND window_ = nullptr;
     // The control that gets the focus back when the window is activated again.
     HWND focusOnActivate_ = nullptr;
+    bool leaving_ = false;
     UniqueFont font_;
     UniqueImageList regeditPicture_;
     UniqueImageList deletePicture_;

@@ -15,16 +15,19 @@ check "is a $machine PE executable" "grep -q 'file format pei-$machine' <<<\"\$h
 check "runs in the GUI subsystem, no console" "grep -Eq 'Subsystem[[:space:]]+00000002' <<<\"\$headers\""
 
 dlls=$(grep -E '^[[:space:]]*DLL Name:' <<<"$headers" | awk '{print tolower($3)}' | sort -u)
-allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|shlwapi|advapi32|msvcrt|ole32|oleaut32|uxtheme)\.dll$'
+allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|shlwapi|advapi32|psapi|msvcrt|ole32|oleaut32|uxtheme)\.dll$'
 check "imports only DLLs that Windows ships ($(tr '\n' ' ' <<<"$dlls"))" \
     "! grep -Evq '$allowed' <<<\"\$dlls\""
 
-for fn in CreateWindowExA MessageBoxA SetWindowTextA RegOpenKeyA RegQueryValueExA RegEnumKeyA \
-          RegEnumValueA RegCreateKeyA FindFirstFileA GetFileAttributesExA PathFileExistsA \
-          GetVersionExA GetSystemDirectoryA GetTempPathA; do
-    wide=${fn%A}W
-    check "calls $fn, not $wide" \
-        "grep -Eq '[[:space:]]$fn\$' <<<\"\$headers\" && ! grep -Eq '[[:space:]]$wide\$' <<<\"\$headers\""
+# Names pass whole only through the wide calls; the ANSI ones would map them to the code page.
+for fn in CreateWindowExW MessageBoxW SetWindowTextW RegOpenKeyExW RegEnumKeyExW RegEnumValueW \
+          RegCreateKeyExW FindFirstFileW GetFileAttributesExW DeleteFileW MoveFileExW CreateFileW \
+          GetVersionExW GetSystemDirectoryW GetTempPathW GetShortPathNameW CreateProcessW \
+          Process32FirstW ShellExecuteW; do
+    ansi=${fn%W}A
+    [ "$fn" = Process32FirstW ] && ansi=Process32First  # Tool Help's ANSI names have no A
+    check "calls $fn, not $ansi" \
+        "grep -Eq '[[:space:]]$fn\$' <<<\"\$headers\" && ! grep -Eq '[[:space:]]$ansi\$' <<<\"\$headers\""
 done
 
 check "carries an application manifest asking for administrator rights" \
