@@ -27,18 +27,20 @@ void PumpWaitingMessages(std::optional<int>& quitCode) {
 }
 
 // Sleeps until the process ends or a message arrives, so the wait costs no processor time. A
-// quit request ends the wait: the user is leaving, and the program is left to itself.
+// quit request ends the wait: the user is leaving, and the program is left to itself. Messages
+// already queued are handled first: the wait would take them as seen and sleep on.
 RunResult WaitForProcessEnd(HANDLE process) {
     std::optional<int> quitCode;
     for (;;) {
-        const DWORD woke = ::MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
-        if (woke != WAIT_OBJECT_0 + 1) {
-            break;  // the process ended, or the wait failed
-        }
         PumpWaitingMessages(quitCode);
         if (quitCode) {
             ::PostQuitMessage(*quitCode);
             return {RunOutcome::Abandoned, 0};
+        }
+        const DWORD woke =
+            ::MsgWaitForMultipleObjectsEx(1, &process, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woke != WAIT_OBJECT_0 + 1) {
+            break;  // the process ended, or the wait failed
         }
     }
     DWORD code = 0;
