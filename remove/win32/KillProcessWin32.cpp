@@ -11,6 +11,7 @@
 
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "sys/win32/Handles.h"
 #include "sys/win32/Wide.h"
@@ -59,11 +60,23 @@ class DebugPrivilege {
     bool on_ = false;
 };
 
-// The name of the program the process runs, read from the process itself.
+// The program the process runs, read from the process itself. Since Vista the full path comes
+// from the system, which also answers for a 64-bit process to this 32-bit one; before it, the
+// process's own module list gives the name.
 std::string ImageName(HANDLE process) {
-    wchar_t name[MAX_PATH + 1] = {};
-    const DWORD length = ::GetModuleBaseNameW(process, nullptr, name, MAX_PATH);
-    return Narrow(name, ::wcsnlen(name, length));
+    using QueryName = BOOL(WINAPI*)(HANDLE, DWORD, LPWSTR, PDWORD);
+    static const auto queryName = reinterpret_cast<QueryName>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "QueryFullProcessImageNameW")));
+    std::vector<wchar_t> name(32768);
+    if (queryName != nullptr) {
+        DWORD length = static_cast<DWORD>(name.size());
+        if (queryName(process, 0, name.data(), &length)) {
+            return Narrow(name.data(), ::wcsnlen(name.data(), length));
+        }
+    }
+    const DWORD length =
+        ::GetModuleBaseNameW(process, nullptr, name.data(), static_cast<DWORD>(name.size()));
+    return Narrow(name.data(), ::wcsnlen(name.data(), length));
 }
 
 }  // namespace

@@ -101,7 +101,13 @@ std::vector<std::string> NamesIn(const std::string& path) {
     return names;
 }
 
-UniqueHKey OpenChild(HKEY parent, const std::string& name, ACCESS_MASK access, bool* absent) {
+// A key can be a link to any other key of the registry. Where the program deletes, it opens the
+// link itself (OBJ_OPENLINK): a link planted under Notify must not turn a delete of "its" tree
+// into a delete of the tree it points at.
+constexpr ULONG kOpenLink = 0x100;
+
+UniqueHKey OpenChild(HKEY parent, const std::string& name, ACCESS_MASK access, bool* absent,
+                     ULONG extraAttributes = 0) {
     Counted counted(name);
     UniqueHKey child;
     if (!counted.Fits() || Nt().openKey == nullptr) {
@@ -111,7 +117,7 @@ UniqueHKey OpenChild(HKEY parent, const std::string& name, ACCESS_MASK access, b
     attributes.Length = sizeof attributes;
     attributes.RootDirectory = parent;
     attributes.ObjectName = counted.get();
-    attributes.Attributes = OBJ_CASE_INSENSITIVE;
+    attributes.Attributes = OBJ_CASE_INSENSITIVE | extraAttributes;
     HANDLE opened = nullptr;
     const NTSTATUS status = Nt().openKey(&opened, access, &attributes);
     if (status < 0) {
@@ -129,10 +135,23 @@ struct OpenedKey {
     bool absent = false;
 };
 
-// Opens the path one name at a time, so that neither its length nor any name in it matters.
-// The first name goes through the documented call, which also resolves the predefined root;
-// the names under the roots are the system's own and hold no NUL.
-OpenedKey OpenKey(RegRoot root, const std::string& keyPath, ACCESS_MASK access = KEY_READ) {
+enum class Link { Follow, Open };
+
+// The path's names joined again from the index on: empty pieces dropped, nothing else changed.
+std::string Joined(const std::vector<std::string>& names, std::size_t from) {
+    std::string path;
+    for (std::size_t i = from; i < names.size(); ++i) {
+        path += (i > from ? "\\" : "") + names[i];
+    }
+    return path;
+}
+
+// The documented call takes the path as a C string and resolves the predefined root: it gets
+// the whole path when no name in it holds a NUL, in one call. Otherwise it opens only the first
+// name (one of the system's own, under the root), and the rest is opened from there with its
+// length counted, so that every name is the one enumerated.
+OpenedKey OpenKey(RegRoot root, const std::string& keyPath, ACCESS_MASK access = KEY_READ,
+                  Link last = Link::Follow) {
     OpenedKey opened;
     const HKEY rootKey = RootKey(root);
     if (rootKey == nullptr) {
@@ -140,25 +159,24 @@ OpenedKey OpenKey(RegRoot root, const std::string& keyPath, ACCESS_MASK access =
         return opened;
     }
     const std::vector<std::string> names = NamesIn(keyPath);
-    const std::wstring first = names.empty() ? std::wstring() : Wide(names.front());
-    if (first.find(L'\0') != std::wstring::npos) {
+    const std::wstring whole = Wide(Joined(names, 0));
+    const bool wholeFits = whole.find(L'\0') == std::wstring::npos;
+    const std::wstring head = wholeFits ? whole : Wide(names.front());
+    if (head.find(L'\0') != std::wstring::npos) {
         return opened;
     }
-    const LONG result = ::RegOpenKeyExW(rootKey, first.c_str(), 0,
-                                        names.size() <= 1 ? access : KEY_READ, opened.key.put());
+    const LONG result = ::RegOpenKeyExW(rootKey, head.c_str(),
+                                        wholeFits && last == Link::Open ? REG_OPTION_OPEN_LINK : 0,
+                                        wholeFits ? access : KEY_READ, opened.key.put());
     if (result != ERROR_SUCCESS) {
         // A failed open leaves no handle to close, whatever it wrote to the out-parameter.
         opened.key.release();
         opened.absent = result == ERROR_FILE_NOT_FOUND;
         return opened;
     }
-    for (std::size_t i = 1; i < names.size(); ++i) {
-        UniqueHKey next = OpenChild(opened.key.get(), names[i],
-                                    i + 1 == names.size() ? access : KEY_READ, &opened.absent);
-        opened.key = std::move(next);
-        if (!opened.key) {
-            break;
-        }
+    if (!wholeFits) {
+        opened.key = OpenChild(opened.key.get(), Joined(names, 1), access, &opened.absent,
+                               last == Link::Open ? kOpenLink : 0);
     }
     return opened;
 }
@@ -291,7 +309,8 @@ bool DeleteTree(HKEY key, int depth) {
     }
     for (const std::wstring& child : children) {
         bool absent = false;
-        const UniqueHKey opened = OpenChild(key, Narrow(child), KEY_READ | DELETE, &absent);
+        const UniqueHKey opened =
+            OpenChild(key, Narrow(child), KEY_READ | DELETE, &absent, kOpenLink);
         if (opened) {
             DeleteTree(opened.get(), depth + 1);
         }
@@ -415,14 +434,15 @@ void EllRegWin32::DeleteRegKey(RegRoot root, const std::string& keyPath) {
     if (NamesIn(keyPath).empty()) {
         return;
     }
-    const OpenedKey opened = OpenKey(root, keyPath, KEY_READ | DELETE);
+    const OpenedKey opened = OpenKey(root, keyPath, KEY_READ | DELETE, Link::Open);
     if (opened.key) {
         DeleteTree(opened.key.get(), 0);
     }
 }
 
 bool EllRegWin32::KeyExists(RegRoot root, const std::string& keyPath) {
-    const OpenedKey opened = OpenKey(root, keyPath, KEY_QUERY_VALUE);
+    // The key itself, a link included, whether or not what it points at is there.
+    const OpenedKey opened = OpenKey(root, keyPath, KEY_QUERY_VALUE, Link::Open);
     return opened.key || !opened.absent;
 }
 

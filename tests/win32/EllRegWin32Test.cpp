@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "sys/win32/Wide.h"
 #include "tests/win32/TestMachine.h"
 
 namespace kr8 {
@@ -284,6 +285,21 @@ TEST_F(EllRegWin32Test, ATrailingBackslashNamesTheSameKeyAndAKeyGoesWithItsSubKe
         reg.DeleteRegKey(root, "\\\\");
         EXPECT_TRUE(KeyExists(root, Key(root)));
     }
+}
+
+// A key planted as a link to another key: deleting it removes the link, never the tree it
+// points at.
+TEST_F(EllRegWin32Test, DeletingALinkKeyLeavesTheKeyItPointsAtAlone) {
+    const RegRoot root = RegRoot::LocalMachine;
+    const std::string target = Key(root) + "\\target";
+    const std::string link = Key(root) + "\\link";
+    reg.WriteRegValue(root, target + "\\inside", "v", RegType::Sz, "kept");
+    test::CreateLinkKey(root, Key(root), L"link", L"\\Registry\\Machine\\" + Wide(target));
+    ASSERT_EQ(reg.ReadRegValue(root, link + "\\inside", "v"), "kept") << "the link leads there";
+
+    reg.DeleteRegKey(root, link);
+    EXPECT_FALSE(reg.KeyExists(root, link));
+    EXPECT_EQ(reg.ReadRegValue(root, target + "\\inside", "v"), "kept");
 }
 
 }  // namespace

@@ -139,7 +139,8 @@ void SetRawCountedName(RegRoot root, const std::string& keyPath, const std::wstr
     SetCountedValue(OpenRaw(root, keyPath, true).get(), name, sz);
 }
 
-UniqueHKey CreateCountedKey(RegRoot root, const std::string& parentPath, const std::wstring& name) {
+UniqueHKey CreateCountedKey(RegRoot root, const std::string& parentPath, const std::wstring& name,
+                            ULONG options) {
     using CreateKey = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, ULONG,
                                        PUNICODE_STRING, ULONG, PULONG);
     const UniqueHKey parent = OpenRaw(root, parentPath, true);
@@ -152,9 +153,23 @@ UniqueHKey CreateCountedKey(RegRoot root, const std::string& parentPath, const s
     attributes.Attributes = OBJ_CASE_INSENSITIVE;
     HANDLE key = nullptr;
     const NTSTATUS status = NtFunction<CreateKey>("NtCreateKey")(&key, KEY_ALL_ACCESS, &attributes,
-                                                                 0, nullptr, 0, nullptr);
+                                                                 0, nullptr, options, nullptr);
     Check(status >= 0, "NtCreateKey");
     return UniqueHKey(static_cast<HKEY>(key));
+}
+
+void CreateLinkKey(RegRoot root, const std::string& parentPath, const std::wstring& name,
+                   const std::wstring& targetNtPath) {
+    using SetValueKey = NTSTATUS(NTAPI*)(HANDLE, PUNICODE_STRING, ULONG, ULONG, PVOID, ULONG);
+    constexpr ULONG kCreateLink = 0x2;  // REG_OPTION_CREATE_LINK
+    const UniqueHKey link = CreateCountedKey(root, parentPath, name, kCreateLink);
+    std::wstring valueName = L"SymbolicLinkValue";
+    UNICODE_STRING counted = CountedName(valueName);
+    std::wstring target = targetNtPath;
+    const NTSTATUS status = NtFunction<SetValueKey>("NtSetValueKey")(
+        link.get(), &counted, 0, REG_LINK, &target[0],
+        static_cast<ULONG>(target.size() * sizeof(wchar_t)));
+    Check(status >= 0, "NtSetValueKey SymbolicLinkValue");
 }
 
 std::optional<RawValue> GetRaw(RegRoot root, const std::string& keyPath, const std::string& name) {

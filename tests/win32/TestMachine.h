@@ -44,7 +44,11 @@ void SetRawCountedName(RegRoot root, const std::string& keyPath, const std::wstr
                        const std::wstring& sz);
 void SetCountedValue(HKEY key, const std::wstring& name, const std::wstring& sz);
 // Makes the key under parentPath (made when missing) with its name counted in the same way.
-UniqueHKey CreateCountedKey(RegRoot root, const std::string& parentPath, const std::wstring& name);
+UniqueHKey CreateCountedKey(RegRoot root, const std::string& parentPath, const std::wstring& name,
+                            ULONG options = 0);
+// Makes the key a link to another key, given by its native path ("\Registry\Machine\...").
+void CreateLinkKey(RegRoot root, const std::string& parentPath, const std::wstring& name,
+                   const std::wstring& targetNtPath);
 std::optional<RawValue> GetRaw(RegRoot root, const std::string& keyPath, const std::string& name);
 bool KeyExists(RegRoot root, const std::string& keyPath);
 void CreateKey(RegRoot root, const std::string& keyPath);
