@@ -9,6 +9,7 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -60,23 +61,23 @@ class DebugPrivilege {
     bool on_ = false;
 };
 
-// The program the process runs, read from the process itself. Since Vista the full path comes
-// from the system, which also answers for a 64-bit process to this 32-bit one; before it, the
-// process's own module list gives the name.
+// The program the process runs, read from the process itself: its module list gives the name.
+// A 64-bit process cannot be read that way by this 32-bit one; for it the system's own record
+// of the path is asked, on the systems that have both kinds (Vista on).
 std::string ImageName(HANDLE process) {
-    using QueryName = BOOL(WINAPI*)(HANDLE, DWORD, LPWSTR, PDWORD);
-    static const auto queryName = reinterpret_cast<QueryName>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "QueryFullProcessImageNameW")));
     std::vector<wchar_t> name(32768);
-    if (queryName != nullptr) {
-        DWORD length = static_cast<DWORD>(name.size());
-        if (queryName(process, 0, name.data(), &length)) {
-            return Narrow(name.data(), ::wcsnlen(name.data(), length));
+    const auto size = static_cast<DWORD>(name.size());
+    DWORD length = ::GetModuleBaseNameW(process, nullptr, name.data(), size);
+    if (length == 0) {
+        using QueryName = BOOL(WINAPI*)(HANDLE, DWORD, LPWSTR, PDWORD);
+        static const auto queryName = reinterpret_cast<QueryName>(reinterpret_cast<void*>(
+            ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "QueryFullProcessImageNameW")));
+        length = size;
+        if (queryName == nullptr || !queryName(process, 0, name.data(), &length)) {
+            length = 0;
         }
     }
-    const DWORD length =
-        ::GetModuleBaseNameW(process, nullptr, name.data(), static_cast<DWORD>(name.size()));
-    return Narrow(name.data(), ::wcsnlen(name.data(), length));
+    return Narrow(name.data(), ::wcsnlen(name.data(), std::min(length, size)));
 }
 
 }  // namespace
