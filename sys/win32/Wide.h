@@ -16,7 +16,15 @@ inline std::wstring Wide(const std::string& utf8) {
 }
 
 inline std::string Narrow(const wchar_t* text, std::size_t length) {
-    return Utf8FromUtf16(std::u16string(text, text + length));
+    // Most names are ASCII, and a folder listing converts tens of thousands of them.
+    std::string ascii(length, '\0');
+    for (std::size_t i = 0; i < length; ++i) {
+        if (text[i] >= 0x80) {
+            return Utf8FromUtf16(std::u16string(text, text + length));
+        }
+        ascii[i] = static_cast<char>(text[i]);
+    }
+    return ascii;
 }
 
 inline std::string Narrow(const std::wstring& text) {
