@@ -565,8 +565,9 @@ bool Registry(const Seams& seams, Folders& folders) {
     Rule();
     std::printf(
         "5. Registry pass: Find on an empty system folder, N sub-keys under HKLM\\%s\n"
-        "   open us: RegOpenKeyA + RegCloseKey of Notify / of a sub-key; enum us: "
-        "RegEnumKeyA on the open key;\n   opens: key opens x their cost, share of Find\n",
+        "   open us: RegOpenKeyExW + RegCloseKey of Notify / of a sub-key (the seam opens a path"
+        " in one call);\n   enum us: RegEnumKeyExW on the open key; opens: key opens x their"
+        " cost, share of Find\n",
         kNotifyPath);
     NotifySubKeys notify;
     if (notify.Key() == nullptr) {
@@ -582,13 +583,17 @@ bool Registry(const Seams& seams, Folders& folders) {
             return false;
         }
         Bench bench(seams, folders.empty.Path(), folders.temp.Path());
-        // The paths exactly as the scan hands them to the seam.
-        const std::string notifyKey = text::kNotifyKey;
-        const std::string subKey = notifyKey + NotifySubKeys::Name(count / 2) + "\\";
-        auto openClose = [](const std::string& path) {
+        // The paths as the seam hands them to the system: the names joined, no empty ones.
+        const std::string notifyPath = text::kNotifyKey;
+        const std::wstring notifyKey(notifyPath.begin(), notifyPath.end() - 1);
+        const std::string subName = NotifySubKeys::Name(count / 2);
+        const std::wstring subKey =
+            notifyKey + L"\\" + std::wstring(subName.begin(), subName.end());
+        auto openClose = [](const std::wstring& path) {
             return [&path] {
                 UniqueHKey key;
-                if (::RegOpenKeyA(HKEY_LOCAL_MACHINE, path.c_str(), key.put()) != ERROR_SUCCESS) {
+                if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE,
+                                    key.put()) != ERROR_SUCCESS) {
                     key.release();
                 }
             };
@@ -596,8 +601,10 @@ bool Registry(const Seams& seams, Folders& folders) {
         const std::vector<double> t = MedianInterleaved(
             5, {[&] { bench.Find(); }, Times(calls, openClose(notifyKey)),
                 Times(calls, openClose(subKey)), Times(calls, [&] {
-                    char name[kRegBufferSize];
-                    ::RegEnumKeyA(notify.Key(), static_cast<DWORD>(count / 2), name, sizeof name);
+                    wchar_t name[256];
+                    DWORD length = 256;
+                    ::RegEnumKeyExW(notify.Key(), static_cast<DWORD>(count / 2), name, &length,
+                                    nullptr, nullptr, nullptr, nullptr);
                 })});
         CountingReg counting(seams.reg);
         Bench counted({seams.files, counting, seams.clock}, folders.empty.Path(),
