@@ -31,7 +31,7 @@ void FrmKR8::ScanRegistry(std::string& report) {
     EllReg& reg = machine_.reg;
     const RegRoot hklm = RegRoot::LocalMachine;
     const std::string notifyKey = text::kNotifyKey;
-    const std::string postPlatformKey = std::string(text::kPostPlatformKey) + "\\";
+    const std::string postPlatformKey = text::kPostPlatformKey;
 
     report += std::string(text::kKeysUnderNotify) + text::kCrLf;
     for (std::int32_t index = 0;; ++index) {
