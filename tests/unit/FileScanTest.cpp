@@ -72,7 +72,7 @@ TEST(FileScan, ReportsTheFixedNamesEachInItsOwnFolderInTableOrder) {
 // report says they were not checked, and Make Log writes nowhere.
 TEST(FileScan, AMissingTemporaryFolderIsSaidAndNothingIsWrittenAtTheRoot) {
     Harness h;
-    h.os.temp = "";
+    h.os.tempFolder = "";
     h.files.AddFile("\\upd126.exe", 10);
     h.LoadAndFind();
     EXPECT_EQ(FilePart(h.controls.text1),
