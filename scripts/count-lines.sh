@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 count() {
-    find "$@" -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.sh' -o -name '*.txt' \
+    find "$@" -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.sh' -o -name 'CMakeLists.txt' \
         -o -name '*.rc' -o -name '*.cmake' \) -print0 | xargs -0 cat | grep -c -v '^[[:space:]]*$'
 }
 # The product is its C++ code; the tests are everything under tests/.
