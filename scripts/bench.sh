@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # Builds the Find scan's and the program wait's benchmarks for the Windows that Wine runs on this machine and runs it
 # in a throwaway prefix, with an X display of its own so that the caption figures come from a
-# real window. Prints the benchmark's table; leaves no prefix, wine server or Xvfb behind.
+# real window; then times the unattended scan against the window's Find on the demo infection.
+# Prints the figures; leaves no prefix, wine server or Xvfb behind.
+# usage: bench.sh [scan] [wait] [unattended]   (default: all three)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/wine-lib.sh
+
+parts=${*:-scan wait unattended}
+wants() { [[ " $parts " == *" $1 "* ]]; }
 
 bash scripts/install-deps.sh
 
@@ -18,7 +23,7 @@ fi
 build=build/bench-$arch
 echo "== Building kr8_scan_bench ($arch)"
 cmake -S . -B "$build" --toolchain "$toolchain" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target kr8_scan_bench kr8_wait_bench -j "$(nproc)"
+cmake --build "$build" --target kr8_scan_bench kr8_wait_bench kr8finder kr8auto -j "$(nproc)"
 
 prefix=$(mktemp -d /tmp/kr8-bench-prefix.XXXXXX)
 display_file=$(mktemp /tmp/kr8-bench-display.XXXXXX)
@@ -64,6 +69,71 @@ run_bench() {
     tail -n +1 -f --pid="$bench_pid" "$output" | tr -d '\r'
     wait "$bench_pid"
 }
-run_bench kr8_scan_bench.exe
-echo
-run_bench kr8_wait_bench.exe
+if wants scan; then
+    run_bench kr8_scan_bench.exe
+    echo
+fi
+if wants wait; then
+    run_bench kr8_wait_bench.exe
+    echo
+fi
+wants unattended || exit 0
+
+# The unattended scan and the window's Find on the same seeded prefix, runs interleaved. Each is
+# timed from outside, so each comes with a run that does all but the scan: the program started
+# with a command line that it refuses, and the automation helper reading the caption.
+echo "== Unattended scan against the window's Find, on the demo infection"
+if [ -z "${DISPLAY:-}" ]; then
+    echo "no display: the window's figures cannot be taken"
+    exit 0
+fi
+bash scripts/seed-infection.sh "$prefix" >/dev/null
+wine=$(kr8_wine_bin)
+log_dir="$prefix/drive_c/bench logs"
+mkdir -p "$log_dir"
+# Milliseconds the command takes; its exit code is no concern here.
+ms() {
+    local start end
+    start=$(date +%s%N)
+    "$@" >/dev/null 2>&1 || true
+    end=$(date +%s%N)
+    echo $(((end - start) / 1000000))
+}
+median() { sort -n | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
+finder="$build/kr8finder.exe"
+auto="$build/kr8auto.exe"
+
+shown_start=$(date +%s%N)
+"$wine" "$finder" >/dev/null 2>&1 &
+window_pid=$!
+"$wine" "$auto" wait >/dev/null
+shown_ms=$((($(date +%s%N) - shown_start) / 1000000))
+"$wine" "$auto" click Find >/dev/null # the first Find pays for what later ones find cached
+
+runs=11
+: >"$output"
+for run in $(seq "$runs"); do
+    # Each run starts with a different one of the four.
+    for k in 0 1 2 3; do
+        case $(((run + k) % 4)) in
+            0) echo "unattended $(ms "$wine" "$finder" /scan /log 'C:\bench logs\kr8.log')" ;;
+            1) echo "refused $(ms "$wine" "$finder" /scan /refused)" ;;
+            2) echo "find $(ms "$wine" "$auto" click Find)" ;;
+            3) echo "caption $(ms "$wine" "$auto" caption)" ;;
+        esac
+    done >>"$output"
+done
+"$wine" "$auto" close >/dev/null || true
+wait "$window_pid" 2>/dev/null || true
+
+m() { awk -v k="$1" '$1 == k { print $2 }' "$output" | median; }
+unattended=$(m unattended) refused=$(m refused) find=$(m find) caption=$(m caption)
+printf '%s runs each, medians in ms\n' "$runs"
+printf '  %-62s %6s\n' \
+    "kr8finder /scan: the whole process" "$unattended" \
+    "kr8finder /scan with a refused argument: start and end alone" "$refused" \
+    "  the unattended scan and its log" "$(awk -v a="$unattended" -v b="$refused" 'BEGIN { print a - b }')" \
+    "kr8auto click Find on the open window" "$find" \
+    "kr8auto caption: the helper's own round trip" "$caption" \
+    "  the window's Find" "$(awk -v a="$find" -v b="$caption" 'BEGIN { print a - b }')" \
+    "the window: start until shown (once)" "$shown_ms"
