@@ -66,6 +66,12 @@ class FrmKR8 {
     std::string UserAgentString;
     // The value name behind UserAgentString, as the registry holds it.
     std::string UserAgentValueName;
+    // How many of the adware's fixed file names the last Find found.
+    int FixedNamesFound = 0;
+
+    // Whether Find points the registry editor (its LastKey) at what it found. An unattended
+    // scan leaves that setting of the user's alone.
+    bool SetsRegeditLastKey = true;
 
     FileListBox File1;
 
