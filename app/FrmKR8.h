@@ -23,18 +23,19 @@
 
 namespace kr8 {
 
-// What the handlers act on besides the window.
+// What the handlers act on besides the window: each seam, its interface and its Win32 side.
+// The in-memory sides are in tests/fakes/FakeMachine.h and FakeRegistry.h.
 struct Machine {
-    EllReg& reg;
-    OS_Detect& os;
-    CommonFunction& folders;
-    FileSystem& files;
-    Clock& clock;
-    KillProcess& processes;
-    LaunchAppSychronous& launcher;
-    ShutDownNT& restart;
-    Shell& shell;
-    Resources& resources;
+    EllReg& reg;                    // sys/EllReg.h, sys/win32/EllRegWin32.cpp
+    OS_Detect& os;                  // sys/OS_Detect.h, sys/win32/SystemWin32.cpp
+    CommonFunction& folders;        // sys/CommonFunction.h, sys/win32/SystemWin32.cpp
+    FileSystem& files;              // sys/FileSystem.h, sys/win32/FileSystemWin32.cpp
+    Clock& clock;                   // sys/Clock.h, sys/SteadyClock.cpp
+    KillProcess& processes;         // remove/KillProcess.h, remove/win32/KillProcessWin32.cpp
+    LaunchAppSychronous& launcher;  // remove/LaunchAppSychronous.h, remove/win32/Launch…Win32.cpp
+    ShutDownNT& restart;            // remove/ShutDownNT.h, remove/win32/ShutDownNTWin32.cpp
+    Shell& shell;                   // sys/Shell.h, sys/win32/ShellWin32.cpp
+    Resources& resources;           // sys/Resources.h, sys/win32/ResourcesWin32.cpp
 };
 
 class FrmKR8 {
@@ -51,20 +52,26 @@ class FrmKR8 {
     void Click(Button button);
     bool Busy() const { return busy_; }
 
-    void CmdFind_Click();
-    void CmdFix_Click();
-    void CmdLog_Click();
-    void CmdGuard_Click();
-    void CmdUAS_Click();
-    void CmdPol_Click();
-    void CmdHosts_Click();
-    void CmdRegedit_Click();
+    void CmdFind_Click();     // "Click to Find KR8.BetterInternet", scan/FileScan.cpp + Registry…
+    void CmdFix_Click();      // "Delete these files", remove/CmdFix.cpp
+    void CmdLog_Click();      // "Make Log", app/CmdLog.cpp
+    void CmdGuard_Click();    // "Guardian .reg", repair/CmdGuard.cpp
+    void CmdUAS_Click();      // "User Agent$", repair/CmdUAS.cpp
+    void CmdPol_Click();      // "Restore Policy", repair/CmdPol.cpp
+    void CmdHosts_Click();    // "Hosts Log", repair/Shortcuts.cpp
+    void CmdRegedit_Click();  // "Open Regedit", repair/Shortcuts.cpp
 
     // Window-level state, kept for the life of the process.
     std::string GuardianKeyName;
     std::string UserAgentString;
     // The value name behind UserAgentString, as the registry holds it.
     std::string UserAgentValueName;
+    // How many of the adware's fixed file names the last Find found.
+    int FixedNamesFound = 0;
+
+    // Whether Find points the registry editor (its LastKey) at what it found. An unattended
+    // scan leaves that setting of the user's alone.
+    bool SetsRegeditLastKey = true;
 
     FileListBox File1;
 

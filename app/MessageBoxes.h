@@ -1,3 +1,4 @@
+// The modal message boxes the handlers ask and tell the user with.
 #pragma once
 
 #include <string>

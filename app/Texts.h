@@ -91,6 +91,18 @@ inline constexpr char kLogNoTempFolder[] =
     "The log could not be written: the temporary folder could not be found.\r\nNothing was "
     "opened.";
 
+// The command line.
+inline constexpr char kUsage[] =
+    "Usage: kr8finder.exe /scan [/log \"<path>\"]\r\n"
+    "\r\n"
+    "Without arguments the program opens its window.\r\n"
+    "\r\n"
+    "/scan runs the Find scan without a window and writes its log to kr8.log in the temporary "
+    "folder.\r\n"
+    "/log \"<path>\" writes the log there instead.\r\n"
+    "\r\n"
+    "Exit code: 0 nothing found, 1 something found, 2 the scan or its log failed.";
+
 // The repair buttons.
 inline constexpr char kDeleteRegKeyPrefix[] = "Delete the Registry key ";
 inline constexpr unsigned kPauseAfterGuardMs = 500;

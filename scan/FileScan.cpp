@@ -87,6 +87,7 @@ void FrmKR8::ScanFiles(std::string& report) {
     report += std::string(text::kAdditionalFiles) + text::kCrLf;
     const std::string tempFolder = machine_.folders.GetTempFolder();
     bool tempFolderReported = false;
+    FixedNamesFound = 0;
     for (const FixedName& fixed : kFixedNames) {
         if (fixed.inTempFolder && tempFolder.empty()) {
             // Without it the names would be looked for at the root of the drive.
@@ -102,6 +103,7 @@ void FrmKR8::ScanFiles(std::string& report) {
                                  : machine_.files.Exists(path);
         if (present) {
             report += ShownInReport(path) + text::kCrLf;
+            ++FixedNamesFound;
         }
     }
     report += std::string(text::kBlankLine) + text::kCrLf;

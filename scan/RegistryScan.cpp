@@ -31,7 +31,7 @@ void FrmKR8::ScanRegistry(std::string& report) {
     EllReg& reg = machine_.reg;
     const RegRoot hklm = RegRoot::LocalMachine;
     const std::string notifyKey = text::kNotifyKey;
-    const std::string postPlatformKey = std::string(text::kPostPlatformKey) + "\\";
+    const std::string postPlatformKey = text::kPostPlatformKey;
 
     report += std::string(text::kKeysUnderNotify) + text::kCrLf;
     for (std::int32_t index = 0;; ++index) {
@@ -80,15 +80,14 @@ void FrmKR8::ScanRegistry(std::string& report) {
 
     controls_.SetEnabled(Button::CmdLog, true);
     controls_.SetEnabled(Button::CmdUAS, !UserAgentString.empty());
-    if (GuardianKeyName.empty()) {
+    if (SetsRegeditLastKey) {
+        const std::string lastKey =
+            GuardianKeyName.empty() ? std::string(text::kLastKeyNotify)
+                                    : std::string(text::kLastKeyNotify) + "\\" + GuardianKeyName;
         reg.WriteRegValue(RegRoot::CurrentUser, text::kRegeditKey, text::kLastKeyValue, RegType::Sz,
-                          text::kLastKeyNotify);
-        controls_.SetEnabled(Button::CmdGuard, false);
-    } else {
-        reg.WriteRegValue(RegRoot::CurrentUser, text::kRegeditKey, text::kLastKeyValue, RegType::Sz,
-                          std::string(text::kLastKeyNotify) + "\\" + GuardianKeyName);
-        controls_.SetEnabled(Button::CmdGuard, true);
+                          lastKey);
     }
+    controls_.SetEnabled(Button::CmdGuard, !GuardianKeyName.empty());
     if (controls_.List1Count() > 0) {
         controls_.SetEnabled(Button::CmdFix, true);
         controls_.SetList1Current(-1);

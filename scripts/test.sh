@@ -60,5 +60,6 @@ kr8_start_server
 run_ctest --test-dir "$wine_build"
 
 echo
+bash scripts/count-lines.sh
 echo "Total: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,3 +1,4 @@
+// Time for the handlers: the caption throttle reads it, the pauses after a removal block on it.
 #pragma once
 
 #include <cstdint>

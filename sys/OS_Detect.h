@@ -1,3 +1,4 @@
+// Which family of Windows this is: the program runs on the NT family only.
 #pragma once
 
 #include <cstdint>

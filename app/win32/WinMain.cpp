@@ -1,19 +1,43 @@
-// The process: the Win32 seams, the window, and its message loop.
+// The process: the Win32 seams, the command line, and either the unattended scan or the window
+// and its message loop.
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <cwchar>
+#include <string>
+
+#include "app/CommandLine.h"
 #include "app/FrmKR8.h"
+#include "app/Texts.h"
+#include "app/UnattendedScan.h"
 #include "app/win32/MainWindow.h"
 #include "remove/win32/KillProcessWin32.h"
 #include "remove/win32/LaunchAppSychronousWin32.h"
 #include "remove/win32/ShutDownNTWin32.h"
 #include "sys/Clock.h"
+#include "sys/Utf.h"
 #include "sys/win32/EllRegWin32.h"
 #include "sys/win32/FileSystemWin32.h"
 #include "sys/win32/ResourcesWin32.h"
 #include "sys/win32/ShellWin32.h"
 #include "sys/win32/SystemWin32.h"
+
+namespace {
+
+// The whole command line in UTF-8, so that a path in any script reaches the scan unchanged.
+// Windows 9x may leave the wide form empty; the ANSI form still carries the switches, and that
+// platform is refused in any case.
+std::string CommandLineUtf8() {
+    const wchar_t* wide = GetCommandLineW();
+    if (wide != nullptr && *wide != L'\0') {
+        return kr8::Utf8FromUtf16(std::u16string(wide, wide + std::wcslen(wide)));
+    }
+    const char* ansi = GetCommandLineA();
+    return ansi != nullptr ? ansi : "";
+}
+
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     INITCOMMONCONTROLSEX controls{};
@@ -34,6 +58,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
                                processes, launcher, restart, shell, resources};
 
     kr8::win32::MainWindow window(instance, machine);
+    const kr8::CommandLine command = kr8::ParseCommandLine(CommandLineUtf8());
+    if (command.usageError) {
+        // Whoever asked for the unattended scan may be a script: nobody to close a box.
+        if (!command.scan) {
+            window.Show(kr8::text::kUsage, kr8::MsgButtons::Ok, kr8::MsgIcon::Exclamation, "");
+        }
+        return kr8::kExitFailed;
+    }
+    if (command.scan) {
+        return kr8::RunUnattendedScan(machine, command.logPath);
+    }
     if (!window.Load()) {
         return 0;
     }

@@ -31,11 +31,33 @@ inline std::string Narrow(const std::wstring& text) {
     return Narrow(text.data(), text.size());
 }
 
+// Whether the path holds a step that only the system's own clean-up resolves: a forward slash,
+// or a "." or ".." name. No listed file is named so; a path a person typed may be.
+inline bool NeedsResolving(const std::wstring& path) {
+    if (path.find(L'/') != std::wstring::npos) {
+        return true;
+    }
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == L'\\') {
+            const std::wstring name = path.substr(start, i - start);
+            if (name == L"." || name == L"..") {
+                return true;
+            }
+            start = i + 1;
+        }
+    }
+    return false;
+}
+
 // The form of an absolute path that the system takes as it is: no length limit, and no trimming
 // of a trailing blank or dot, which would make the path name another file. Other paths (relative
-// ones, and those already in a device form) are left alone.
+// ones, those already in a device form, and typed ones that need resolving) are left alone.
 inline std::wstring LongPath(const std::string& path) {
     const std::wstring wide = Wide(path);
+    if (NeedsResolving(wide)) {
+        return wide;
+    }
     if (wide.size() >= 3 && wide[1] == L':' && wide[2] == L'\\') {
         return L"\\\\?\\" + wide;
     }

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The program as a user meets it: started on a seeded prefix, read and clicked from another
-# process through the window's standard messages, before and after a scan.
+# process through the window's standard messages, before and after a scan. First, on the prefix
+# before it is seeded, the unattended scan as a script meets it.
 # usage: e2e.sh KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR
 set -uo pipefail
+KR8_SEED_LATER=1
 # shellcheck source=tests/e2e/scenario.sh
 source "$(dirname "${BASH_SOURCE[0]}")/scenario.sh" "$@"
 
@@ -11,6 +13,18 @@ temp=$("$WINE" cmd /c echo %TEMP% | tr -d '\r\n')
 # A name outside any ANSI code page, which the window must show as it is.
 unicode_dll=$(printf '\xE6\xBC\xA2\xCE\xB2f.dll')
 head -c 320872 /dev/zero >"$WINEPREFIX/drive_c/windows/system32/$unicode_dll"
+
+# Nothing to find: exit code 0, and the log where the quoted path put it.
+mkdir -p "$WINEPREFIX/drive_c/scan logs"
+unattended -SCAN /Log 'C:\scan logs\clean pc.log'
+check_equal "unattended scan of a clean prefix: exit code" "$?" 0
+check_equal "unattended scan of a clean prefix: its log" \
+    "$(head -n 1 "$WINEPREFIX/drive_c/scan logs/clean pc.log" 2>&1 | tr -d '\r')" \
+    'Log for KR8.BetterInternet File Finder (msg126)'
+# A log that cannot be written: exit code 2.
+unattended /scan /log 'C:\no such folder\kr8.log'
+check_equal "unattended scan with an unwritable log: exit code" "$?" 2
+kr8_seed
 
 kr8_session_launch "$finder"
 auto wait >/dev/null || fail_now "the window did not come up (see $out/program.log)"

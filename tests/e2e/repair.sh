@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The buttons besides Delete, for real: Make Log writes the report and opens it, Hosts Log and
-# Open Regedit start the system's programs, Guardian .reg and User Agent$ delete what the scan
-# found and scan again.
+# The buttons besides Delete, for real: Make Log writes the report and opens it, as the unattended
+# scan writes it; Hosts Log and Open Regedit start the system's programs; Guardian .reg and
+# User Agent$ delete what the scan found and scan again.
 # usage: repair.sh KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR
 set -uo pipefail
 # shellcheck source=tests/e2e/scenario.sh
@@ -13,6 +13,12 @@ temp=$("$WINE" cmd /c echo %TEMP% | tr -d '\r\n')
 temp_unix=$("$WINE" winepath -u "$temp" | tr -d '\r\n')
 notify='HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Winlogon\Notify'
 post_platform='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Internet Settings\User Agent\Post Platform'
+
+# The unattended scan of the same infection, before the window: exit code 1, and its log in the
+# temporary folder, kept to set beside Make Log's.
+unattended /scan
+check_equal "unattended scan of the infection: exit code" "$?" 1
+cp "$temp_unix/kr8.log" "$out/unattended.log" || fail "the unattended scan wrote no kr8.log"
 
 kr8_session_launch "$finder"
 auto wait >/dev/null || fail_now "the window did not come up (see $out/program.log)"
@@ -45,6 +51,8 @@ auto text1 >"$out/report.txt"
 opened_by_click "Make Log opens the log in Notepad" 'Make Log' notepad.exe 'kr8.log - Notepad'
 check_files "the log is the header and the report, byte for byte" "$out/log.expected" \
     "$temp_unix/kr8.log"
+check_files "the unattended scan's log is Make Log's, byte for byte" "$temp_unix/kr8.log" \
+    "$out/unattended.log"
 
 opened_by_click "Hosts Log opens the hosts file in Notepad" 'Hosts Log' notepad.exe \
     'hosts - Notepad'

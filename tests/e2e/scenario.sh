@@ -1,6 +1,6 @@
 # The start that every end-to-end scenario shares: the checks, a session of its own (throwaway
-# prefix, X server, wine server) stopped when the script exits, the automation helper, and a
-# prefix seeded with the simulated infection.
+# prefix, X server, wine server) stopped when the script exits, the automation helper, the
+# unattended scan, and a prefix seeded with the simulated infection.
 # usage, from a scenario script: source scenario.sh KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR
 # shellcheck shell=bash
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -16,6 +16,14 @@ mkdir -p "$out"
 trap kr8_session_stop EXIT
 kr8_session_start "$out" || exit 1
 auto() { "$WINE" "$autoexe" "$@"; }
+# The program's unattended scan, with its arguments; answers its exit code. A box would wait for
+# someone forever, so a run that does not end by itself fails.
+unattended() { timeout 60 "$WINE" "$finder" "$@" >>"$out/program.log" 2>&1; }
 
-bash "$KR8_ROOT/scripts/seed-infection.sh" "$WINEPREFIX" >"$out/seed.log" 2>&1 ||
-    fail_now "seeding the prefix (see $out/seed.log)"
+# A scenario that has steps for the clean prefix sets KR8_SEED_LATER before sourcing this, and
+# seeds the prefix itself after them.
+kr8_seed() {
+    bash "$KR8_ROOT/scripts/seed-infection.sh" "$WINEPREFIX" >"$out/seed.log" 2>&1 ||
+        fail_now "seeding the prefix (see $out/seed.log)"
+}
+[ -n "${KR8_SEED_LATER:-}" ] || kr8_seed

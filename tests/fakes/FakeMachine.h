@@ -37,13 +37,14 @@ class FakeOs : public OS_Detect, public CommonFunction {
     std::int32_t GetPlatformId() override { return platformId; }
     std::string GetWindowsFolder() override { return kWindows; }
     std::string GetSystemFolder() override { return kSystem; }
-    std::string GetTempFolder() override { return kTemp; }
+    std::string GetTempFolder() override { return tempFolder; }
     // Marks the path so tests see that the short form was asked for.
     std::string GetShortPath(const std::string& path) override {
         return exists && !exists(path) ? "" : "SHORT(" + path + ")";
     }
 
     std::int32_t platformId = 2;
+    std::string tempFolder = kTemp;
     std::function<bool(const std::string&)> exists;
 };
 

@@ -195,6 +195,64 @@ TEST(CmdFix, NoRestartIsOfferedWhenNothingWasScheduled) {
     EXPECT_TRUE(h.restart.requests.empty());
 }
 
+// attrib is given only a path it reads as exactly this one file; every other file still loses
+// its marks and goes, through its own name.
+TEST(CmdFix, AttribSeesOnlyPathsTheCommandLineCannotMisread) {
+    const struct {
+        std::string name;
+        bool attrib;
+    } cases[] = {
+        {"a b.dll", true},
+        {"漢.dll", false},
+        {"＊.dll", false},
+        {"a*.dll", false},
+        {"a?.dll", false},
+        {"a\".dll", false},
+        {std::string(240, 'x') + ".dll", false},  // past the longest path Windows takes
+    };
+    for (const auto& c : cases) {
+        Harness h;
+        const Strings paths = Infect(h, {c.name});
+        h.files.SetAttributes(paths[0], fake::kReadOnlyHiddenSystem);
+        h.controls.SetList1Checked(0, true);
+        h.form.CmdFix_Click();
+        EXPECT_EQ(h.launcher.commands.size(), c.attrib ? 1u : 0u) << c.name;
+        EXPECT_FALSE(h.files.Exists(paths[0])) << c.name;
+        EXPECT_EQ(h.Prompts(), Strings{"Delete the file " + paths[0]}) << c.name;
+    }
+}
+
+TEST(CmdFix, AFolderInTheFilesPlaceIsNamedAndNeverScheduled) {
+    Harness h;
+    const Strings paths = Infect(h, {"a.dll"});
+    h.files.Remove(paths[0]);
+    h.files.AddFolder(paths[0]);
+    h.controls.AddList1(paths[0]);  // the scan saw a file there; the list still shows it
+    h.controls.SetList1Checked(0, true);
+    h.form.CmdFix_Click();
+    EXPECT_EQ(h.Prompts(),
+              (Strings{"Delete the file " + paths[0],
+                       "This entry is no longer a file, so nothing was deleted or scheduled: " +
+                           paths[0]}));
+    EXPECT_TRUE(h.files.replacements.empty());
+    EXPECT_FALSE(h.files.Exists(WindowsPath("dummy.dll")));
+}
+
+// The user closed the program while attrib ran: nothing more is done.
+TEST(CmdFix, AnAbandonedWaitEndsTheHandlerThere) {
+    Harness h;
+    const Strings paths = Infect(h, {"a.dll", "b.dll"});
+    h.controls.SetList1Checked(0, true);
+    h.controls.SetList1Checked(1, true);
+    h.launcher.result = {RunOutcome::Abandoned, 0};
+    const std::string report = h.controls.text1;
+    h.form.CmdFix_Click();
+    EXPECT_EQ(h.launcher.commands.size(), 1u);
+    EXPECT_TRUE(h.files.Exists(paths[0]) && h.files.Exists(paths[1]));
+    EXPECT_EQ(h.Prompts(), Strings{"Delete the file " + paths[0]});
+    EXPECT_EQ(h.controls.text1, report) << "no rescan";
+}
+
 TEST(CmdFix, ClicksDuringAnOutsideProgramAreNotCarriedOut) {
     Harness h;
     const Strings paths = Infect(h, {"a.dll"});

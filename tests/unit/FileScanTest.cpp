@@ -68,6 +68,24 @@ TEST(FileScan, ReportsTheFixedNamesEachInItsOwnFolderInTableOrder) {
                   TempPath("upd126.exe") + "\r\n" + TempPath("upd126new.exe") + "\r\n \r\n");
 }
 
+// Without a temporary folder the two names there would be looked for at the drive's root; the
+// report says they were not checked, and Make Log writes nowhere.
+TEST(FileScan, AMissingTemporaryFolderIsSaidAndNothingIsWrittenAtTheRoot) {
+    Harness h;
+    h.os.tempFolder = "";
+    h.files.AddFile("\\upd126.exe", 10);
+    h.LoadAndFind();
+    EXPECT_EQ(FilePart(h.controls.text1),
+              "Files Found---\r\n \r\nAdditional Files---\r\nThe temporary folder could not be "
+              "found: upd126.exe and upd126new.exe were not checked\r\n \r\n");
+    h.form.CmdLog_Click();
+    EXPECT_EQ(h.Prompts(), (std::vector<std::string>{
+                               "The log could not be written: the temporary folder could not be "
+                               "found.\r\nNothing was opened."}));
+    EXPECT_TRUE(h.shell.requests.empty());
+    EXPECT_FALSE(h.files.Exists("\\kr8.log"));
+}
+
 TEST(FileScan, ASecondScanRebuildsTheSameReportWithNothingTicked) {
     Harness h;
     h.files.AddFile(SystemPath("a.dll"), 320872);

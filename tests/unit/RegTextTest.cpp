@@ -2,8 +2,10 @@
 
 #include <string>
 
+#include "app/LogFile.h"
 #include "sys/EllReg.h"
 #include "sys/RegText.h"
+#include "sys/Utf.h"
 
 namespace kr8 {
 namespace {
@@ -59,6 +61,39 @@ TEST(RegDataText, TrimsBlanksOnly) {
     EXPECT_EQ(TrimTrailingBlanks("a\t"), "a\t");
     EXPECT_EQ(TrimBlanks("  x y  "), "x y");
     EXPECT_EQ(TrimBlanks("    "), "");
+}
+
+}  // namespace
+}  // namespace kr8
+
+namespace kr8 {
+namespace {
+
+// Every name the platform can hold comes back to it unchanged, lone surrogates included.
+TEST(Utf, NamesRoundTripThroughUtf8Exactly) {
+    const std::u16string names[] = {
+        u"plain.dll",
+        u"\u6f22.dll",
+        u"\u03b2f.dll",
+        u"\uff0a\uff02",
+        u"a\0b",
+        u"\U0001F600",
+        std::u16string(1, char16_t(0xD800)) + u"x",  // lone high surrogate
+        std::u16string(1, char16_t(0xDC00)),         // lone low surrogate
+    };
+    for (const std::u16string& name : names) {
+        EXPECT_EQ(Utf16FromUtf8(Utf8FromUtf16(name)), name);
+    }
+    EXPECT_EQ(Utf8FromUtf16(u"\u6f22"), "\xe6\xbc\xa2");
+    EXPECT_EQ(Utf16FromUtf8("\xff\xc3"), std::u16string(2, char16_t(0xFFFD)));
+}
+
+TEST(LogFile, AnAsciiReportKeepsItsBytesAnyOtherBecomesUtf16) {
+    EXPECT_EQ(LogFileBytes("abc"),
+              "Log for KR8.BetterInternet File Finder (msg126)\r\n\r\nabc\r\n");
+    const std::string wide = LogFileBytes("\xe6\xbc\xa2");
+    EXPECT_EQ(wide.substr(0, 4), std::string("\xff\xfeL\0", 4));
+    EXPECT_EQ(wide.substr(wide.size() - 6), std::string("\x22\x6f\r\0\n\0", 6));
 }
 
 }  // namespace

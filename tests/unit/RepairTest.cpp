@@ -85,6 +85,30 @@ TEST(CmdGuard, DeletesTheKeyByItsExactNameBlanksIncluded) {
     EXPECT_FALSE(h.reg.HasKey(kNotifyPath + "\\Guard "));
 }
 
+// A key or value that is still there after its delete is named, never passed over in silence;
+// a key with a sub-key goes whole.
+TEST(Repair, ADeleteThatDidNotHappenIsReportedByName) {
+    Harness h;
+    h.reg.AddKey(kNotifyPath + "\\GuardSvc\\sub");
+    h.reg.SetString(kPostPlatformPath, "msgд126", "");
+    h.LoadAndFind();
+    h.reg.failDeletes = true;
+    h.form.CmdGuard_Click();
+    h.form.CmdUAS_Click();
+    EXPECT_EQ(h.Prompts(), (Strings{"Delete the Registry key GuardSvc",
+                                    "The Registry key could not be deleted: GuardSvc",
+                                    "Delete the User Agent String?",
+                                    "The User Agent String could not be deleted: msgд126"}));
+    h.reg.failDeletes = false;
+    h.boxes.shown.clear();
+    h.form.CmdGuard_Click();
+    h.form.CmdUAS_Click();
+    EXPECT_EQ(h.Prompts(),
+              (Strings{"Delete the Registry key GuardSvc", "Delete the User Agent String?"}));
+    EXPECT_FALSE(h.reg.HasKey(kNotifyPath + "\\GuardSvc"));
+    EXPECT_FALSE(h.reg.Get(kPostPlatformPath, "msgд126"));
+}
+
 TEST(CmdGuard, ABlankNameNeverAddressesTheNotifyKeyItself) {
     Harness h;
     h.reg.SetString(kNotifyPath, "own", "v");
@@ -180,6 +204,37 @@ TEST(CmdPol, WritesRunsDeletesAndOffersARestart) {
         }
         EXPECT_FALSE(h.files.Exists(kTool)) << c.what;
         EXPECT_EQ(h.restart.requests, c.restarted ? std::vector<bool>{true} : std::vector<bool>{});
+    }
+}
+
+// Only a tool that ran and answered 0 has done its work; anything else is said, and no restart
+// is offered for a repair that did not happen.
+TEST(CmdPol, TheToolsOutcomeDecidesWhatTheUserIsTold) {
+    const struct {
+        RunResult run;
+        std::string told;
+    } cases[] = {
+        {{RunOutcome::NotStarted, 0},
+         "The rights tool could not be started.\r\nNothing was changed."},
+        {{RunOutcome::Ended, 2},
+         "The rights tool ended with error code 2.\r\nThe debug privilege may not have been "
+         "restored; Windows was not restarted."},
+        {{RunOutcome::Abandoned, 0}, ""},
+    };
+    for (const auto& c : cases) {
+        Harness h;
+        h.resources.stored[101] = kToolBytes;
+        h.launcher.result = c.run;
+        int holdsWhileRunning = 0;
+        h.launcher.duringWait = [&] { holdsWhileRunning = h.files.holds[kTool]; };
+        h.form.CmdPol_Click();
+        EXPECT_EQ(holdsWhileRunning, 1) << "nobody can change the tool while it runs";
+        const Strings prompts = h.Prompts();
+        ASSERT_EQ(prompts.size(), c.told.empty() ? 1u : 2u) << c.told;
+        if (!c.told.empty()) {
+            EXPECT_EQ(prompts[1], c.told);
+        }
+        EXPECT_TRUE(h.restart.requests.empty());
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -112,6 +113,11 @@ TEST(FileSystemWin32Test, WritesAndReadsExactBytesAndRenamesOnlyOntoAFreeName) {
     EXPECT_TRUE(fs.RenameFile(draft, dir.Path() + "\\dummy.dll"));
     EXPECT_EQ(test::ContentOf(dir.Path() + "\\dummy.dll"), bytes);
     EXPECT_FALSE(fs.WriteFileBytes(dir.Path() + "\\absent\\x.txt", bytes));
+    // A path a person typed (the unattended scan's log) is resolved as the system resolves it.
+    std::string typed = dir.Path() + "\\absent\\..\\typed.log";
+    std::replace(typed.begin(), typed.end(), '\\', '/');
+    ASSERT_TRUE(fs.WriteFileBytes(typed, bytes));
+    EXPECT_EQ(test::ContentOf(dir.Path() + "\\typed.log"), bytes);
 }
 
 // The rights tool's file: made only where nothing is, and held so that what was checked is what
