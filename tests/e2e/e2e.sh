@@ -10,9 +10,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/scenario.sh" "$@"
 
 system='C:\windows\system32'
 temp=$("$WINE" cmd /c echo %TEMP% | tr -d '\r\n')
-# A name outside any ANSI code page, which the window must show as it is.
-unicode_dll=$(printf '\xE6\xBC\xA2\xCE\xB2f.dll')
-head -c 320872 /dev/zero >"$WINEPREFIX/drive_c/windows/system32/$unicode_dll"
 
 # Nothing to find: exit code 0, and the log where the quoted path put it.
 mkdir -p "$WINEPREFIX/drive_c/scan logs"
@@ -25,6 +22,9 @@ check_equal "unattended scan of a clean prefix: its log" \
 unattended /scan /log 'C:\no such folder\kr8.log'
 check_equal "unattended scan with an unwritable log: exit code" "$?" 2
 kr8_seed
+# A name outside any ANSI code page, which the window must show as it is.
+unicode_dll=$(printf '\xE6\xBC\xA2\xCE\xB2f.dll')
+head -c 320872 /dev/zero >"$WINEPREFIX/drive_c/windows/system32/$unicode_dll"
 
 kr8_session_launch "$finder"
 auto wait >/dev/null || fail_now "the window did not come up (see $out/program.log)"
