@@ -481,6 +481,10 @@ MsgAnswer MainWindow::Show(const std::string& prompt, MsgButtons buttons, MsgIco
             type = MB_YESNO;
             refusal = MsgAnswer::No;
             break;
+        case MsgButtons::YesNoDefaultNo:
+            type = MB_YESNO | MB_DEFBUTTON2;
+            refusal = MsgAnswer::No;
+            break;
     }
     if (icon == MsgIcon::Exclamation) {
         type |= MB_ICONEXCLAMATION;
