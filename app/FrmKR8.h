@@ -10,9 +10,11 @@
 #include "app/FileListBox.h"
 #include "app/MessageBoxes.h"
 #include "app/WindowControls.h"
+#include "remove/Backup.h"
 #include "remove/KillProcess.h"
 #include "remove/LaunchAppSychronous.h"
 #include "remove/ShutDownNT.h"
+#include "sys/BackupStore.h"
 #include "sys/Clock.h"
 #include "sys/CommonFunction.h"
 #include "sys/EllReg.h"
@@ -35,6 +37,7 @@ struct Machine {
     ShutDownNT& restart;
     Shell& shell;
     Resources& resources;
+    BackupStore& store;
 };
 
 class FrmKR8 {
@@ -79,10 +82,15 @@ class FrmKR8 {
     // holds anything but exactly the stored bytes.
     std::unique_ptr<HeldFile> LoadDataIntoFile(int resourceId, const std::string& path);
 
+    // Whether to go on without a backup, after telling the user that none could be made.
+    bool RemoveWithoutBackup(const char* prefix, const std::string& name);
+
     WindowControls& controls_;
     MessageBoxes& boxes_;
     Machine machine_;
     bool busy_ = false;
+    // This process's backup of everything it removes.
+    Backup backup_{machine_.files, machine_.store, machine_.folders};
 };
 
 }  // namespace kr8

@@ -377,7 +377,8 @@ struct FakeMachine {
     FakeShell shell;
     FakeResources resources;
     FakeStore store{files, reg};
-    Machine machine{reg, os, os, files, clock, processes, launcher, restart, shell, resources};
+    Machine machine{reg,      os,      os,    files,     clock, processes,
+                    launcher, restart, shell, resources, store};
 };
 
 }  // namespace kr8::fake

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -191,6 +192,54 @@ TEST(Backup, PutsBackWhatWasRemovedAndNamesWhatItCannot) {
               std::vector<std::string>{dll + ": the copy in the backup is missing or has changed"});
     EXPECT_EQ(h.files.Content(other), "second");
     EXPECT_EQ(h.boxes.shown.back().prompt, "These could not be put back:\r\n" + second[0] + "\r\n");
+}
+
+// Without a backup the user is asked, and the box's default answer keeps what was to go; a Yes
+// removes it all the same.
+TEST(Backup, WithoutOneTheDefaultAnswerKeepsWhatWasToGo) {
+    const std::string dll = SystemPath("a.dll");
+    const std::string guard = kNotifyPath + "\\GuardX";
+    const struct {
+        const char* what;
+        std::function<void(Harness&)> click;
+        std::function<bool(Harness&)> kept;
+        std::string prompt;
+    } cases[] = {
+        {"Delete",
+         [&](Harness& h) {
+             h.controls.SetList1Checked(0, true);
+             h.form.CmdFix_Click();
+         },
+         [&](Harness& h) { return h.files.Exists(dll); }, "the file " + dll},
+        {"Guardian .reg", [](Harness& h) { h.form.CmdGuard_Click(); },
+         [&](Harness& h) { return h.reg.HasKey(guard); }, "the Registry key GuardX"},
+        {"User Agent$", [](Harness& h) { h.form.CmdUAS_Click(); },
+         [&](Harness& h) { return h.reg.Get(kPostPlatformPath, "msg126").has_value(); },
+         "the User Agent String msg126"},
+    };
+    for (const auto& c : cases) {
+        for (const bool yes : {false, true}) {
+            Harness h;
+            h.files.AddFile(dll, 320872);
+            h.reg.SetString(guard, "Version", "126");
+            h.reg.SetString(kPostPlatformPath, "msg126", "x");
+            h.LoadAndFind();
+            h.store.failFolders = true;
+            h.boxes.shown.clear();
+            h.boxes.answers = {MsgAnswer::Yes};
+            if (yes) {
+                h.boxes.answers.push_back(MsgAnswer::Yes);
+            }
+            c.click(h);
+            ASSERT_GE(h.boxes.shown.size(), 2u) << c.what;
+            EXPECT_EQ(h.boxes.shown[1], (fake::ShownBox{"No backup could be made of " + c.prompt +
+                                                            "\r\nDelete it without a backup?",
+                                                        MsgButtons::YesNoDefaultNo,
+                                                        MsgIcon::Exclamation, "No Backup"}))
+                << c.what;
+            EXPECT_EQ(c.kept(h), !yes) << c.what << (yes ? " Yes" : " default");
+        }
+    }
 }
 
 }  // namespace

@@ -33,6 +33,8 @@
 // Without the window:
 //   hold PATH SECONDS    opens the file sharing nothing, prints "held", keeps it open that long
 //                        or until released
+//   hold-readable PATH SECONDS
+//                        the same, sharing reading, as a process keeps a DLL it has loaded
 //   release              lets every holder close its file and end
 //   attrs PATH [+rhs]    adds any of the read-only, hidden and system flags given, then prints
 //                        those the file has as "RHS", a "-" for each one it lacks
@@ -543,12 +545,12 @@ void EndChild(HWND mainWindow, DWORD processId, const Deadline& deadline) {
 // Every holder waits on the same event, so one release lets all of them go.
 constexpr char kReleaseEvent[] = "kr8auto-hold-release";
 
-void Hold(const std::string& path, DWORD seconds) {
+void Hold(const std::string& path, DWORD seconds, DWORD sharing) {
     const UniqueHandle release(CreateEventA(nullptr, TRUE, FALSE, kReleaseEvent));
     if (!release) {
         throw Failure{"cannot create the release event"};
     }
-    const UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    const UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         throw Failure{"cannot open " + path + " (error " + std::to_string(GetLastError()) + ")"};
@@ -646,9 +648,10 @@ int Run(const std::vector<std::string>& args) {
         }
     };
 
-    if (command == "hold") {
+    if (command == "hold" || command == "hold-readable") {
         needs(2);
-        Hold(rest[0], static_cast<DWORD>(std::atoi(rest[1].c_str())));
+        Hold(rest[0], static_cast<DWORD>(std::atoi(rest[1].c_str())),
+             command == "hold" ? 0 : FILE_SHARE_READ);
         return 0;
     }
     if (command == "release") {
