@@ -61,6 +61,27 @@ void FrmKR8::Click(Button button) {
     }
 }
 
+void FrmKR8::RestoreFromMenu(const BackupPicker& pick) {
+    if (busy_) {
+        return;
+    }
+    busy_ = true;
+    const std::vector<std::string> folders = BackupFolders(machine_.files, machine_.folders);
+    std::optional<std::string> folder;
+    if (folders.empty()) {
+        boxes_.Show(
+            text::kNoBackupsPrefix + machine_.folders.GetWindowsFolder() + text::kBackupFolder,
+            MsgButtons::Ok, MsgIcon::None, text::kRestoreTitle);
+    } else {
+        folder = pick(folders);
+    }
+    if (folder) {
+        RestoreFromBackup(*folder, machine_.files, machine_.store, boxes_);
+        CmdFind_Click();
+    }
+    busy_ = false;
+}
+
 void FrmKR8::CmdFind_Click() {
     std::string report = std::string(text::kFilesFound) + text::kCrLf;
     controls_.ClearList1();

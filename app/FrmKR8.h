@@ -4,8 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/FileListBox.h"
 #include "app/MessageBoxes.h"
@@ -62,6 +65,13 @@ class FrmKR8 {
     void CmdPol_Click();
     void CmdHosts_Click();
     void CmdRegedit_Click();
+
+    // "Restore from backup…" on the system menu: pick is shown the backup folders, newest
+    // first, and answers the one to put back, or nothing. The window then scans again, so that
+    // it shows what is back. Dropped, like a click, while a handler runs.
+    using BackupPicker =
+        std::function<std::optional<std::string>(const std::vector<std::string>& folders)>;
+    void RestoreFromMenu(const BackupPicker& pick);
 
     // Window-level state, kept for the life of the process.
     std::string GuardianKeyName;

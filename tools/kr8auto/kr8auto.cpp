@@ -25,6 +25,8 @@
 //   wait-child NAME      waits for a process of that exe name, started by the program, to show
 //                        a window; prints its process id and the window's title
 //   end-child PID        ends that process, if the program started it, and waits for its end
+//   restore-menu         chooses "Restore from backup…" on the window's system menu and returns
+//                        at once, as click-async does
 //   check INDEX [on|off] ticks (default) or unticks List1's entry INDEX (from 0)
 //   key enter|space|tab|alt-x
 //                        posts the key to the focused control, as the keyboard would
@@ -55,6 +57,7 @@
 #include <string>
 #include <vector>
 
+#include "app/win32/SystemMenu.h"
 #include "sys/win32/Handles.h"
 
 namespace {
@@ -719,6 +722,11 @@ int Run(const std::vector<std::string>& args) {
                               (box ? ", a box is open: " + DescribeBox(box) : std::string())};
             }
         }
+    } else if (command == "restore-menu") {
+        needs(0);
+        // What the menu sends its window when the item is chosen: the menu itself lives in the
+        // program's process, out of reach of another one under Wine.
+        PostMessageA(window, WM_SYSCOMMAND, kr8::win32::kRestoreCommand, 0);
     } else if (command == "box") {
         if (rest.empty() || rest.size() > 2) {
             return Usage();
