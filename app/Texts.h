@@ -163,6 +163,9 @@ inline constexpr char kRestoredAllPrefix[] = "Everything in the backup was put b
 inline constexpr char kRestoreFailedPrefix[] = "These could not be put back:\r\n";
 inline constexpr char kManifestUnreadable[] = "backup.txt is missing or cannot be read in ";
 inline constexpr char kCopyChanged[] = ": the copy in the backup is missing or has changed";
+inline constexpr char kStillReplacedAtRestart[] =
+    ": is in its place as it was backed up, but unless Windows has restarted since it was "
+    "removed, the restart will still replace it; restore it again after the restart";
 inline constexpr char kFileKept[] = ": a file is there now, and was kept";
 inline constexpr char kFileNotWritten[] = ": could not be written";
 inline constexpr char kAttributesNotSet[] = ": its attributes could not be set";

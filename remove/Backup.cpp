@@ -318,6 +318,18 @@ std::optional<std::string> RestoreFile(const std::string& folder, const BackupIt
         return shown + text::kCopyChanged;
     }
     if (files.Exists(item.original)) {
+        const std::optional<std::string> now = files.ReadFileBytes(item.original);
+        if (now && *now == *bytes) {
+            // Still the file that was backed up: nothing to write over, only its marks to put
+            // back. A replacement at restart may still be waiting for it, and the user is told.
+            if (!store.SetAttributes(item.original, item.attributes)) {
+                return shown + text::kAttributesNotSet;
+            }
+            if (item.removal == Removal::ReplacedAtRestart) {
+                return shown + text::kStillReplacedAtRestart;
+            }
+            return std::nullopt;
+        }
         if (boxes.Show(text::kReplaceFilePrefix + shown + text::kReplaceFileSuffix,
                        MsgButtons::YesNoDefaultNo, MsgIcon::Exclamation,
                        text::kRestoreTitle) != MsgAnswer::Yes) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Find scan's and the program wait's benchmarks for the Windows that Wine runs on this machine and runs it
-# in a throwaway prefix, with an X display of its own so that the caption figures come from a
-# real window. Prints the benchmark's table; leaves no prefix, wine server or Xvfb behind.
+# Builds the benchmarks (the Find scan, the program wait, the backup before a delete) for the
+# Windows that Wine runs on this machine and runs them in a throwaway prefix, with an X display
+# of its own so that the caption figures come from a real window. Prints the benchmarks' tables;
+# leaves no prefix, wine server or Xvfb behind.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/wine-lib.sh
@@ -18,7 +19,7 @@ fi
 build=build/bench-$arch
 echo "== Building kr8_scan_bench ($arch)"
 cmake -S . -B "$build" --toolchain "$toolchain" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target kr8_scan_bench kr8_wait_bench -j "$(nproc)"
+cmake --build "$build" --target kr8_scan_bench kr8_wait_bench kr8_backup_bench -j "$(nproc)"
 
 prefix=$(mktemp -d /tmp/kr8-bench-prefix.XXXXXX)
 display_file=$(mktemp /tmp/kr8-bench-display.XXXXXX)
@@ -67,3 +68,5 @@ run_bench() {
 run_bench kr8_scan_bench.exe
 echo
 run_bench kr8_wait_bench.exe
+echo
+run_bench kr8_backup_bench.exe

@@ -137,9 +137,11 @@ TEST(Backup, PutsBackWhatWasRemovedAndNamesWhatItCannot) {
     Harness h;
     const std::string dll = SystemPath("a \t%\xC3\xA9.dll");
     const std::string other = SystemPath("b.dll");
+    const std::string held = SystemPath("held.dll");
     h.files.WriteFileBytes(dll, std::string("MZ\0\x01", 4));
     h.files.SetAttributes(dll, 0x27);
     h.files.WriteFileBytes(other, "second");
+    h.files.WriteFileBytes(held, "held");
     h.reg.SetString("HKLM\\" + kGuard, "Version", "126");
     h.reg.SetRaw("HKLM\\" + kGuard, "Bin", RegType::Binary, std::string("\0\xff", 2));
     h.reg.SetDword("HKLM\\" + kGuard + "\\Sub", "D", 7);
@@ -148,21 +150,22 @@ TEST(Backup, PutsBackWhatWasRemovedAndNamesWhatItCannot) {
     Backup backup(h.files, h.store, h.os);
     const auto f = backup.SaveFile(dll);
     const auto g = backup.SaveFile(other);
+    const auto l = backup.SaveFile(held);
     const auto k = backup.SaveKey(RegRoot::LocalMachine, kGuard);
     const auto v = backup.SaveValue(RegRoot::LocalMachine, text::kPostPlatformKey, "msg126");
-    ASSERT_TRUE(f && g && k && v);
+    ASSERT_TRUE(f && g && l && k && v);
     EXPECT_EQ(backup.Folder(), kBackupFolder);
     EXPECT_EQ(h.files.Attributes(kBackupFolder + "\\file1.bak"), 0x21u) << "read-only";
     backup.Record(*f, Removal::Deleted);
-    backup.Record(*g, Removal::ReplacedAtRestart);
+    backup.Record(*l, Removal::ReplacedAtRestart);
 
     const auto manifest = ReadManifest(h.files.Content(kBackupFolder + "\\backup.txt"));
     ASSERT_TRUE(manifest);
-    ASSERT_EQ(manifest->size(), 4u);
+    ASSERT_EQ(manifest->size(), 5u);
     EXPECT_EQ((*manifest)[0],
               (BackupItem{BackupKind::File, Removal::Deleted, "file1.bak",
                           Sha256Hex(std::string("MZ\0\x01", 4)), dll, "", 4, 0x27}));
-    EXPECT_EQ((*manifest)[3].valueName, "msg126");
+    EXPECT_EQ((*manifest)[4].valueName, "msg126");
     EXPECT_NE(h.files.Content(kBackupFolder + "\\backup.txt").find("a %09%25\xC3\xA9.dll"),
               std::string::npos);
 
@@ -172,8 +175,11 @@ TEST(Backup, PutsBackWhatWasRemovedAndNamesWhatItCannot) {
     h.reg.DeleteRegValue(RegRoot::LocalMachine, text::kPostPlatformKey, "msg126");
     const auto failures = RestoreFromBackup(backup.Folder(), h.files, h.store, h.boxes);
 
-    EXPECT_EQ(failures, std::vector<std::string>{other + ": a file is there now, and was kept"})
-        << "the question's default answer";
+    // The default answer keeps the changed file; the unchanged one is not asked about, but its
+    // pending replacement is named.
+    EXPECT_EQ(failures, (std::vector<std::string>{other + ": a file is there now, and was kept",
+                                                  held + text::kStillReplacedAtRestart}));
+    EXPECT_EQ(h.boxes.shown.size(), 2u);
     EXPECT_EQ(h.files.Content(dll), std::string("MZ\0\x01", 4));
     EXPECT_EQ(h.files.Attributes(dll), 0x27u);
     EXPECT_EQ(h.files.Content(other), "changed");
@@ -189,9 +195,11 @@ TEST(Backup, PutsBackWhatWasRemovedAndNamesWhatItCannot) {
     h.files.WriteFileBytes(kBackupFolder + "\\file1.bak", "tampered");
     const auto second = RestoreFromBackup(backup.Folder(), h.files, h.store, h.boxes);
     EXPECT_EQ(second,
-              std::vector<std::string>{dll + ": the copy in the backup is missing or has changed"});
+              (std::vector<std::string>{dll + ": the copy in the backup is missing or has changed",
+                                        held + text::kStillReplacedAtRestart}));
     EXPECT_EQ(h.files.Content(other), "second");
-    EXPECT_EQ(h.boxes.shown.back().prompt, "These could not be put back:\r\n" + second[0] + "\r\n");
+    EXPECT_EQ(h.boxes.shown.back().prompt,
+              "These could not be put back:\r\n" + second[0] + "\r\n" + second[1] + "\r\n");
 }
 
 // Without a backup the user is asked, and the box's default answer keeps what was to go; a Yes
