@@ -250,5 +250,41 @@ TEST(Backup, WithoutOneTheDefaultAnswerKeepsWhatWasToGo) {
     }
 }
 
+// The system menu's restore: with no backup it says where it looked; it offers the folders
+// newest first, puts back the one picked and scans again.
+TEST(Backup, TheMenuOffersTheFoldersNewestFirstAndRestoresThePickedOne) {
+    Harness h;
+    h.LoadAndFind();
+    h.form.RestoreFromMenu([](const std::vector<std::string>&) -> std::optional<std::string> {
+        ADD_FAILURE() << "nothing to pick from";
+        return std::nullopt;
+    });
+    EXPECT_EQ(h.Prompts(),
+              std::vector<std::string>{"There is no backup in C:\\WINDOWS\\KR8 Backup"});
+
+    const std::string older = SystemPath("older.dll");
+    const std::string newer = SystemPath("newer.dll");
+    h.files.WriteFileBytes(older, std::string(320872, 'o'));
+    h.files.WriteFileBytes(newer, std::string(320872, 'n'));
+    h.store.timeName = "2026-12-06 23.59.59";
+    Backup first(h.files, h.store, h.os);
+    ASSERT_TRUE(first.SaveFile(older));
+    h.store.timeName = "2026-12-07 00.00.01";
+    Backup second(h.files, h.store, h.os);
+    ASSERT_TRUE(second.SaveFile(newer));
+    h.files.Remove(older);
+    h.files.Remove(newer);
+
+    std::vector<std::string> offered;
+    h.form.RestoreFromMenu([&](const std::vector<std::string>& folders) {
+        offered = folders;
+        return std::optional<std::string>(folders.back());
+    });
+    EXPECT_EQ(offered, (std::vector<std::string>{second.Folder(), first.Folder()}));
+    EXPECT_EQ(h.files.Content(older), std::string(320872, 'o'));
+    EXPECT_FALSE(h.files.Exists(newer));
+    EXPECT_EQ(h.controls.Entries(), std::vector<std::string>{older}) << "scanned again";
+}
+
 }  // namespace
 }  // namespace kr8::test
