@@ -271,9 +271,15 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_SYSCOMMAND:
             if ((wParam & 0xFFF0) == kRestoreCommand) {
-                form_.RestoreFromMenu([this](const std::vector<std::string>& folders) {
-                    return PickBackup(window_, folders);
-                });
+                // As a click: a failure ends the restore, never the process.
+                try {
+                    form_.RestoreFromMenu([this](const std::vector<std::string>& folders) {
+                        return PickBackup(window_, folders);
+                    });
+                } catch (const std::exception& failure) {
+                    MessageBoxA(window_, failure.what(), text::kAppTitle,
+                                MB_OK | MB_ICONEXCLAMATION);
+                }
                 return 0;
             }
             break;
