@@ -8,6 +8,8 @@
 
 #include "app/Texts.h"
 #include "app/win32/ButtonFace.h"
+#include "app/win32/RestoreDialog.h"
+#include "app/win32/SystemMenu.h"
 #include "app/win32/resource.h"
 
 namespace kr8::win32 {
@@ -162,6 +164,7 @@ bool MainWindow::Create() {
     }
     font_ = CreateMessageFont();
     CreateControls(dpi);
+    AddRestoreMenuItem(window_);
     focusOnActivate_ = Control(kCmdExit);
     return true;
 }
@@ -266,6 +269,20 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         }
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == kRestoreCommand) {
+                // As a click: a failure ends the restore, never the process.
+                try {
+                    form_.RestoreFromMenu([this](const std::vector<std::string>& folders) {
+                        return PickBackup(window_, folders);
+                    });
+                } catch (const std::exception& failure) {
+                    MessageBoxA(window_, failure.what(), text::kAppTitle,
+                                MB_OK | MB_ICONEXCLAMATION);
+                }
+                return 0;
+            }
+            break;
         case WM_CLOSE:
             if (form_.Busy()) {
                 return 0;  // as Exit: not while a handler is under way
@@ -479,6 +496,10 @@ MsgAnswer MainWindow::Show(const std::string& prompt, MsgButtons buttons, MsgIco
             break;
         case MsgButtons::YesNo:
             type = MB_YESNO;
+            refusal = MsgAnswer::No;
+            break;
+        case MsgButtons::YesNoDefaultNo:
+            type = MB_YESNO | MB_DEFBUTTON2;
             refusal = MsgAnswer::No;
             break;
     }

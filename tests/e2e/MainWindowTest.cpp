@@ -14,6 +14,7 @@
 #include "app/Texts.h"
 #include "app/win32/Layout.h"
 #include "app/win32/MainWindow.h"
+#include "app/win32/SystemMenu.h"
 #include "tests/fakes/FakeMachine.h"
 
 namespace kr8::win32 {
@@ -103,6 +104,7 @@ class BoxAnswerer {
     std::string prompt;
     bool hasIcon = false;
     HWND owner = nullptr;
+    int defaultId = 0;
 
   private:
     void Answer(const char* title, int answerId) {
@@ -119,6 +121,13 @@ class BoxAnswerer {
         }
         found = true;
         owner = GetWindow(box, GW_OWNER);
+        for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
+            HWND button = GetDlgItem(box, id);
+            if (button &&
+                (GetWindowLongPtrA(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
+                defaultId = id;
+            }
+        }
         for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
             if (ClassOf(child) != "Static" || !IsWindowVisible(child)) {
                 continue;
@@ -225,6 +234,9 @@ TEST_F(WindowTest, LoadBuildsTheFormHiddenWithTheFirstStatesAndPictures) {
     }
 
     EXPECT_NE(GetClassLongPtrA(main, GCLP_HICON), ULONG_PTR{0});
+    wchar_t restoreItem[64] = {};
+    GetMenuStringW(GetSystemMenu(main, FALSE), kRestoreCommand, restoreItem, 64, MF_BYCOMMAND);
+    EXPECT_EQ(std::wstring(restoreItem), L"Restore from backup\u2026");
     for (ControlId id : {kCmdRegedit, kCmdFix}) {
         BUTTON_IMAGELIST images{};
         ASSERT_TRUE(
@@ -287,11 +299,13 @@ TEST_F(WindowTest, MessageBoxesMapButtonsIconTitleAndAnswers) {
         const char* title;
         int answerId;
         MsgAnswer answer;
+        int defaultId;
     } cases[] = {
-        {MsgButtons::YesNo, MsgIcon::Exclamation, "", IDNO, MsgAnswer::No},
-        {MsgButtons::OkCancel, MsgIcon::None, "Own title", IDCANCEL, MsgAnswer::Cancel},
-        {MsgButtons::YesNo, MsgIcon::None, "", IDYES, MsgAnswer::Yes},
-        {MsgButtons::Ok, MsgIcon::None, "", IDOK, MsgAnswer::Ok},
+        {MsgButtons::YesNo, MsgIcon::Exclamation, "", IDNO, MsgAnswer::No, IDYES},
+        {MsgButtons::OkCancel, MsgIcon::None, "Own title", IDCANCEL, MsgAnswer::Cancel, IDOK},
+        {MsgButtons::YesNo, MsgIcon::None, "", IDYES, MsgAnswer::Yes, IDYES},
+        {MsgButtons::Ok, MsgIcon::None, "", IDOK, MsgAnswer::Ok, IDOK},
+        {MsgButtons::YesNoDefaultNo, MsgIcon::Exclamation, "", IDYES, MsgAnswer::Yes, IDNO},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answerId);
@@ -301,6 +315,7 @@ TEST_F(WindowTest, MessageBoxesMapButtonsIconTitleAndAnswers) {
         EXPECT_EQ(box.prompt, "Delete?");
         EXPECT_EQ(box.hasIcon, c.icon != MsgIcon::None);
         EXPECT_EQ(box.owner, window.Handle());
+        EXPECT_EQ(box.defaultId, c.defaultId);
     }
 }
 
