@@ -17,7 +17,7 @@ fi
 # A build folder of its own: the test script may be building the presets' folders meanwhile.
 build=build/bench-$arch
 echo "== Building kr8_scan_bench ($arch)"
-cmake -S . -B "$build" --toolchain "$toolchain" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B "$build" --toolchain "$toolchain" -DCMAKE_BUILD_TYPE=Release -DKR8_WINDOWS_BUILD=product >/dev/null
 cmake --build "$build" --target kr8_scan_bench kr8_wait_bench -j "$(nproc)"
 
 prefix=$(mktemp -d /tmp/kr8-bench-prefix.XXXXXX)
