@@ -2,7 +2,7 @@
 # prefix, X server, wine server) stopped when the script exits, the automation helper, and a
 # prefix seeded with the simulated infection.
 # usage, from a scenario script: source scenario.sh KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR [VERSION]
-# VERSION (win2k, winxp) is the Windows version Wine imitates for the program; Wine's own
+# VERSION (win2k, winxp, win10) is the Windows version Wine imitates for the program; Wine's own
 # when left out.
 # shellcheck shell=bash
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -22,7 +22,7 @@ auto() { "$WINE" "$autoexe" "$@"; }
 if [ -n "${4:-}" ]; then
     "$WINE" reg add 'HKCU\Software\Wine' /v Version /d "$4" /f >/dev/null ||
         fail_now "setting Wine's Windows version to $4"
-    declare -A kr8_version_numbers=([win2k]=5.0.2195 [winxp]=5.1.2600)
+    declare -A kr8_version_numbers=([win2k]=5.0.2195 [winxp]=5.1.2600 [win10]=10.0.18362)
     check_equal "Wine imitates $4" "$("$WINE" cmd /c ver | tr -d '\r' | grep -o '[0-9.]\+')" \
         "${kr8_version_numbers[$4]}"
 fi
