@@ -47,10 +47,11 @@ ControlClass ClassOf(ControlKind kind) {
                 kChild | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN,
                 WS_EX_CLIENTEDGE};
         case ControlKind::PushButton:
-        case ControlKind::PictureButton:
             return {"BUTTON", kChild | WS_TABSTOP | BS_PUSHBUTTON, 0};
         case ControlKind::ColouredButton:
-            // Version 6 push buttons ignore WM_CTLCOLORBTN, so these paint their own face.
+        case ControlKind::PictureButton:
+            // Version 6 push buttons ignore WM_CTLCOLORBTN, and earlier ones show no picture, so
+            // these paint their own face.
             return {"BUTTON", kChild | WS_TABSTOP | BS_OWNERDRAW, 0};
         case ControlKind::GroupBox:
             return {"BUTTON", kChild | BS_GROUPBOX, 0};
@@ -68,7 +69,7 @@ ControlClass ClassOf(ControlKind kind) {
 int DisplayDpi() {
     ScreenDc screen;
     const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSX);
-    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+    return dpi > 0 ? dpi : 96;  // the system's default
 }
 
 }  // namespace
@@ -199,9 +200,6 @@ void MainWindow::CreateControls(int dpi) {
     SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
     FitList1Column();
 
-    AttachPicture(Control(kCmdRegedit), regeditPicture_.get());
-    AttachPicture(Control(kCmdFix), deletePicture_.get());
-
     // Frame1 comes before its contents in the tab order, which puts it above them; at the
     // bottom it paints first and its contents are drawn over it.
     SetWindowPos(Control(kFrame1), HWND_BOTTOM, 0, 0, 0, 0,
@@ -236,7 +234,12 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DRAWITEM: {
             const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
             if (item->CtlType == ODT_BUTTON) {
-                PaintColouredButton(*item, kLightRed);
+                if (item->CtlID == kCmdRegedit || item->CtlID == kCmdFix) {
+                    PaintButton(*item, GetSysColor(COLOR_BTNFACE),
+                                item->CtlID == kCmdFix ? &deletePicture_ : &regeditPicture_);
+                } else {
+                    PaintButton(*item, kLightRed, nullptr);
+                }
                 return TRUE;
             }
             break;

@@ -9,6 +9,7 @@
 #include "app/FrmKR8.h"
 #include "app/MessageBoxes.h"
 #include "app/WindowControls.h"
+#include "app/win32/ButtonFace.h"
 #include "app/win32/Gdi.h"
 #include "app/win32/Layout.h"
 
@@ -68,8 +69,8 @@ class MainWindow final : public WindowControls, public MessageBoxes {
     // The control that gets the focus back when the window is activated again.
     HWND focusOnActivate_ = nullptr;
     UniqueFont font_;
-    UniqueImageList regeditPicture_;
-    UniqueImageList deletePicture_;
+    ButtonPicture regeditPicture_;
+    ButtonPicture deletePicture_;
 };
 
 }  // namespace kr8::win32

@@ -43,7 +43,9 @@ std::string CommandLineUtf8() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof(controls);
-    controls.dwICC = ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES;
+    // Only the list-view needs registering. ICC_STANDARD_CLASSES is known from version 6 on only,
+    // and an unknown class makes the whole call fail on version 5.8 (Windows 2000, XP unstyled).
+    controls.dwICC = ICC_LISTVIEW_CLASSES;
     InitCommonControlsEx(&controls);
 
     kr8::EllRegWin32 reg;
