@@ -4,6 +4,17 @@
 
 namespace kr8 {
 
+namespace {
+
+// Cleared however the handler ends, so that a failure cannot leave every button dead.
+struct BusyWhileHere {
+    bool& busy;
+    explicit BusyWhileHere(bool& flag) : busy(flag) { busy = true; }
+    ~BusyWhileHere() { busy = false; }
+};
+
+}  // namespace
+
 FrmKR8::FrmKR8(WindowControls& controls, MessageBoxes& boxes, const Machine& machine)
     : controls_(controls), boxes_(boxes), machine_(machine) {}
 
@@ -25,12 +36,7 @@ void FrmKR8::Click(Button button) {
     if (busy_) {
         return;
     }
-    // Cleared however the handler ends, so that a failure cannot leave every button dead.
-    struct BusyWhileHere {
-        bool& busy;
-        explicit BusyWhileHere(bool& flag) : busy(flag) { busy = true; }
-        ~BusyWhileHere() { busy = false; }
-    } guard(busy_);
+    const BusyWhileHere guard(busy_);
     switch (button) {
         case Button::CmdFind:
             CmdFind_Click();
@@ -58,6 +64,26 @@ void FrmKR8::Click(Button button) {
             break;
         case Button::CmdExit:
             break;  // the window itself ends the process
+    }
+}
+
+void FrmKR8::RestoreFromMenu(const BackupPicker& pick) {
+    if (busy_) {
+        return;
+    }
+    const BusyWhileHere guard(busy_);
+    const std::vector<std::string> folders = BackupFolders(machine_.files, machine_.folders);
+    std::optional<std::string> folder;
+    if (folders.empty()) {
+        boxes_.Show(
+            text::kNoBackupsPrefix + machine_.folders.GetWindowsFolder() + text::kBackupFolder,
+            MsgButtons::Ok, MsgIcon::None, text::kRestoreTitle);
+    } else {
+        folder = pick(folders);
+    }
+    if (folder) {
+        RestoreFromBackup(*folder, machine_.files, machine_.store, boxes_);
+        CmdFind_Click();
     }
 }
 

@@ -4,15 +4,20 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/FileListBox.h"
 #include "app/MessageBoxes.h"
 #include "app/WindowControls.h"
+#include "remove/Backup.h"
 #include "remove/KillProcess.h"
 #include "remove/LaunchAppSychronous.h"
 #include "remove/ShutDownNT.h"
+#include "sys/BackupStore.h"
 #include "sys/Clock.h"
 #include "sys/CommonFunction.h"
 #include "sys/EllReg.h"
@@ -36,6 +41,7 @@ struct Machine {
     ShutDownNT& restart;            // remove/ShutDownNT.h, remove/win32/ShutDownNTWin32.cpp
     Shell& shell;                   // sys/Shell.h, sys/win32/ShellWin32.cpp
     Resources& resources;           // sys/Resources.h, sys/win32/ResourcesWin32.cpp
+    BackupStore& store;             // sys/BackupStore.h, sys/win32/BackupStoreWin32.cpp
 };
 
 class FrmKR8 {
@@ -60,6 +66,13 @@ class FrmKR8 {
     void CmdPol_Click();      // "Restore Policy", repair/CmdPol.cpp
     void CmdHosts_Click();    // "Hosts Log", repair/Shortcuts.cpp
     void CmdRegedit_Click();  // "Open Regedit", repair/Shortcuts.cpp
+
+    // "Restore from backup…" on the system menu: pick is shown the backup folders, newest
+    // first, and answers the one to put back, or nothing. The window then scans again, so that
+    // it shows what is back. Dropped, like a click, while a handler runs.
+    using BackupPicker =
+        std::function<std::optional<std::string>(const std::vector<std::string>& folders)>;
+    void RestoreFromMenu(const BackupPicker& pick);
 
     // Window-level state, kept for the life of the process.
     std::string GuardianKeyName;
@@ -86,10 +99,15 @@ class FrmKR8 {
     // holds anything but exactly the stored bytes.
     std::unique_ptr<HeldFile> LoadDataIntoFile(int resourceId, const std::string& path);
 
+    // Whether to go on without a backup, after telling the user that none could be made.
+    bool RemoveWithoutBackup(const char* prefix, const std::string& name);
+
     WindowControls& controls_;
     MessageBoxes& boxes_;
     Machine machine_;
     bool busy_ = false;
+    // This process's backup of everything it removes.
+    Backup backup_{machine_.files, machine_.store, machine_.folders};
 };
 
 }  // namespace kr8

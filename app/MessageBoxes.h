@@ -5,7 +5,8 @@
 
 namespace kr8 {
 
-enum class MsgButtons { Ok, OkCancel, YesNo };
+// YesNoDefaultNo: Enter and Escape answer No, for questions whose Yes cannot be undone.
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoDefaultNo };
 enum class MsgIcon { None, Exclamation };
 enum class MsgAnswer { Ok, Cancel, Yes, No };
 

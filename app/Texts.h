@@ -136,4 +136,52 @@ inline constexpr char kHostsFile[] = "\\drivers\\etc\\hosts";
 inline constexpr char kHostsFolder[] = "\\drivers\\etc";
 inline constexpr char kRegeditExe[] = "\\regedit.exe";
 
+// Backups of what the program removes, and restoring them.
+inline constexpr char kBackupFolder[] = "\\KR8 Backup";
+inline constexpr char kManifestFile[] = "\\backup.txt";
+// Stored copies are numbered, and end in .bak: nothing loads or runs them by accident.
+inline constexpr char kStoredFile[] = "file";
+inline constexpr char kStoredFileExtension[] = ".bak";
+inline constexpr char kStoredKey[] = "key";
+inline constexpr char kStoredValue[] = "value";
+inline constexpr char kStoredRegExtension[] = ".reg";
+inline constexpr int kMaxSessionFolders = 99;
+inline constexpr char kManifestHeader[] =
+    "# KR8 Finder backup, made %s. One line for each item, its fields parted by tabs:\r\n"
+    "#   file   what happened, stored as, SHA-256, original path, size, attributes\r\n"
+    "#   key    what happened, stored as, SHA-256, key (with all its sub-keys and values)\r\n"
+    "#   value  what happened, stored as, SHA-256, key, value name\r\n"
+    "# In names, %%25 stands for a per cent sign and %%XX for a control character (hex XX).\r\n";
+inline constexpr char kRemovalNotYet[] = "not yet removed";
+inline constexpr char kRemovalDeleted[] = "deleted";
+inline constexpr char kRemovalReplaced[] = "replaced at restart";
+inline constexpr char kRemovalNotRemoved[] = "not removed";
+inline constexpr char kNoFileBackupPrefix[] = "No backup could be made of the file ";
+inline constexpr char kNoKeyBackupPrefix[] = "No backup could be made of the Registry key ";
+inline constexpr char kNoValueBackupPrefix[] = "No backup could be made of the User Agent String ";
+inline constexpr char kNoBackupSuffix[] = "\r\nDelete it without a backup?";
+inline constexpr char kNoBackupTitle[] = "No Backup";
+inline constexpr char kRestoreMenu[] = "Restore from backup\xE2\x80\xA6";
+inline constexpr char kRestoreTitle[] = "Restore from backup";
+inline constexpr char kRestoreButton[] = "&Restore";
+inline constexpr char kRestoreCancel[] = "Cancel";
+inline constexpr char kRestorePick[] =
+    "Backups, newest first. Everything in the one you pick is put back.";
+inline constexpr char kNoBackupsPrefix[] = "There is no backup in ";
+inline constexpr char kReplaceFilePrefix[] = "A file is there now:\r\n";
+inline constexpr char kReplaceFileSuffix[] = "\r\nReplace it with the copy from the backup?";
+inline constexpr char kRestoredAllPrefix[] = "Everything in the backup was put back:\r\n";
+inline constexpr char kRestoreFailedPrefix[] = "These could not be put back:\r\n";
+inline constexpr char kManifestUnreadable[] = "backup.txt is missing or cannot be read in ";
+inline constexpr char kCopyChanged[] = ": the copy in the backup is missing or has changed";
+inline constexpr char kStillReplacedAtRestart[] =
+    ": is in its place as it was backed up, but unless Windows has restarted since it was "
+    "removed, the restart will still replace it; restore it again after the restart";
+inline constexpr char kFileKept[] = ": a file is there now, and was kept";
+inline constexpr char kFileNotWritten[] = ": could not be written";
+inline constexpr char kAttributesNotSet[] = ": its attributes could not be set";
+inline constexpr char kRegFileUnreadable[] = ": its .reg file could not be read, ";
+inline constexpr char kKeyNotCreated[] = ": the key could not be created";
+inline constexpr char kValueNotWrittenPrefix[] = ": the value could not be written: ";
+
 }  // namespace kr8::text

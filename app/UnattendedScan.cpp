@@ -59,6 +59,7 @@ class UnseenBoxes final : public MessageBoxes {
             case MsgButtons::OkCancel:
                 return MsgAnswer::Cancel;
             case MsgButtons::YesNo:
+            case MsgButtons::YesNoDefaultNo:
                 return MsgAnswer::No;
             case MsgButtons::Ok:
                 break;

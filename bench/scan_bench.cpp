@@ -201,7 +201,7 @@ struct Bench {
           folders(system, temp),
           form(controls, boxes,
                Machine{seams.reg, folders, folders, seams.files, seams.clock, processes, launcher,
-                       restart, shell, resources}) {
+                       restart, shell, resources, store}) {
         form.Form_Load();
     }
     void Find() { form.CmdFind_Click(); }
@@ -222,6 +222,9 @@ struct Bench {
     fake::FakeRestart restart;
     fake::FakeShell shell;
     fake::FakeResources resources;
+    fake::FakeFiles unusedFiles;
+    fake::FakeRegistry unusedReg;
+    fake::FakeStore store{unusedFiles, unusedReg};
     FrmKR8 form;
 };
 

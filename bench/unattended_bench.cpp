@@ -17,6 +17,7 @@
 #include "remove/win32/LaunchAppSychronousWin32.h"
 #include "remove/win32/ShutDownNTWin32.h"
 #include "sys/Clock.h"
+#include "sys/win32/BackupStoreWin32.h"
 #include "sys/win32/EllRegWin32.h"
 #include "sys/win32/FileSystemWin32.h"
 #include "sys/win32/ResourcesWin32.h"
@@ -60,8 +61,10 @@ int main() {
     kr8::ShutDownNTWin32 restart;
     kr8::ShellWin32 shell;
     kr8::ResourcesWin32 resources;
+    kr8::BackupStoreWin32 store;
     const kr8::Machine machine{reg,       os,       folders, files, kr8::SteadyClock(),
-                               processes, launcher, restart, shell, resources};
+                               processes, launcher, restart, shell, resources,
+                               store};
 
     kr8::win32::MainWindow window(::GetModuleHandleW(nullptr), machine);
     if (!window.Load()) {

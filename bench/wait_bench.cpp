@@ -69,10 +69,10 @@ struct Measured {
 
 template <typename Wait>
 Measured Measure(Wait wait) {
-    const ULONGLONG start = ::GetTickCount64();
+    const DWORD start = ::GetTickCount();
     const double cpuStart = ProcessCpuMs();
     wait();
-    return {static_cast<double>(::GetTickCount64() - start), ProcessCpuMs() - cpuStart};
+    return {static_cast<double>(::GetTickCount() - start), ProcessCpuMs() - cpuStart};
 }
 
 void Print(const char* what, const Measured& m) {

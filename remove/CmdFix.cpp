@@ -4,6 +4,7 @@
 
 #include "app/FrmKR8.h"
 #include "app/Texts.h"
+#include "scan/ReportText.h"
 
 namespace kr8 {
 
@@ -44,6 +45,12 @@ bool SafeOnCommandLine(const std::string& path) {
 }
 
 }  // namespace
+
+bool FrmKR8::RemoveWithoutBackup(const char* prefix, const std::string& name) {
+    return boxes_.Show(prefix + ShownInReport(name) + text::kNoBackupSuffix,
+                       MsgButtons::YesNoDefaultNo, MsgIcon::Exclamation,
+                       text::kNoBackupTitle) == MsgAnswer::Yes;
+}
 
 bool FrmKR8::ScheduleReplacement(const std::string& path) {
     const std::string windows = machine_.folders.GetWindowsFolder();
@@ -93,6 +100,22 @@ void FrmKR8::CmdFix_Click() {
                         text::kConfirmDeleteTitle) != MsgAnswer::Yes) {
             return;
         }
+        if (!machine_.files.FileLength(path)) {
+            // Gone since the scan, or a folder in its place: there is nothing to back up or
+            // delete, and replacing a folder at restart is not ours to do.
+            if (machine_.files.Exists(path)) {
+                boxes_.Show(text::kNotAFilePrefix + path, MsgButtons::Ok, MsgIcon::Exclamation, "");
+            }
+            controls_.RemoveList1(index);
+            continue;
+        }
+        // The copy is made and checked before anything of the original changes, its marks
+        // included, so that the backup records them as the adware left them.
+        const std::optional<std::size_t> saved = backup_.SaveFile(path);
+        if (!saved && !RemoveWithoutBackup(text::kNoFileBackupPrefix, path)) {
+            controls_.SetList1Checked(index, false);
+            continue;
+        }
         if (SafeOnCommandLine(path)) {
             const RunResult attrib =
                 machine_.launcher.RunAndWait(machine_.folders.GetSystemFolder() + text::kAttribExe,
@@ -104,7 +127,9 @@ void FrmKR8::CmdFix_Click() {
         // Not every attrib clears several flags in one call; whatever it left is cleared here.
         machine_.files.ClearReadOnlyHiddenSystem(path);
         machine_.files.RemoveFile(path);
+        Removal removal = Removal::Deleted;
         if (machine_.files.Exists(path)) {
+            removal = Removal::NotRemoved;
             if (!machine_.files.FileLength(path)) {
                 // A folder put in the file's place: replacing it at restart is not ours to do.
                 boxes_.Show(text::kNotAFilePrefix + path, MsgButtons::Ok, MsgIcon::Exclamation, "");
@@ -112,12 +137,16 @@ void FrmKR8::CmdFix_Click() {
                 boxes_.Show(text::kCannotDelete, MsgButtons::Ok, MsgIcon::None, "");
                 if (ScheduleReplacement(path)) {
                     scheduled = true;
+                    removal = Removal::ReplacedAtRestart;
                     boxes_.Show(text::kChangesAfterReboot, MsgButtons::Ok, MsgIcon::None, "");
                 } else {
                     boxes_.Show(text::kNotScheduledPrefix + path, MsgButtons::Ok,
                                 MsgIcon::Exclamation, "");
                 }
             }
+        }
+        if (saved) {
+            backup_.Record(*saved, removal);
         }
         controls_.RemoveList1(index);
         machine_.clock.Pause(kPauseAfterEachFileMs);

@@ -16,10 +16,17 @@ void FrmKR8::CmdGuard_Click() {
         // The exact name the scan found: with blanks trimmed it could name another key, and
         // with nothing left it would name the Notify key itself.
         const std::string key = text::kNotifyKey + name;
-        machine_.reg.DeleteRegKey(RegRoot::LocalMachine, key);
-        if (machine_.reg.KeyExists(RegRoot::LocalMachine, key)) {
-            boxes_.Show(text::kRegKeyNotDeletedPrefix + ShownInReport(name), MsgButtons::Ok,
-                        MsgIcon::Exclamation, "");
+        const std::optional<std::size_t> saved = backup_.SaveKey(RegRoot::LocalMachine, key);
+        if (saved || RemoveWithoutBackup(text::kNoKeyBackupPrefix, name)) {
+            machine_.reg.DeleteRegKey(RegRoot::LocalMachine, key);
+            const bool kept = machine_.reg.KeyExists(RegRoot::LocalMachine, key);
+            if (kept) {
+                boxes_.Show(text::kRegKeyNotDeletedPrefix + ShownInReport(name), MsgButtons::Ok,
+                            MsgIcon::Exclamation, "");
+            }
+            if (saved) {
+                backup_.Record(*saved, kept ? Removal::NotRemoved : Removal::Deleted);
+            }
         }
     }
     GuardianKeyName.clear();

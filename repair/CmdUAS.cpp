@@ -11,11 +11,20 @@ void FrmKR8::CmdUAS_Click() {
         return;
     }
     // The value's own name: the shown text joins name and data, and no value is called that.
-    machine_.reg.DeleteRegValue(RegRoot::LocalMachine, text::kPostPlatformKey, UserAgentValueName);
-    if (machine_.reg.ValueExists(RegRoot::LocalMachine, text::kPostPlatformKey,
-                                 UserAgentValueName)) {
-        boxes_.Show(text::kUserAgentNotDeletedPrefix + ShownInReport(UserAgentValueName),
-                    MsgButtons::Ok, MsgIcon::Exclamation, text::kUserAgentTitle);
+    const std::optional<std::size_t> saved =
+        backup_.SaveValue(RegRoot::LocalMachine, text::kPostPlatformKey, UserAgentValueName);
+    if (saved || RemoveWithoutBackup(text::kNoValueBackupPrefix, UserAgentValueName)) {
+        machine_.reg.DeleteRegValue(RegRoot::LocalMachine, text::kPostPlatformKey,
+                                    UserAgentValueName);
+        const bool kept = machine_.reg.ValueExists(RegRoot::LocalMachine, text::kPostPlatformKey,
+                                                   UserAgentValueName);
+        if (kept) {
+            boxes_.Show(text::kUserAgentNotDeletedPrefix + ShownInReport(UserAgentValueName),
+                        MsgButtons::Ok, MsgIcon::Exclamation, text::kUserAgentTitle);
+        }
+        if (saved) {
+            backup_.Record(*saved, kept ? Removal::NotRemoved : Removal::Deleted);
+        }
     }
     UserAgentString.clear();
     UserAgentValueName.clear();

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Builds the Find scan's and the program wait's benchmarks for the Windows that Wine runs on this machine and runs it
-# in a throwaway prefix, with an X display of its own so that the caption figures come from a
-# real window; then times the unattended scan against the window's Find on the demo infection.
-# Prints the figures; leaves no prefix, wine server or Xvfb behind.
-# usage: bench.sh [scan] [wait] [unattended]   (default: all three)
+# Builds the benchmarks (the Find scan, the program wait, the backup before a delete) for the
+# Windows that Wine runs on this machine and runs them in a throwaway prefix, with an X display
+# of its own so that the caption figures come from a real window; then times the unattended scan
+# against the window's Find on the demo infection. Prints the figures; leaves no prefix, wine
+# server or Xvfb behind.
+# usage: bench.sh [scan] [wait] [backup] [unattended]   (default: all four)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/wine-lib.sh
 
-parts=${*:-scan wait unattended}
+parts=${*:-scan wait backup unattended}
 wants() { [[ " $parts " == *" $1 "* ]]; }
 
 bash scripts/install-deps.sh
@@ -22,9 +23,10 @@ fi
 # A build folder of its own: the test script may be building the presets' folders meanwhile.
 build=build/bench-$arch
 echo "== Building kr8_scan_bench ($arch)"
-cmake -S . -B "$build" --toolchain "$toolchain" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target kr8_scan_bench kr8_wait_bench kr8_unattended_bench kr8finder \
-    kr8auto -j "$(nproc)"
+cmake -S . -B "$build" --toolchain "$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DKR8_WINDOWS_BUILD=product >/dev/null
+cmake --build "$build" --target kr8_scan_bench kr8_wait_bench kr8_backup_bench \
+    kr8_unattended_bench kr8finder kr8auto -j "$(nproc)"
 
 prefix=$(mktemp -d /tmp/kr8-bench-prefix.XXXXXX)
 display_file=$(mktemp /tmp/kr8-bench-display.XXXXXX)
@@ -77,6 +79,10 @@ if wants scan; then
 fi
 if wants wait; then
     run_bench kr8_wait_bench.exe
+    echo
+fi
+if wants backup; then
+    run_bench kr8_backup_bench.exe
     echo
 fi
 wants unattended || exit 0

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the logic natively with sanitizers, the product's
-# build checks, and the Win32 layer and the whole window under Wine in a throwaway prefix.
+# build checks, and the Win32 layer, the whole window and the real exes under Wine in throwaway
+# prefixes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/wine-lib.sh
@@ -35,29 +36,37 @@ cmake --preset native >/dev/null
 cmake --build --preset native -j "$jobs"
 run_ctest --preset native
 
-echo "== Windows 32-bit: the product"
+echo "== Windows 32-bit: the product, for Windows 2000 and later (win32-thread compilers)"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j "$jobs"
 cmake --build --preset win32 --target release
 
 arch=$(kr8_wine_arch)
 if [ "$arch" = win32 ]; then
-    wine_build=build/win32
+    echo "== Windows 32-bit: the GoogleTest executables (POSIX-thread compilers)"
+    cmake --preset win32-tests >/dev/null
+    cmake --build --preset win32-tests -j "$jobs"
+    # The product's build holds its checks from the outside and the runs of the real exes.
+    wine_builds=(build/win32 build/win32-tests)
 else
     echo "== This machine cannot run 32-bit Wine; the Wine tests run the same sources built for 64-bit"
     cmake --preset win64 >/dev/null
     cmake --build --preset win64 -j "$jobs"
-    wine_build=build/win64
+    wine_builds=(build/win64)
     run_ctest --test-dir build/win32 -L host
 fi
 
-echo "== Under Wine ($wine_build)"
-prefix=$(mktemp -d /tmp/kr8-test-prefix.XXXXXX)
-trap 'kr8_drop_prefix "$prefix"' EXIT
-kr8_make_prefix "$prefix"
-export WINEPREFIX=$prefix WINEDEBUG=-all
-kr8_start_server
-run_ctest --test-dir "$wine_build"
+for wine_build in "${wine_builds[@]}"; do
+    echo "== Under Wine ($wine_build)"
+    prefix=$(mktemp -d /tmp/kr8-test-prefix.XXXXXX)
+    trap 'kr8_drop_prefix "$prefix"' EXIT
+    kr8_make_prefix "$prefix"
+    export WINEPREFIX=$prefix WINEDEBUG=-all
+    kr8_start_server
+    run_ctest --test-dir "$wine_build"
+    kr8_drop_prefix "$prefix"
+    trap - EXIT
+done
 
 echo
 bash scripts/count-lines.sh

@@ -1,7 +1,6 @@
 #include "app/win32/ButtonFace.h"
 
-#include <commctrl.h>
-
+#include <algorithm>
 #include <string>
 
 namespace kr8::win32 {
@@ -9,26 +8,50 @@ namespace kr8::win32 {
 namespace {
 
 constexpr int kPictureSize = 32;
-// BCM_SETIMAGELIST takes one image for each of the push button's six states (normal, hot,
-// pressed, disabled, defaulted, stylus hot), in that order.
-constexpr int kButtonStates = 6;
-constexpr int kDisabledState = 3;
+// Between the picture and the caption, and between the caption and the edges.
+constexpr int kPictureGap = 2;
+constexpr int kTextMargin = 2;
 
-std::string WindowText(HWND window) {
-    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(
-        GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 
 UniqueIcon LoadPicture(HINSTANCE instance, int iconId) {
     return UniqueIcon(static_cast<HICON>(
-        LoadImageA(instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, kPictureSize, kPictureSize, 0)));
+        LoadImageW(instance, MAKEINTRESOURCEW(iconId), IMAGE_ICON, kPictureSize, kPictureSize, 0)));
+}
+
+void DrawCaption(HDC dc, const std::wstring& caption, RECT rect, UINT format, bool disabled) {
+    if (disabled) {
+        // Etched, as the system greys the caption of its own disabled buttons.
+        RECT etch = rect;
+        OffsetRect(&etch, 1, 1);
+        {
+            TextStyle style(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+            DrawTextW(dc, caption.c_str(), -1, &etch, format);
+        }
+        TextStyle style(dc, GetSysColor(COLOR_GRAYTEXT));
+        DrawTextW(dc, caption.c_str(), -1, &rect, format);
+    } else {
+        TextStyle style(dc, GetSysColor(COLOR_BTNTEXT));
+        DrawTextW(dc, caption.c_str(), -1, &rect, format);
+    }
 }
 
 }  // namespace
 
-void PaintColouredButton(const DRAWITEMSTRUCT& item, COLORREF face) {
+ButtonPicture LoadButtonPicture(HINSTANCE instance, int iconId, int disabledIconId) {
+    ButtonPicture picture{LoadPicture(instance, iconId), LoadPicture(instance, disabledIconId)};
+    if (!picture.normal || !picture.disabled) {
+        return {};
+    }
+    return picture;
+}
+
+void PaintButton(const DRAWITEMSTRUCT& item, COLORREF face, const ButtonPicture* picture) {
     HDC dc = item.hDC;
     RECT rect = item.rcItem;
     const bool pressed = (item.itemState & ODS_SELECTED) != 0;
@@ -49,28 +72,40 @@ void PaintColouredButton(const DRAWITEMSTRUCT& item, COLORREF face) {
     UniqueBrush brush(CreateSolidBrush(face));
     FillRect(dc, &rect, brush.get());
 
-    const std::string caption = WindowText(item.hwndItem);
-    UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
+    // The contents move down and right by a pixel while the button is held down.
+    RECT content = rect;
+    if (pressed) {
+        OffsetRect(&content, 1, 1);
+    }
+    const std::wstring caption = WindowText(item.hwndItem);
+    UINT format = DT_CENTER | DT_SINGLELINE;
     if (item.itemState & ODS_NOACCEL) {
         format |= DT_HIDEPREFIX;
     }
-    RECT textRect = rect;
-    if (pressed) {
-        OffsetRect(&textRect, 1, 1);
+    HICON icon = nullptr;
+    if (picture) {
+        icon = disabled ? picture->disabled.get() : picture->normal.get();
     }
-    if (disabled) {
-        // Etched, as the system greys the caption of its own disabled buttons.
-        RECT etch = textRect;
-        OffsetRect(&etch, 1, 1);
-        {
-            TextStyle style(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
-            DrawTextA(dc, caption.c_str(), -1, &etch, format);
-        }
-        TextStyle style(dc, GetSysColor(COLOR_GRAYTEXT));
-        DrawTextA(dc, caption.c_str(), -1, &textRect, format);
+    if (icon) {
+        // Picture and caption as one block, centred in the button; a caption wider than the
+        // button goes on as many lines as it needs, as a multi-line push button's would.
+        format = (format & ~static_cast<UINT>(DT_SINGLELINE)) | DT_WORDBREAK;
+        RECT measured = content;
+        InflateRect(&measured, -kTextMargin, 0);
+        DrawTextW(dc, caption.c_str(), -1, &measured, format | DT_CALCRECT);
+        const int textHeight = measured.bottom - measured.top;
+        const int blockHeight = kPictureSize + kPictureGap + textHeight;
+        const int top =
+            content.top + std::max(0L, (content.bottom - content.top - blockHeight) / 2);
+        const int left = content.left + (content.right - content.left - kPictureSize) / 2;
+        DrawIconEx(dc, left, top, icon, kPictureSize, kPictureSize, 0, nullptr, DI_NORMAL);
+        RECT text = content;
+        InflateRect(&text, -kTextMargin, 0);
+        text.top = top + kPictureSize + kPictureGap;
+        text.bottom = text.top + textHeight;
+        DrawCaption(dc, caption, text, format, disabled);
     } else {
-        TextStyle style(dc, GetSysColor(COLOR_BTNTEXT));
-        DrawTextA(dc, caption.c_str(), -1, &textRect, format);
+        DrawCaption(dc, caption, content, format | DT_VCENTER, disabled);
     }
 
     if (focused && !(item.itemState & ODS_NOFOCUSRECT)) {
@@ -78,34 +113,6 @@ void PaintColouredButton(const DRAWITEMSTRUCT& item, COLORREF face) {
         InflateRect(&focus, -2, -2);
         DrawFocusRect(dc, &focus);
     }
-}
-
-UniqueImageList LoadButtonPicture(HINSTANCE instance, int iconId, int disabledIconId) {
-    const UniqueIcon picture = LoadPicture(instance, iconId);
-    const UniqueIcon greyed = LoadPicture(instance, disabledIconId);
-    if (!picture || !greyed) {
-        return nullptr;
-    }
-    UniqueImageList list(
-        ImageList_Create(kPictureSize, kPictureSize, ILC_COLOR24 | ILC_MASK, kButtonStates, 0));
-    if (!list) {
-        return nullptr;
-    }
-    for (int state = 0; state < kButtonStates; ++state) {
-        ImageList_AddIcon(list.get(), state == kDisabledState ? greyed.get() : picture.get());
-    }
-    return list;
-}
-
-bool AttachPicture(HWND button, HIMAGELIST pictures) {
-    if (!pictures) {
-        return false;
-    }
-    BUTTON_IMAGELIST images{};
-    images.himl = pictures;
-    images.margin = RECT{0, 3, 0, 0};
-    images.uAlign = BUTTON_IMAGELIST_ALIGN_TOP;
-    return SendMessageA(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&images)) != 0;
 }
 
 }  // namespace kr8::win32

@@ -1,5 +1,8 @@
-// The two kinds of button that the system's own push button does not draw: a light red face,
-// and a picture above the caption.
+// The push buttons that the system's own button does not draw on every Windows version: a light
+// red face, and a picture above the caption (common controls before version 6, as on Windows
+// 2000 and on XP without visual styles, show no picture on a push button). Both are owner-drawn
+// push buttons: the keyboard, screen readers and UI automation still meet a push button with
+// its caption as its text.
 #pragma once
 
 #include <windows.h>
@@ -8,17 +11,19 @@
 
 namespace kr8::win32 {
 
-// Paints an owner-drawn push button with a face of the given colour, in the classic look of
-// the system's own buttons: raised edges, sunken while pressed, black frame and dotted focus
-// rectangle while focused, grey caption while disabled.
-void PaintColouredButton(const DRAWITEMSTRUCT& item, COLORREF face);
+// A button's picture, and its grey twin for the disabled button.
+struct ButtonPicture {
+    UniqueIcon normal;
+    UniqueIcon disabled;
+};
 
-// An image list in the layout BCM_SETIMAGELIST expects, one image a button state: the picture,
-// and its grey twin in the disabled state's place. Empty when a picture cannot be loaded.
-UniqueImageList LoadButtonPicture(HINSTANCE instance, int iconId, int disabledIconId);
+// Empty icons when a picture cannot be loaded; the button then shows its caption alone.
+ButtonPicture LoadButtonPicture(HINSTANCE instance, int iconId, int disabledIconId);
 
-// Shows the pictures above the button's caption. False when the common controls in use cannot
-// (before version 6); the button then shows its caption alone.
-bool AttachPicture(HWND button, HIMAGELIST pictures);
+// Paints an owner-drawn push button in the classic look of the system's own buttons: raised
+// edges, sunken while pressed, black frame and dotted focus rectangle while focused, etched grey
+// caption while disabled. The face has the given colour; a picture, when given, sits centred
+// above the caption.
+void PaintButton(const DRAWITEMSTRUCT& item, COLORREF face, const ButtonPicture* picture);
 
 }  // namespace kr8::win32

@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include <memory>
 #include <type_traits>
 
@@ -16,14 +14,10 @@ struct GdiObjectDeleter {
 struct IconDeleter {
     void operator()(HICON icon) const { DestroyIcon(icon); }
 };
-struct ImageListDeleter {
-    void operator()(HIMAGELIST list) const { ImageList_Destroy(list); }
-};
 
 using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
 using UniqueBrush = std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiObjectDeleter>;
 using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
-using UniqueImageList = std::unique_ptr<std::remove_pointer_t<HIMAGELIST>, ImageListDeleter>;
 
 // Selects an object into a device context for one scope and puts the previous one back.
 class SelectedObject {

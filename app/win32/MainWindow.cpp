@@ -8,6 +8,8 @@
 
 #include "app/Texts.h"
 #include "app/win32/ButtonFace.h"
+#include "app/win32/RestoreDialog.h"
+#include "app/win32/SystemMenu.h"
 #include "app/win32/resource.h"
 #include "sys/win32/Wide.h"
 
@@ -46,10 +48,11 @@ ControlClass ClassOf(ControlKind kind) {
                 kChild | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN,
                 WS_EX_CLIENTEDGE};
         case ControlKind::PushButton:
-        case ControlKind::PictureButton:
             return {L"BUTTON", kChild | WS_TABSTOP | BS_PUSHBUTTON, 0};
         case ControlKind::ColouredButton:
-            // Version 6 push buttons ignore WM_CTLCOLORBTN, so these paint their own face.
+        case ControlKind::PictureButton:
+            // Version 6 push buttons ignore WM_CTLCOLORBTN, and earlier ones show no picture, so
+            // these paint their own face.
             return {L"BUTTON", kChild | WS_TABSTOP | BS_OWNERDRAW, 0};
         case ControlKind::GroupBox:
             return {L"BUTTON", kChild | BS_GROUPBOX, 0};
@@ -79,7 +82,7 @@ std::wstring BoxText(const std::string& text) {
 int DisplayDpi() {
     ScreenDc screen;
     const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSX);
-    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+    return dpi > 0 ? dpi : 96;  // the system's default
 }
 
 }  // namespace
@@ -176,6 +179,7 @@ bool MainWindow::Create() {
     }
     font_ = CreateMessageFont();
     CreateControls(dpi);
+    AddRestoreMenuItem(window_);
     focusOnActivate_ = Control(kCmdExit);
     return true;
 }
@@ -209,9 +213,6 @@ void MainWindow::CreateControls(int dpi) {
     column.mask = LVCF_WIDTH;
     SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
     FitList1Column();
-
-    AttachPicture(Control(kCmdRegedit), regeditPicture_.get());
-    AttachPicture(Control(kCmdFix), deletePicture_.get());
 
     // Frame1 comes before its contents in the tab order, which puts it above them; at the
     // bottom it paints first and its contents are drawn over it.
@@ -247,7 +248,12 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DRAWITEM: {
             const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
             if (item->CtlType == ODT_BUTTON) {
-                PaintColouredButton(*item, kLightRed);
+                if (item->CtlID == kCmdRegedit || item->CtlID == kCmdFix) {
+                    PaintButton(*item, GetSysColor(COLOR_BTNFACE),
+                                item->CtlID == kCmdFix ? &deletePicture_ : &regeditPicture_);
+                } else {
+                    PaintButton(*item, kLightRed, nullptr);
+                }
                 return TRUE;
             }
             break;
@@ -280,6 +286,20 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         }
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == kRestoreCommand) {
+                // As a click: a failure ends the restore, never the process.
+                try {
+                    form_.RestoreFromMenu([this](const std::vector<std::string>& folders) {
+                        return PickBackup(window_, folders);
+                    });
+                } catch (const std::exception& failure) {
+                    MessageBoxA(window_, failure.what(), text::kAppTitle,
+                                MB_OK | MB_ICONEXCLAMATION);
+                }
+                return 0;
+            }
+            break;
         case WM_CLOSE:
             if (form_.Busy()) {
                 LeaveOnceIdle();  // as Exit
@@ -512,6 +532,10 @@ MsgAnswer MainWindow::Show(const std::string& prompt, MsgButtons buttons, MsgIco
             break;
         case MsgButtons::YesNo:
             type = MB_YESNO;
+            refusal = MsgAnswer::No;
+            break;
+        case MsgButtons::YesNoDefaultNo:
+            type = MB_YESNO | MB_DEFBUTTON2;
             refusal = MsgAnswer::No;
             break;
     }

@@ -9,6 +9,7 @@
 #include "app/FrmKR8.h"
 #include "app/MessageBoxes.h"
 #include "app/WindowControls.h"
+#include "app/win32/ButtonFace.h"
 #include "app/win32/Gdi.h"
 #include "app/win32/Layout.h"
 
@@ -71,8 +72,8 @@ class MainWindow final : public WindowControls, public MessageBoxes {
     HWND focusOnActivate_ = nullptr;
     bool leaving_ = false;
     UniqueFont font_;
-    UniqueImageList regeditPicture_;
-    UniqueImageList deletePicture_;
+    ButtonPicture regeditPicture_;
+    ButtonPicture deletePicture_;
 };
 
 }  // namespace kr8::win32

@@ -17,6 +17,7 @@
 #include "remove/win32/ShutDownNTWin32.h"
 #include "sys/Clock.h"
 #include "sys/Utf.h"
+#include "sys/win32/BackupStoreWin32.h"
 #include "sys/win32/EllRegWin32.h"
 #include "sys/win32/FileSystemWin32.h"
 #include "sys/win32/ResourcesWin32.h"
@@ -42,7 +43,9 @@ std::string CommandLineUtf8() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof(controls);
-    controls.dwICC = ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES;
+    // Only the list-view needs registering. ICC_STANDARD_CLASSES is known from version 6 on only,
+    // and an unknown class makes the whole call fail on version 5.8 (Windows 2000, XP unstyled).
+    controls.dwICC = ICC_LISTVIEW_CLASSES;
     InitCommonControlsEx(&controls);
 
     kr8::EllRegWin32 reg;
@@ -54,8 +57,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     kr8::ShutDownNTWin32 restart;
     kr8::ShellWin32 shell;
     kr8::ResourcesWin32 resources;
+    kr8::BackupStoreWin32 store;
     const kr8::Machine machine{reg,       os,       folders, files, kr8::SteadyClock(),
-                               processes, launcher, restart, shell, resources};
+                               processes, launcher, restart, shell, resources,
+                               store};
 
     kr8::win32::MainWindow window(instance, machine);
     const kr8::CommandLine command = kr8::ParseCommandLine(CommandLineUtf8());

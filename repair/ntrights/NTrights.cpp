@@ -3,8 +3,12 @@
 #include <windows.h>
 
 #include <ntsecapi.h>
+#include <sddl.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,6 +50,51 @@ class Policy {
     NTSTATUS status_;
 };
 
+struct SidDeleter {
+    void operator()(PSID sid) const { ::FreeSid(sid); }
+};
+using UniqueSid = std::unique_ptr<void, SidDeleter>;
+
+// The account's identifier, in a buffer the caller keeps. Well-known accounts are built from
+// their fixed parts (CreateWellKnownSid needs XP); the rest are looked up by name.
+bool AccountSid(const std::string& account, std::vector<BYTE>& sid) {
+    if (const auto known = kr8::ntrights::WellKnownAccount(account)) {
+        SID_IDENTIFIER_AUTHORITY authority = {{0, 0, 0, 0, 0, known->authority}};
+        DWORD parts[8] = {};
+        if (known->subAuthorities.size() > std::size(parts)) {
+            return false;
+        }
+        std::copy(known->subAuthorities.begin(), known->subAuthorities.end(), parts);
+        PSID built = nullptr;
+        if (!::AllocateAndInitializeSid(&authority, static_cast<BYTE>(known->subAuthorities.size()),
+                                        parts[0], parts[1], parts[2], parts[3], parts[4], parts[5],
+                                        parts[6], parts[7], &built)) {
+            return false;
+        }
+        const UniqueSid owned(built);
+        sid.assign(static_cast<BYTE*>(built), static_cast<BYTE*>(built) + ::GetLengthSid(built));
+        return true;
+    }
+    sid.assign(SECURITY_MAX_SID_SIZE, 0);
+    DWORD sidSize = static_cast<DWORD>(sid.size());
+    char domain[256];
+    DWORD domainSize = sizeof domain;
+    SID_NAME_USE use;
+    return ::LookupAccountNameA(nullptr, account.c_str(), sid.data(), &sidSize, domain, &domainSize,
+                                &use) != FALSE;
+}
+
+// "S-1-5-32-544", so that what the tool acted on can be read from what it says.
+std::string SidText(PSID sid) {
+    char* text = nullptr;
+    if (!::ConvertSidToStringSidA(sid, &text)) {
+        return "?";
+    }
+    std::string result = text;
+    ::LocalFree(text);
+    return result;
+}
+
 std::string ErrorText(DWORD error) {
     char* buffer = nullptr;
     ::FormatMessageA(
@@ -60,13 +109,8 @@ std::string ErrorText(DWORD error) {
 }
 
 int Apply(const RightsCommand& command) {
-    std::vector<BYTE> sid(SECURITY_MAX_SID_SIZE);
-    DWORD sidSize = static_cast<DWORD>(sid.size());
-    char domain[256];
-    DWORD domainSize = sizeof domain;
-    SID_NAME_USE use;
-    if (!::LookupAccountNameA(nullptr, command.account.c_str(), sid.data(), &sidSize, domain,
-                              &domainSize, &use)) {
+    std::vector<BYTE> sid;
+    if (!AccountSid(command.account, sid)) {
         std::fprintf(stderr, "NTrights: no account \"%s\": %s\n", command.account.c_str(),
                      ErrorText(::GetLastError()).c_str());
         return kr8::ntrights::kUnknownAccount;
@@ -92,8 +136,9 @@ int Apply(const RightsCommand& command) {
                      ErrorText(::LsaNtStatusToWinError(status)).c_str());
         return kr8::ntrights::kPolicyFailed;
     }
-    std::printf("NTrights: %s %s %s %s\n", command.grant ? "granted" : "revoked",
-                command.right.c_str(), command.grant ? "to" : "from", command.account.c_str());
+    std::printf("NTrights: %s %s %s %s (%s)\n", command.grant ? "granted" : "revoked",
+                command.right.c_str(), command.grant ? "to" : "from", command.account.c_str(),
+                SidText(sid.data()).c_str());
     return kr8::ntrights::kDone;
 }
 

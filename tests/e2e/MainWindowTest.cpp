@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <string>
@@ -15,6 +16,7 @@
 #include "app/Texts.h"
 #include "app/win32/Layout.h"
 #include "app/win32/MainWindow.h"
+#include "app/win32/SystemMenu.h"
 #include "remove/win32/LaunchAppSychronousWin32.h"
 #include "sys/win32/Wide.h"
 #include "tests/fakes/FakeMachine.h"
@@ -63,6 +65,23 @@ bool Overlap(const RECT& a, const RECT& b) {
            << expected.right << "," << expected.bottom << ")";
 }
 
+// Black pixels in the top (0) or bottom (2) third of the button, inside its edges.
+int BlackPixels(HWND button, int third) {
+    RECT rect{};
+    GetClientRect(button, &rect);
+    const int top = std::max(3L, rect.bottom * third / 3);
+    const int bottom = std::min(rect.bottom - 3, rect.bottom * (third + 1) / 3);
+    HDC dc = GetDC(button);
+    int count = 0;
+    for (int y = top; y < bottom; ++y) {
+        for (int x = 3; x < rect.right - 3; ++x) {
+            count += GetPixel(dc, x, y) == RGB(0, 0, 0) ? 1 : 0;
+        }
+    }
+    ReleaseDC(button, dc);
+    return count;
+}
+
 TEST(Layout, EveryControlFitsTheClientAreaAndOnlyFrame1HoldsOthers) {
     // Fifteen twips make a pixel at 96 dpi, as the original form's size in twips says.
     EXPECT_EQ(ClientSizePixels(96).cx, 391);
@@ -108,6 +127,7 @@ class BoxAnswerer {
     std::string prompt;
     bool hasIcon = false;
     HWND owner = nullptr;
+    int defaultId = 0;
 
   private:
     void Answer(const char* title, int answerId) {
@@ -124,6 +144,13 @@ class BoxAnswerer {
         }
         found = true;
         owner = GetWindow(box, GW_OWNER);
+        for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
+            HWND button = GetDlgItem(box, id);
+            if (button &&
+                (GetWindowLongPtrA(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
+                defaultId = id;
+            }
+        }
         for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
             if (ClassOf(child) != "Static" || !IsWindowVisible(child)) {
                 continue;
@@ -230,20 +257,12 @@ TEST_F(WindowTest, LoadBuildsTheFormHiddenWithTheFirstStatesAndPictures) {
     }
 
     EXPECT_NE(GetClassLongPtrA(main, GCLP_HICON), ULONG_PTR{0});
-    for (ControlId id : {kCmdRegedit, kCmdFix}) {
-        BUTTON_IMAGELIST images{};
-        ASSERT_TRUE(
-            SendMessageA(Control(id), BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&images)));
-        int width = 0;
-        int height = 0;
-        ASSERT_TRUE(ImageList_GetIconSize(images.himl, &width, &height));
-        EXPECT_EQ(width, 32);
-        EXPECT_EQ(height, 32);
-        EXPECT_EQ(images.uAlign, static_cast<UINT>(BUTTON_IMAGELIST_ALIGN_TOP));
-    }
+    wchar_t restoreItem[64] = {};
+    GetMenuStringW(GetSystemMenu(main, FALSE), kRestoreCommand, restoreItem, 64, MF_BYCOMMAND);
+    EXPECT_EQ(std::wstring(restoreItem), L"Restore from backup\u2026");
 }
 
-TEST_F(WindowTest, ShownWindowFocusesExitPaintsRedButtonsRedAndMovesFocusOffDisabledOnes) {
+TEST_F(WindowTest, ShownWindowFocusesExitPaintsButtonFacesAndPicturesAndMovesFocusOffDisabledOnes) {
     LoadAndShow();
     EXPECT_EQ(GetFocus(), Control(kCmdExit));
 
@@ -259,6 +278,20 @@ TEST_F(WindowTest, ShownWindowFocusesExitPaintsRedButtonsRedAndMovesFocusOffDisa
     EXPECT_EQ(faceColour(Control(kCmdHosts)), kLightRed);
     EXPECT_EQ(faceColour(Control(kCmdLog)), kLightRed);  // disabled, still red
     EXPECT_NE(faceColour(Control(kCmdPol)), kLightRed);
+
+    // The window draws the pictures itself, as common controls 5.8 draw none: the picture's
+    // black outline at the top, the black caption at the bottom, and no black at all in the grey
+    // picture of a disabled button.
+    for (Button b : {Button::CmdRegedit, Button::CmdFix}) {
+        SCOPED_TRACE(static_cast<int>(b));
+        HWND button = Control(IdOf(b));
+        EXPECT_EQ(GetWindowLongPtrA(button, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+        EXPECT_EQ(BlackPixels(button, 0), 0);
+        window.SetEnabled(b, true);
+        UpdateWindow(button);
+        EXPECT_GT(BlackPixels(button, 0), 20);
+        EXPECT_GT(BlackPixels(button, 2), 10);
+    }
 
     // A disabled control with the focus would leave the keyboard with nowhere to go.
     window.SetEnabled(Button::CmdGuard, true);
@@ -292,11 +325,13 @@ TEST_F(WindowTest, MessageBoxesMapButtonsIconTitleAndAnswers) {
         const char* title;
         int answerId;
         MsgAnswer answer;
+        int defaultId;
     } cases[] = {
-        {MsgButtons::YesNo, MsgIcon::Exclamation, "", IDNO, MsgAnswer::No},
-        {MsgButtons::OkCancel, MsgIcon::None, "Own title", IDCANCEL, MsgAnswer::Cancel},
-        {MsgButtons::YesNo, MsgIcon::None, "", IDYES, MsgAnswer::Yes},
-        {MsgButtons::Ok, MsgIcon::None, "", IDOK, MsgAnswer::Ok},
+        {MsgButtons::YesNo, MsgIcon::Exclamation, "", IDNO, MsgAnswer::No, IDYES},
+        {MsgButtons::OkCancel, MsgIcon::None, "Own title", IDCANCEL, MsgAnswer::Cancel, IDOK},
+        {MsgButtons::YesNo, MsgIcon::None, "", IDYES, MsgAnswer::Yes, IDYES},
+        {MsgButtons::Ok, MsgIcon::None, "", IDOK, MsgAnswer::Ok, IDOK},
+        {MsgButtons::YesNoDefaultNo, MsgIcon::Exclamation, "", IDYES, MsgAnswer::Yes, IDNO},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answerId);
@@ -306,6 +341,7 @@ TEST_F(WindowTest, MessageBoxesMapButtonsIconTitleAndAnswers) {
         EXPECT_EQ(box.prompt, "Delete?");
         EXPECT_EQ(box.hasIcon, c.icon != MsgIcon::None);
         EXPECT_EQ(box.owner, window.Handle());
+        EXPECT_EQ(box.defaultId, c.defaultId);
     }
     // A name with a NUL is shown whole, in the prompt and in the title.
     BoxAnswerer box("Guard hid", IDNO);

@@ -75,6 +75,9 @@ expect_box "Delete with nothing ticked offers to tick all" ok 'Select Error' \
 for entry in "${entries[@]}"; do
     expect_box "Delete asks before $entry goes" yes 'Confirm Delete' "Delete the file $entry"
     if [ "$entry" == "$held" ]; then
+        # Held sharing nothing, it cannot even be read for a backup: removed only after a Yes.
+        expect_box "no backup of the held file can be made" yes 'No Backup' \
+            "$(printf 'No backup could be made of the file %s\r\nDelete it without a backup?' "$held")"
         expect_box "the held file cannot go now" ok 'KR8Finder' \
             "Cannot Delete this One, I'll do it on Reboot"
         expect_box "the held file goes at the restart" ok 'KR8Finder' \

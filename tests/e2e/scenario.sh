@@ -1,7 +1,9 @@
 # The start that every end-to-end scenario shares: the checks, a session of its own (throwaway
 # prefix, X server, wine server) stopped when the script exits, the automation helper, the
 # unattended scan, and a prefix seeded with the simulated infection.
-# usage, from a scenario script: source scenario.sh KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR
+# usage, from a scenario script: source scenario.sh KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR [VERSION]
+# VERSION (win2k, winxp, win10) is the Windows version Wine imitates for the program; Wine's own
+# when left out.
 # shellcheck shell=bash
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/../../scripts/wine-session.sh"
@@ -19,6 +21,14 @@ auto() { "$WINE" "$autoexe" "$@"; }
 # The program's unattended scan, with its arguments; answers its exit code. A box would wait for
 # someone forever, so a run that does not end by itself fails.
 unattended() { timeout 60 "$WINE" "$finder" "$@" >>"$out/program.log" 2>&1; }
+
+if [ -n "${4:-}" ]; then
+    "$WINE" reg add 'HKCU\Software\Wine' /v Version /d "$4" /f >/dev/null ||
+        fail_now "setting Wine's Windows version to $4"
+    declare -A kr8_version_numbers=([win2k]=5.0.2195 [winxp]=5.1.2600 [win10]=10.0.18362)
+    check_equal "Wine imitates $4" "$("$WINE" cmd /c ver | tr -d '\r' | grep -o '[0-9.]\+')" \
+        "${kr8_version_numbers[$4]}"
+fi
 
 # A scenario that has steps for the clean prefix sets KR8_SEED_LATER before sourcing this, and
 # seeds the prefix itself after them.

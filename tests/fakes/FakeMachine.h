@@ -16,6 +16,7 @@
 #include "remove/KillProcess.h"
 #include "remove/LaunchAppSychronous.h"
 #include "remove/ShutDownNT.h"
+#include "sys/BackupStore.h"
 #include "sys/Clock.h"
 #include "sys/CommonFunction.h"
 #include "sys/FileSystem.h"
@@ -66,6 +67,10 @@ class FakeFiles : public FileSystem {
     void HideFromListing(const std::string& path) { unlisted_.insert(path); }
     void SetAttributes(const std::string& path, unsigned attributes) {
         files_.at(path).attributes = attributes;
+    }
+    std::optional<unsigned> Attributes(const std::string& path) const {
+        auto f = files_.find(path);
+        return f == files_.end() ? std::nullopt : std::optional<unsigned>(f->second.attributes);
     }
     // Held open by another process: it can be neither deleted nor renamed.
     void Lock(const std::string& path) { files_.at(path).locked = true; }
@@ -277,6 +282,90 @@ class FakeResources : public Resources {
     std::map<int, std::string> stored;
 };
 
+// Backup folders over FakeFiles, raw registry data over FakeRegistry.
+class FakeStore : public BackupStore {
+  public:
+    FakeStore(FakeFiles& files, FakeRegistry& reg) : files_(files), reg_(reg) {}
+
+    std::string LocalTimeName() override { return timeName; }
+    bool CreateFolder(const std::string& path) override {
+        if (failFolders || files_.Exists(path)) {
+            return false;
+        }
+        files_.AddFolder(path);
+        return true;
+    }
+    std::optional<std::uint32_t> Attributes(const std::string& path) override {
+        return files_.Attributes(path);
+    }
+    bool SetAttributes(const std::string& path, std::uint32_t attributes) override {
+        if (!files_.Attributes(path)) {
+            return false;
+        }
+        files_.SetAttributes(path, attributes);
+        return true;
+    }
+    std::optional<std::vector<RegKeyBytes>> ExportKey(RegRoot root,
+                                                      const std::string& keyPath) override {
+        std::vector<RegKeyBytes> keys;
+        if (!Export(root, keyPath, keys)) {
+            return std::nullopt;
+        }
+        return keys;
+    }
+    std::optional<RegValueBytes> ExportValue(RegRoot root, const std::string& keyPath,
+                                             const std::string& valueName) override {
+        auto v = reg_.Get(Full(root, keyPath), valueName);
+        if (!v) {
+            return std::nullopt;
+        }
+        return RegValueBytes{v->name, v->type, v->bytes};
+    }
+    bool CreateKey(RegRoot root, const std::string& keyPath) override {
+        if (failRegistryWrites) {
+            return false;
+        }
+        reg_.AddKey(Full(root, keyPath));
+        return true;
+    }
+    bool SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value) override {
+        if (failRegistryWrites || !reg_.HasKey(Full(root, keyPath))) {
+            return false;
+        }
+        reg_.SetRaw(Full(root, keyPath), value.name, value.type, value.bytes);
+        return true;
+    }
+
+    std::string timeName = "2026-12-07 02.51.28";
+    bool failFolders = false;
+    bool failRegistryWrites = false;
+
+  private:
+    static std::string Full(RegRoot root, const std::string& keyPath) {
+        return (root == RegRoot::LocalMachine ? "HKLM\\" : "HKCU\\") + keyPath;
+    }
+    bool Export(RegRoot root, const std::string& path, std::vector<RegKeyBytes>& keys) {
+        const auto key = reg_.Find(Full(root, path));
+        if (!key) {
+            return false;
+        }
+        RegKeyBytes exported{root, path, {}};
+        for (const auto& v : key->values) {
+            exported.values.push_back({v.name, v.type, v.bytes});
+        }
+        keys.push_back(exported);
+        for (const std::string& sub : key->subKeys) {
+            if (!Export(root, path + "\\" + sub, keys)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    FakeFiles& files_;
+    FakeRegistry& reg_;
+};
+
 // Every seam of the machine in memory, wired as the handlers take them.
 struct FakeMachine {
     FakeRegistry reg;
@@ -288,7 +377,9 @@ struct FakeMachine {
     FakeRestart restart;
     FakeShell shell;
     FakeResources resources;
-    Machine machine{reg, os, os, files, clock, processes, launcher, restart, shell, resources};
+    FakeStore store{files, reg};
+    Machine machine{reg,      os,      os,    files,     clock, processes,
+                    launcher, restart, shell, resources, store};
 };
 
 }  // namespace kr8::fake

@@ -53,6 +53,16 @@ class FakeRegistry : public EllReg {
         return std::nullopt;
     }
 
+    // A key's sub-key names and values as stored, for raw export; nothing when it is missing.
+    struct Key {
+        std::vector<std::string> subKeys;
+        std::vector<Value> values;
+    };
+    std::optional<Key> Find(const std::string& path) const {
+        auto key = keys_.find(Norm(path));
+        return key == keys_.end() ? std::nullopt : std::optional<Key>(key->second);
+    }
+
     std::string ReadRegValue(RegRoot root, const std::string& keyPath,
                              const std::string& valueName) override {
         auto v = Get(Full(root, keyPath), valueName);
@@ -139,11 +149,6 @@ class FakeRegistry : public EllReg {
     bool failDeletes = false;
 
   private:
-    struct Key {
-        std::vector<std::string> subKeys;
-        std::vector<Value> values;
-    };
-
     static std::string Lower(std::string s) {
         for (char& c : s) {
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

@@ -82,7 +82,7 @@ struct ShownBox {
     }
 };
 
-// Answers boxes from a script, in order; with the script used up, the box's first button.
+// Answers boxes from a script, in order; with the script used up, the box's default button.
 class FakeBoxes : public MessageBoxes {
   public:
     MsgAnswer Show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
@@ -96,7 +96,14 @@ class FakeBoxes : public MessageBoxes {
             answers.pop_front();
             return a;
         }
-        return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
+        switch (buttons) {
+            case MsgButtons::YesNo:
+                return MsgAnswer::Yes;
+            case MsgButtons::YesNoDefaultNo:
+                return MsgAnswer::No;
+            default:
+                return MsgAnswer::Ok;
+        }
     }
 
     std::deque<MsgAnswer> answers;

@@ -38,5 +38,18 @@ TEST(RightsCommand, RefusesAnythingElse) {
     }
 }
 
+// The group's name differs with the language of Windows; its identifier does not.
+TEST(RightsCommand, NamesTheAdministratorsGroupByItsIdentifierAndOtherAccountsByName) {
+    for (const char* group : {"Administrators", "administrators", "BUILTIN\\Administrators"}) {
+        const auto sid = WellKnownAccount(group);
+        ASSERT_TRUE(sid) << group;
+        EXPECT_EQ(sid->authority, 5) << group;
+        EXPECT_EQ(sid->subAuthorities, (std::vector<std::uint32_t>{32, 544})) << group;
+    }
+    for (const char* other : {"Users", "Administrator", "Administratoren", "Administrators ", ""}) {
+        EXPECT_FALSE(WellKnownAccount(other)) << other;
+    }
+}
+
 }  // namespace
 }  // namespace kr8::ntrights

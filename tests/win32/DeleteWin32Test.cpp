@@ -20,8 +20,8 @@ constexpr char kPendingRenames[] = "PendingFileRenameOperations";
 // Written out here rather than taken from the program: it ends up in the adware's place.
 constexpr char kDummyBytes[] = "Look2Me trojan dummy file\r\nIt is safe to delete this file\r\n";
 
-// A file kept open without sharing by another process, the way the adware's host process keeps
-// its DLL: neither deleted nor renamed while the holder runs.
+// A file kept open by another process the way the adware's host process keeps its loaded DLL:
+// others may read it, but neither delete nor rename it while the holder runs.
 struct HeldFile : test::Child {
     HeldFile(const std::string& holder, const std::string& path)
         : Child(test::Quoted(holder) + " hold " + test::Quoted(path) + " 60000") {
@@ -31,7 +31,7 @@ struct HeldFile : test::Child {
         EXPECT_TRUE(Holding(path)) << path;
     }
     static bool Holding(const std::string& path) {
-        const UniqueHandle probe(::CreateFileA(path.c_str(), GENERIC_READ,
+        const UniqueHandle probe(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                                OPEN_EXISTING, 0, nullptr));
         return !probe && ::GetLastError() == ERROR_SHARING_VIOLATION;
@@ -141,6 +141,20 @@ TEST_F(DeleteWin32Test, EachHeldFileGetsADummyOfItsOwnAtTheRestart) {
     std::sort(deleted.begin(), deleted.end());
     EXPECT_EQ(left, (Strings{first, second}));
     EXPECT_EQ(deleted, left);
+
+    // Both were backed up before anything else, and the manifest says what became of them.
+    const Strings folders = BackupFolders(m_.files, m_.folders);
+    ASSERT_EQ(folders.size(), 1u);
+    const auto items = ReadManifest(test::ContentOf(folders[0] + "\\backup.txt"));
+    ASSERT_TRUE(items);
+    ASSERT_EQ(items->size(), 2u);
+    for (const BackupItem& item : *items) {
+        EXPECT_EQ(item.removal, Removal::ReplacedAtRestart) << item.original;
+        EXPECT_EQ(item.size, 320872u);
+        EXPECT_EQ(test::ContentOf(folders[0] + "\\" + item.stored), test::ContentOf(item.original));
+        EXPECT_EQ(::GetFileAttributesA((folders[0] + "\\" + item.stored).c_str()),
+                  static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+    }
 }
 
 }  // namespace

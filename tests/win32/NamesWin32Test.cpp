@@ -27,7 +27,7 @@ constexpr char kPendingRenames[] = "PendingFileRenameOperations";
 
 // Whether another process keeps the file open, sharing nothing.
 bool Held(const std::string& path) {
-    const UniqueHandle probe(::CreateFileW(LongPath(path).c_str(), GENERIC_READ,
+    const UniqueHandle probe(::CreateFileW(LongPath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                            OPEN_EXISTING, 0, nullptr));
     return !probe && ::GetLastError() == ERROR_SHARING_VIOLATION;

@@ -105,10 +105,10 @@ struct Wait {
 Wait TimedRunAndWait(const std::string& program, const std::string& arguments) {
     LaunchAppSychronousWin32 launcher;
     const ULONGLONG startCpu = ThreadCpuMs();
-    const ULONGLONG start = ::GetTickCount64();
+    const DWORD start = ::GetTickCount();
     Wait wait;
     wait.result = launcher.RunAndWait(program, arguments);
-    wait.elapsedMs = ::GetTickCount64() - start;
+    wait.elapsedMs = ::GetTickCount() - start;
     wait.cpuMs = ThreadCpuMs() - startCpu;
     return wait;
 }

@@ -14,6 +14,7 @@
 #include "remove/win32/KillProcessWin32.h"
 #include "remove/win32/LaunchAppSychronousWin32.h"
 #include "sys/EllReg.h"
+#include "sys/win32/BackupStoreWin32.h"
 #include "sys/win32/EllRegWin32.h"
 #include "sys/win32/FileSystemWin32.h"
 #include "sys/win32/Handles.h"
@@ -178,11 +179,12 @@ struct RealMachine {
     fake::FakeRestart restart;
     fake::FakeShell shell;
     ResourcesWin32 resources;
+    BackupStoreWin32 store;
     fake::FakeControls controls;
     fake::FakeBoxes boxes;
     FrmKR8 form{controls, boxes,
                 Machine{reg, os, folders, files, SteadyClock(), processes, launcher, restart, shell,
-                        resources}};
+                        resources, store}};
 
     std::vector<std::string> Prompts() const {
         std::vector<std::string> prompts;

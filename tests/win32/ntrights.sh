@@ -20,8 +20,10 @@ expect() {
     fi
 }
 
-expect 0 "granted SeDebugPrivilege to Administrators" +r SeDebugPrivilege -u Administrators
-expect 0 "revoked SeDebugPrivilege from Administrators" -r SeDebugPrivilege -u Administrators
+# The group by its identifier, any other account by its name.
+expect 0 "granted SeDebugPrivilege to Administrators (S-1-5-32-544)" +r SeDebugPrivilege -u Administrators
+expect 0 "revoked SeDebugPrivilege from Administrators (S-1-5-32-544)" -r SeDebugPrivilege -u Administrators
+expect 0 "granted SeDebugPrivilege to Users (S-1-5-32-545)" +r SeDebugPrivilege -u Users
 expect 1 "Usage: NTrights" +r SeDebugPrivilege
 expect 1 "Usage: NTrights" +x SeDebugPrivilege -u Administrators
 expect 2 "no account \"NoSuchAccount\"" +r SeDebugPrivilege -u NoSuchAccount

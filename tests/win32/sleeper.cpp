@@ -2,7 +2,7 @@
 // copied under another name, passes for the adware's host process), one that keeps a file
 // locked, and one that tells which arguments its command line split into.
 //   sleeper <ms>                   sleeps, exits 0
-//   sleeper hold <path> <ms>       opens path without sharing and keeps it <ms>
+//   sleeper hold <path> <ms>       opens path sharing only reading and keeps it <ms>
 //   sleeper args <out> <arg>...    writes the number of <arg>s, then each on a line, to <out>
 #include <windows.h>
 
@@ -31,7 +31,7 @@ int Hold(DWORD milliseconds) {
     if (arguments == nullptr || count != 4) {
         return kUsage;
     }
-    const kr8::UniqueHandle file(::CreateFileW(arguments[2], GENERIC_READ, 0, nullptr,
+    const kr8::UniqueHandle file(::CreateFileW(arguments[2], GENERIC_READ, FILE_SHARE_READ, nullptr,
                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ::LocalFree(arguments);
     if (!file) {

@@ -26,6 +26,8 @@
 //   wait-child NAME      waits for a process of that exe name, started by the program, to show
 //                        a window; prints its process id and the window's title
 //   end-child PID        ends that process, if the program started it, and waits for its end
+//   restore-menu         chooses "Restore from backup…" on the window's system menu and returns
+//                        at once, as click-async does
 //   check INDEX [on|off] ticks (default) or unticks List1's entry INDEX (from 0)
 //   key enter|space|tab|alt-x
 //                        posts the key to the focused control, as the keyboard would
@@ -34,6 +36,8 @@
 // Without the window:
 //   hold PATH SECONDS    opens the file sharing nothing, prints "held", keeps it open that long
 //                        or until released
+//   hold-readable PATH SECONDS
+//                        the same, sharing reading, as a process keeps a DLL it has loaded
 //   release              lets every holder close its file and end
 //   attrs PATH [+rhs]    adds any of the read-only, hidden and system flags given, then prints
 //                        those the file has as "RHS", a "-" for each one it lacks
@@ -54,6 +58,7 @@
 #include <string>
 #include <vector>
 
+#include "app/win32/SystemMenu.h"
 #include "sys/win32/Handles.h"
 
 namespace {
@@ -557,12 +562,12 @@ void EndChild(HWND mainWindow, DWORD processId, const Deadline& deadline) {
 // Every holder waits on the same event, so one release lets all of them go.
 constexpr char kReleaseEvent[] = "kr8auto-hold-release";
 
-void Hold(const std::string& path, DWORD seconds) {
+void Hold(const std::string& path, DWORD seconds, DWORD sharing) {
     const UniqueHandle release(CreateEventA(nullptr, TRUE, FALSE, kReleaseEvent));
     if (!release) {
         throw Failure{"cannot create the release event"};
     }
-    const UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    const UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         throw Failure{"cannot open " + path + " (error " + std::to_string(GetLastError()) + ")"};
@@ -660,9 +665,10 @@ int Run(const std::vector<std::string>& args) {
         }
     };
 
-    if (command == "hold") {
+    if (command == "hold" || command == "hold-readable") {
         needs(2);
-        Hold(rest[0], static_cast<DWORD>(std::atoi(rest[1].c_str())));
+        Hold(rest[0], static_cast<DWORD>(std::atoi(rest[1].c_str())),
+             command == "hold" ? 0 : FILE_SHARE_READ);
         return 0;
     }
     if (command == "release") {
@@ -730,6 +736,11 @@ int Run(const std::vector<std::string>& args) {
                               (box ? ", a box is open: " + DescribeBox(box) : std::string())};
             }
         }
+    } else if (command == "restore-menu") {
+        needs(0);
+        // What the menu sends its window when the item is chosen: the menu itself lives in the
+        // program's process, out of reach of another one under Wine.
+        PostMessageA(window, WM_SYSCOMMAND, kr8::win32::kRestoreCommand, 0);
     } else if (command == "box") {
         if (rest.empty() || rest.size() > 2) {
             return Usage();

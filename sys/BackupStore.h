@@ -1,0 +1,52 @@
+// What keeping a backup needs of the machine beyond FileSystem: a folder of its own, a file's
+// attributes, the time for the folder's name, and registry data byte for byte with their types
+// (EllReg hands out data as text, which loses both).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sys/EllReg.h"
+#include "sys/RegFile.h"
+
+namespace kr8 {
+
+namespace FileAttribute {
+inline constexpr std::uint32_t ReadOnly = 0x1;
+inline constexpr std::uint32_t Hidden = 0x2;
+inline constexpr std::uint32_t System = 0x4;
+inline constexpr std::uint32_t Archive = 0x20;
+inline constexpr std::uint32_t Normal = 0x80;
+}  // namespace FileAttribute
+
+class BackupStore {
+  public:
+    virtual ~BackupStore() = default;
+
+    // The local date and time as a folder name may hold it: "2026-12-07 02.51.28".
+    virtual std::string LocalTimeName() = 0;
+
+    // Creates the folder; false when it could not, or when something was there already.
+    virtual bool CreateFolder(const std::string& path) = 0;
+
+    // The file's attributes as the system keeps them; nothing when they cannot be read.
+    virtual std::optional<std::uint32_t> Attributes(const std::string& path) = 0;
+    virtual bool SetAttributes(const std::string& path, std::uint32_t attributes) = 0;
+
+    // The key and every key under it, each before its sub-keys, with all their values. Nothing
+    // when any part of it could not be read whole: a backup must not leave out what it cannot
+    // see.
+    virtual std::optional<std::vector<RegKeyBytes>> ExportKey(RegRoot root,
+                                                              const std::string& keyPath) = 0;
+    virtual std::optional<RegValueBytes> ExportValue(RegRoot root, const std::string& keyPath,
+                                                     const std::string& valueName) = 0;
+
+    // Creates the key, and the keys above it, when missing.
+    virtual bool CreateKey(RegRoot root, const std::string& keyPath) = 0;
+    // Writes the value into an existing key exactly: its name, type and bytes.
+    virtual bool SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value) = 0;
+};
+
+}  // namespace kr8
