@@ -294,9 +294,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                         return PickBackup(window_, folders);
                     });
                 } catch (const std::exception& failure) {
-                    MessageBoxA(window_, failure.what(), text::kAppTitle,
-                                MB_OK | MB_ICONEXCLAMATION);
+                    MessageBoxW(window_, BoxText(failure.what()).c_str(),
+                                Wide(text::kAppTitle).c_str(), MB_OK | MB_ICONEXCLAMATION);
                 }
+                DestroyIfLeft();
                 return 0;
             }
             break;
@@ -347,6 +348,10 @@ void MainWindow::OnClick(int id) {
         MessageBoxW(window_, BoxText(failure.what()).c_str(), Wide(text::kAppTitle).c_str(),
                     MB_OK | MB_ICONEXCLAMATION);
     }
+    DestroyIfLeft();
+}
+
+void MainWindow::DestroyIfLeft() {
     // The user left while the handler waited; it has returned now, and the window goes.
     if (leaving_ && !form_.Busy() && window_) {
         DestroyWindow(window_);

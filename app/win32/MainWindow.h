@@ -61,6 +61,7 @@ class MainWindow final : public WindowControls, public MessageBoxes {
     void OnClick(int id);
     // Exit or the close box while a handler is under way.
     void LeaveOnceIdle();
+    void DestroyIfLeft();
     bool IsPushButton(HWND control) const;
     bool IsList1Index(int index);
     void FitList1Column();
