@@ -504,7 +504,7 @@ TEST_F(WindowTest, ExitOrCloseWhileAProgramHangsEndsTheWaitAndTheProgram) {
         MainWindow hung{GetModuleHandleA(nullptr),
                         Machine{machine.reg, machine.os, machine.os, machine.files, machine.clock,
                                 machine.processes, launcher, machine.restart, machine.shell,
-                                machine.resources}};
+                                machine.resources, machine.store}};
         ASSERT_TRUE(hung.Load());
         hung.Display(SW_SHOWNORMAL);
         SendMessageA(hung.Control(kCmdFind), BM_CLICK, 0, 0);
@@ -518,10 +518,10 @@ TEST_F(WindowTest, ExitOrCloseWhileAProgramHangsEndsTheWaitAndTheProgram) {
             }
         };
         BoxAnswerer confirm(text::kConfirmDeleteTitle, IDYES);
-        const ULONGLONG start = GetTickCount64();
+        const DWORD start = GetTickCount();
         SendMessageA(hung.Control(kCmdFix), BM_CLICK, 0, 0);
         confirm.Join();
-        EXPECT_LT(GetTickCount64() - start, 15000u);
+        EXPECT_LT(GetTickCount() - start, 15000u);
         EXPECT_EQ(launcher.result.outcome, RunOutcome::Abandoned);
         EXPECT_TRUE(machine.files.Exists(adware)) << "nothing was done after the wait";
         EXPECT_EQ(hung.Handle(), nullptr);

@@ -214,22 +214,29 @@ TEST(NamesWin32Test, KeysAndValuesAreReadAndDeletedUnderTheirOwnNames) {
         if (k.adware) {
             SCOPED_TRACE(std::string("key ") + k.label);
             m.form.GuardianKeyName = Narrow(prefix + k.name);
+            // Yes, and Yes again where no backup can be made (a name with a NUL has no .reg form).
+            m.boxes.answers = {MsgAnswer::Yes, MsgAnswer::Yes};
             m.form.CmdGuard_Click();
+            m.boxes.answers.clear();
             const std::string path = notify + Narrow(prefix + k.name);
             EXPECT_TRUE(!m.reg.KeyExists(RegRoot::LocalMachine, path) ||
                         Reported(m, Narrow(prefix + k.name)));
-            EXPECT_FALSE(m.reg.KeyExists(RegRoot::LocalMachine, path));
+            EXPECT_FALSE(m.reg.KeyExists(RegRoot::LocalMachine, path))
+                << ::testing::PrintToString(m.Prompts());
         }
     }
     for (const auto& v : values) {
         if (v.adware) {
             SCOPED_TRACE(std::string("value ") + v.label);
             m.form.UserAgentValueName = Narrow(prefix + v.name);
+            m.boxes.answers = {MsgAnswer::Yes, MsgAnswer::Yes};
             m.form.CmdUAS_Click();
+            m.boxes.answers.clear();
             const std::string name = Narrow(prefix + v.name);
             EXPECT_TRUE(!m.reg.ValueExists(RegRoot::LocalMachine, agents, name) ||
                         Reported(m, name));
-            EXPECT_FALSE(m.reg.ValueExists(RegRoot::LocalMachine, agents, name));
+            EXPECT_FALSE(m.reg.ValueExists(RegRoot::LocalMachine, agents, name))
+                << ::testing::PrintToString(m.Prompts());
         }
     }
     for (const auto& k : keys) {
