@@ -102,12 +102,13 @@ CommandLine ParseCommandLine(const std::string& commandLine) {
         const std::string name = IsSwitch(arguments[k]) ? SwitchName(arguments[k]) : "";
         if (name == "scan" && !result.scan) {
             result.scan = true;
-        } else if (name == "log" && !result.logPath) {
+        } else if ((name == "log" && !result.logPath) ||
+                   (name == "restore" && !result.restoreFolder)) {
             // A switch where the path belongs means that the path was left out, not that the
             // log goes to a file called "/scan".
             if (k + 1 < arguments.size() && !arguments[k + 1].empty() &&
                 !IsSwitch(arguments[k + 1])) {
-                result.logPath = arguments[++k];
+                (name == "log" ? result.logPath : result.restoreFolder) = arguments[++k];
             } else {
                 result.usageError = true;
             }
@@ -115,8 +116,8 @@ CommandLine ParseCommandLine(const std::string& commandLine) {
             result.usageError = true;
         }
     }
-    // Only the unattended scan writes a log of its own.
-    if (result.logPath && !result.scan) {
+    // Only the unattended scan writes a log of its own, and a restore is no scan.
+    if ((result.logPath && !result.scan) || (result.restoreFolder && result.scan)) {
         result.usageError = true;
     }
     return result;

@@ -1,5 +1,6 @@
 // The program's command line: none starts the window; "/scan [/log <path>]" runs the Find scan
-// unattended, for a script or a helper who cannot click through the window.
+// unattended, for a script or a helper who cannot click through the window; "/restore <folder>"
+// puts back what a backup folder holds, as the window's system menu does.
 #pragma once
 
 #include <optional>
@@ -15,6 +16,8 @@ struct CommandLine {
     bool usageError = false;
     // The path after "/log"; nothing when it was not given.
     std::optional<std::string> logPath;
+    // The backup folder after "/restore"; nothing when it was not given.
+    std::optional<std::string> restoreFolder;
 };
 
 // Reads the whole command line as the process got it, program name first, in UTF-8. It is split

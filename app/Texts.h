@@ -94,12 +94,14 @@ inline constexpr char kLogNoTempFolder[] =
 // The command line.
 inline constexpr char kUsage[] =
     "Usage: kr8finder.exe /scan [/log \"<path>\"]\r\n"
+    "       kr8finder.exe /restore \"<backup folder>\"\r\n"
     "\r\n"
     "Without arguments the program opens its window.\r\n"
     "\r\n"
     "/scan runs the Find scan without a window and writes its log to kr8.log in the temporary "
     "folder.\r\n"
     "/log \"<path>\" writes the log there instead.\r\n"
+    "/restore puts back what the backup folder holds, as Restore from backup does.\r\n"
     "\r\n"
     "Exit code: 0 nothing found, 1 something found, 2 the scan or its log failed.";
 

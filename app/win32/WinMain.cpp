@@ -12,6 +12,7 @@
 #include "app/Texts.h"
 #include "app/UnattendedScan.h"
 #include "app/win32/MainWindow.h"
+#include "remove/Backup.h"
 #include "remove/win32/KillProcessWin32.h"
 #include "remove/win32/LaunchAppSychronousWin32.h"
 #include "remove/win32/ShutDownNTWin32.h"
@@ -73,6 +74,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     }
     if (command.scan) {
         return kr8::RunUnattendedScan(machine, command.logPath);
+    }
+    if (command.restoreFolder) {
+        // For a helper who guides the user by text: the same boxes as the menu's restore.
+        if (os.GetPlatformId() != kr8::kPlatformNT) {
+            window.Show(kr8::text::kNotNtRefusal, kr8::MsgButtons::Ok, kr8::MsgIcon::None, "");
+            return kr8::kExitFailed;
+        }
+        // A folder typed with a closing backslash is the same folder.
+        std::string folder = *command.restoreFolder;
+        while (folder.size() > 3 && folder.back() == '\\') {
+            folder.pop_back();
+        }
+        return kr8::RestoreFromBackup(folder, files, store, window).empty() ? 0 : kr8::kExitFailed;
     }
     if (!window.Load()) {
         return 0;

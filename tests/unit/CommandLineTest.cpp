@@ -13,6 +13,7 @@ struct Case {
     bool scan;
     bool usageError;
     std::optional<std::string> logPath;
+    std::optional<std::string> restoreFolder = std::nullopt;
 };
 
 // Splitting follows the system's CommandLineToArgvW, whose answers for these lines are the
@@ -63,6 +64,12 @@ TEST(CommandLine, SwitchesPathsAndUsageErrors) {
         {"k.exe /log C:\\kr8.log", false, true, "C:\\kr8.log"},
         {"k.exe /scan /scan", true, true, none},
         {"k.exe /scan /log a /log b", true, true, "a"},
+        // Putting a backup back.
+        {"k.exe /RESTORE \"C:\\WINDOWS\\KR8 Backup\\2026-12-07 14.05.31\"", false, false, none,
+         "C:\\WINDOWS\\KR8 Backup\\2026-12-07 14.05.31"},
+        {"k.exe /restore", false, true, none},
+        {"k.exe /restore a /restore b", false, true, none, "a"},
+        {"k.exe /scan /restore a", true, true, none, "a"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -70,6 +77,7 @@ TEST(CommandLine, SwitchesPathsAndUsageErrors) {
         EXPECT_EQ(parsed.scan, c.scan);
         EXPECT_EQ(parsed.usageError, c.usageError);
         EXPECT_EQ(parsed.logPath, c.logPath);
+        EXPECT_EQ(parsed.restoreFolder, c.restoreFolder);
     }
 }
 
