@@ -62,7 +62,6 @@ inline constexpr char kSelectError[] =
     "Deleted, or Should I Select ALL Files";
 inline constexpr char kSelectErrorTitle[] = "Select Error";
 inline constexpr char kRundll32[] = "rundll32.exe";
-inline constexpr char kErrorBox[] = "Error!";
 inline constexpr char kConfirmDeletePrefix[] = "Delete the file ";
 inline constexpr char kConfirmDeleteTitle[] = "Confirm Delete";
 inline constexpr char kAttribExe[] = "\\attrib.exe";

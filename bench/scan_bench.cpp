@@ -380,19 +380,21 @@ UniqueWindow ShownWindow() {
     return window;
 }
 
-// What the file pass cannot do with less: one listing of the folder, with the lengths.
-std::size_t BareWalk(const std::string& folder, const char* pattern = "\\*.dll") {
+// What the file pass cannot do with less: one listing of the whole folder, as Find reads it
+// afresh each time, with the lengths and the names.
+std::size_t BareWalk(const std::string& folder, const wchar_t* pattern = L"\\*") {
     std::size_t files = 0;
     std::uint64_t bytes = 0;
-    WIN32_FIND_DATAA data;
-    const UniqueFindHandle find(::FindFirstFileA((folder + pattern).c_str(), &data));
+    WIN32_FIND_DATAW data;
+    const std::wstring search = std::wstring(folder.begin(), folder.end()) + pattern;
+    const UniqueFindHandle find(::FindFirstFileW(search.c_str(), &data));
     if (find) {
         do {
             if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
                 ++files;
                 bytes += (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
             }
-        } while (::FindNextFileA(find.get(), &data));
+        } while (::FindNextFileW(find.get(), &data));
     }
     // The lengths are used, as Find uses them, so that reading them cannot be left out.
     return bytes != 0 ? files : 0;
@@ -421,9 +423,9 @@ struct Folders {
 bool FindAgainstBareWalk(const Seams& seams, Folders& folders) {
     Rule();
     std::printf(
-        "1. Find (CmdFind_Click, Form_Load once before) vs. a bare FindFirstFileA/FindNextFileA"
-        " walk of *.dll\n   Find: temp folder apart, %zu files; Find*: temp folder = system "
-        "folder. us: per file. Load: Form_Load\n",
+        "1. Find (CmdFind_Click, Form_Load once before; it lists the folder itself each time) vs."
+        " a bare\n   FindFirstFileW/FindNextFileW walk of the folder. Find: temp folder apart, %zu"
+        " files;\n   Find*: temp folder = system folder. us: per file. Load: Form_Load\n",
         kTempFiles);
     std::printf("%7s %4s %4s %8s %8s %6s %8s %8s %8s %6s %8s %7s\n", "files", "hits", "runs",
                 "bare ms", "Find ms", "ratio", "bare us", "Find us", "Find* ms", "ratio*",
@@ -477,7 +479,7 @@ void FindTakenApart(const Seams& seams, Folders& folders) {
             Times(kDetailSize, [&] { seams.clock.NowMs(); }),
             Times(calls, [&] { seams.files.Exists(missingInSystem); }),
             Times(calls, [&] { seams.files.Exists(missingInTemp); }),
-            [&] { BareWalk(system, "\\*"); }});
+            [&] { BareWalk(system, L"\\*.dll"); }});
     const double bare = t[0], find = t[1], findShared = t[2];
     const double existsBig = t[6] / calls, existsSmall = t[7] / calls;
 
@@ -487,7 +489,7 @@ void FindTakenApart(const Seams& seams, Folders& folders) {
     std::printf("   %-62s %8.2f ms  %.2fx the bare walk (%.2f ms)\n", "Find, temp folder apart",
                 Ms(find), find / bare, Ms(bare));
     line("  FileSystemWin32::ListFolder(system folder, \"*\")", t[3], find);
-    line("    of which a bare walk of * (the bare walk above is of *.dll)", t[8], find);
+    line("  (a bare walk of *.dll, for comparison)", t[8], find);
     line("  Find on an empty system folder: registry pass, temp checks", t[4], find);
     line("  SteadyClock NowMs, once a file", t[5], find);
     line("  the rest: File1 loop, length map, throttled captions", find - t[3] - t[4] - t[5], find);
@@ -566,8 +568,9 @@ bool Registry(const Seams& seams, Folders& folders) {
     Rule();
     std::printf(
         "5. Registry pass: Find on an empty system folder, N sub-keys under HKLM\\%s\n"
-        "   open us: RegOpenKeyA + RegCloseKey of Notify / of a sub-key; enum us: "
-        "RegEnumKeyA on the open key;\n   opens: key opens x their cost, share of Find\n",
+        "   open us: RegOpenKeyExW + RegCloseKey of Notify / of a sub-key (the seam opens a path"
+        " in one call);\n   enum us: RegEnumKeyExW on the open key; opens: key opens x their"
+        " cost, share of Find\n",
         kNotifyPath);
     NotifySubKeys notify;
     if (notify.Key() == nullptr) {
@@ -583,13 +586,17 @@ bool Registry(const Seams& seams, Folders& folders) {
             return false;
         }
         Bench bench(seams, folders.empty.Path(), folders.temp.Path());
-        // The paths exactly as the scan hands them to the seam.
-        const std::string notifyKey = text::kNotifyKey;
-        const std::string subKey = notifyKey + NotifySubKeys::Name(count / 2) + "\\";
-        auto openClose = [](const std::string& path) {
+        // The paths as the seam hands them to the system: the names joined, no empty ones.
+        const std::string notifyPath = text::kNotifyKey;
+        const std::wstring notifyKey(notifyPath.begin(), notifyPath.end() - 1);
+        const std::string subName = NotifySubKeys::Name(count / 2);
+        const std::wstring subKey =
+            notifyKey + L"\\" + std::wstring(subName.begin(), subName.end());
+        auto openClose = [](const std::wstring& path) {
             return [&path] {
                 UniqueHKey key;
-                if (::RegOpenKeyA(HKEY_LOCAL_MACHINE, path.c_str(), key.put()) != ERROR_SUCCESS) {
+                if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE,
+                                    key.put()) != ERROR_SUCCESS) {
                     key.release();
                 }
             };
@@ -597,8 +604,10 @@ bool Registry(const Seams& seams, Folders& folders) {
         const std::vector<double> t = MedianInterleaved(
             5, {[&] { bench.Find(); }, Times(calls, openClose(notifyKey)),
                 Times(calls, openClose(subKey)), Times(calls, [&] {
-                    char name[kRegBufferSize];
-                    ::RegEnumKeyA(notify.Key(), static_cast<DWORD>(count / 2), name, sizeof name);
+                    wchar_t name[256];
+                    DWORD length = 256;
+                    ::RegEnumKeyExW(notify.Key(), static_cast<DWORD>(count / 2), name, &length,
+                                    nullptr, nullptr, nullptr, nullptr);
                 })});
         CountingReg counting(seams.reg);
         Bench counted({seams.files, counting, seams.clock}, folders.empty.Path(),

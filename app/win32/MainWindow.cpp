@@ -11,29 +11,30 @@
 #include "app/win32/RestoreDialog.h"
 #include "app/win32/SystemMenu.h"
 #include "app/win32/resource.h"
+#include "sys/win32/Wide.h"
 
 namespace kr8::win32 {
 
 namespace {
 
-constexpr char kClassName[] = "KR8FinderWindow";
+constexpr wchar_t kClassName[] = L"KR8FinderWindow";
 // A fixed border: the controls keep their places, so the window has nothing to gain from a
 // different size.
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 // The message font of the display, as the system's own dialog boxes use.
 UniqueFont CreateMessageFont() {
-    NONCLIENTMETRICSA metrics{};
+    NONCLIENTMETRICSW metrics{};
     // Sized without the field that Vista added, which XP refuses to fill.
-    metrics.cbSize = offsetof(NONCLIENTMETRICSA, lfMessageFont) + sizeof(metrics.lfMessageFont);
-    if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0)) {
+    metrics.cbSize = offsetof(NONCLIENTMETRICSW, lfMessageFont) + sizeof(metrics.lfMessageFont);
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0)) {
         return nullptr;
     }
-    return UniqueFont(CreateFontIndirectA(&metrics.lfMessageFont));
+    return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
 }
 
 struct ControlClass {
-    const char* className;
+    const wchar_t* className;
     DWORD style;
     DWORD exStyle;
 };
@@ -43,27 +44,39 @@ ControlClass ClassOf(ControlKind kind) {
     switch (kind) {
         case ControlKind::Edit:
             return {
-                "EDIT",
+                L"EDIT",
                 kChild | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN,
                 WS_EX_CLIENTEDGE};
         case ControlKind::PushButton:
-            return {"BUTTON", kChild | WS_TABSTOP | BS_PUSHBUTTON, 0};
+            return {L"BUTTON", kChild | WS_TABSTOP | BS_PUSHBUTTON, 0};
         case ControlKind::ColouredButton:
         case ControlKind::PictureButton:
             // Version 6 push buttons ignore WM_CTLCOLORBTN, and earlier ones show no picture, so
             // these paint their own face.
-            return {"BUTTON", kChild | WS_TABSTOP | BS_OWNERDRAW, 0};
+            return {L"BUTTON", kChild | WS_TABSTOP | BS_OWNERDRAW, 0};
         case ControlKind::GroupBox:
-            return {"BUTTON", kChild | BS_GROUPBOX, 0};
+            return {L"BUTTON", kChild | BS_GROUPBOX, 0};
         case ControlKind::CheckList:
             // A list-view rather than a list box, so that screen readers and UI automation read
             // each entry's check box through the control's standard messages.
-            return {WC_LISTVIEWA,
+            return {WC_LISTVIEWW,
                     kChild | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL |
                         LVS_SHOWSELALWAYS,
                     WS_EX_CLIENTEDGE};
     }
-    return {"BUTTON", kChild, 0};
+    return {L"BUTTON", kChild, 0};
+}
+
+// A box shows its text up to the first NUL; a name with one in it is shown whole, the NUL as a
+// blank.
+std::wstring BoxText(const std::string& text) {
+    std::wstring wide = Wide(text);
+    for (wchar_t& unit : wide) {
+        if (unit == L'\0') {
+            unit = L' ';
+        }
+    }
+    return wide;
 }
 
 int DisplayDpi() {
@@ -102,7 +115,7 @@ void MainWindow::Display(int showCommand) {
 int MainWindow::Run() {
     MSG message;
     for (;;) {
-        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
         if (got == 0) {
             return static_cast<int>(message.wParam);
         }
@@ -111,7 +124,7 @@ int MainWindow::Run() {
         }
         if (!HandleKeys(message)) {
             TranslateMessage(&message);
-            DispatchMessageA(&message);
+            DispatchMessageW(&message);
         }
     }
 }
@@ -124,10 +137,10 @@ bool MainWindow::HandleKeys(MSG& message) {
     // the focused button clicks it instead, as in a dialog box.
     if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
         IsPushButton(message.hwnd)) {
-        SendMessageA(message.hwnd, BM_CLICK, 0, 0);
+        SendMessageW(message.hwnd, BM_CLICK, 0, 0);
         return true;
     }
-    return IsDialogMessageA(window_, &message) != 0;
+    return IsDialogMessageW(window_, &message) != 0;
 }
 
 HWND MainWindow::Control(ControlId id) const {
@@ -135,21 +148,22 @@ HWND MainWindow::Control(ControlId id) const {
 }
 
 bool MainWindow::Create() {
-    WNDCLASSEXA windowClass{};
+    WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance_;
     // Shared icons belong to the system: the class can outlive this object in the tests.
-    windowClass.hIcon = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_KR8FINDER),
+    windowClass.hIcon = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_KR8FINDER),
                                                       IMAGE_ICON, GetSystemMetrics(SM_CXICON),
                                                       GetSystemMetrics(SM_CYICON), LR_SHARED));
-    windowClass.hIconSm = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_KR8FINDER),
+    windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_KR8FINDER),
                                                         IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                         GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    // IDC_ARROW is a number in a pointer, spelt for the ANSI call here.
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kClassName;
-    if (!RegisterClassExA(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         return false;
     }
 
@@ -157,9 +171,9 @@ bool MainWindow::Create() {
     const SIZE client = ClientSizePixels(dpi);
     RECT frame{0, 0, client.cx, client.cy};
     AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
-    CreateWindowExA(0, kClassName, text::kCaption, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                    frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance_,
-                    this);
+    CreateWindowExW(0, kClassName, Wide(text::kCaption).c_str(), kWindowStyle, CW_USEDEFAULT,
+                    CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                    nullptr, instance_, this);
     if (!window_) {
         return false;
     }
@@ -181,23 +195,23 @@ void MainWindow::CreateControls(int dpi) {
         if (!layout.enabledAtStart) {
             style |= WS_DISABLED;
         }
-        HWND control = CreateWindowExA(
-            type.exStyle, type.className, layout.caption, style, rect.left, rect.top,
+        HWND control = CreateWindowExW(
+            type.exStyle, type.className, Wide(layout.caption).c_str(), style, rect.left, rect.top,
             rect.right - rect.left, rect.bottom - rect.top, window_,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance_, nullptr);
-        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     }
 
     // Multi-line edit controls stop at 32 KB unless told otherwise, and a long report must
     // never be cut.
-    SendMessageA(Control(kText1), EM_SETLIMITTEXT, 0, 0);
+    SendMessageW(Control(kText1), EM_SETLIMITTEXT, 0, 0);
 
     HWND list = Control(kList1);
-    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT,
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT,
                  LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
-    LVCOLUMNA column{};
+    LVCOLUMNW column{};
     column.mask = LVCF_WIDTH;
-    SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
     FitList1Column();
 
     // Frame1 comes before its contents in the tab order, which puts it above them; at the
@@ -209,13 +223,13 @@ void MainWindow::CreateControls(int dpi) {
 LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* self =
-            static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+            static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->window_ = window;
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
-    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!self) {
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     }
     return self->HandleMessage(message, wParam, lParam);
 }
@@ -280,15 +294,17 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                         return PickBackup(window_, folders);
                     });
                 } catch (const std::exception& failure) {
-                    MessageBoxA(window_, failure.what(), text::kAppTitle,
-                                MB_OK | MB_ICONEXCLAMATION);
+                    MessageBoxW(window_, BoxText(failure.what()).c_str(),
+                                Wide(text::kAppTitle).c_str(), MB_OK | MB_ICONEXCLAMATION);
                 }
+                DestroyIfLeft();
                 return 0;
             }
             break;
         case WM_CLOSE:
             if (form_.Busy()) {
-                return 0;  // as Exit: not while a handler is under way
+                LeaveOnceIdle();  // as Exit
+                return 0;
             }
             break;
         case WM_DESTROY:
@@ -296,14 +312,14 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_NCDESTROY: {
             HWND window = window_;
-            SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
             window_ = nullptr;
-            return DefWindowProcA(window, message, wParam, lParam);
+            return DefWindowProcW(window, message, wParam, lParam);
         }
         default:
             break;
     }
-    return DefWindowProcA(window_, message, wParam, lParam);
+    return DefWindowProcW(window_, message, wParam, lParam);
 }
 
 void MainWindow::OnClick(int id) {
@@ -316,9 +332,9 @@ void MainWindow::OnClick(int id) {
     try {
         switch (*button) {
             case Button::CmdExit:
-                // A handler waiting for an outside program still has its steps to finish, and
-                // would finish them against a window that is gone.
-                if (!form_.Busy()) {
+                if (form_.Busy()) {
+                    LeaveOnceIdle();
+                } else {
                     DestroyWindow(window_);
                 }
                 break;
@@ -329,7 +345,27 @@ void MainWindow::OnClick(int id) {
                 break;
         }
     } catch (const std::exception& failure) {
-        MessageBoxA(window_, failure.what(), text::kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+        MessageBoxW(window_, BoxText(failure.what()).c_str(), Wide(text::kAppTitle).c_str(),
+                    MB_OK | MB_ICONEXCLAMATION);
+    }
+    DestroyIfLeft();
+}
+
+void MainWindow::DestroyIfLeft() {
+    // The user left while the handler waited; it has returned now, and the window goes.
+    if (leaving_ && !form_.Busy() && window_) {
+        DestroyWindow(window_);
+    }
+}
+
+void MainWindow::LeaveOnceIdle() {
+    // The handler under way waits for an outside program that may never end. The quit ends the
+    // wait (the handler then does nothing more), and stays queued for the message loop, which
+    // ends the process; the window itself goes once the handler has returned to OnClick, since
+    // the handler still uses it on its way out.
+    if (!leaving_) {
+        leaving_ = true;
+        PostQuitMessage(0);
     }
 }
 
@@ -350,37 +386,39 @@ bool MainWindow::IsPushButton(HWND control) const {
 
 std::string MainWindow::GetText1() {
     HWND edit = Control(kText1);
-    const auto length = static_cast<std::size_t>(SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0));
-    std::string text(length + 1, '\0');
-    const LRESULT copied = SendMessageA(edit, WM_GETTEXT, static_cast<WPARAM>(text.size()),
+    const auto length = static_cast<std::size_t>(SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0));
+    std::wstring text(length + 1, L'\0');
+    const LRESULT copied = SendMessageW(edit, WM_GETTEXT, static_cast<WPARAM>(text.size()),
                                         reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<std::size_t>(copied));
-    return text;
+    return Narrow(text);
 }
 
 void MainWindow::SetText1(const std::string& text) {
-    SendMessageA(Control(kText1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    const std::wstring wide = Wide(text);
+    SendMessageW(Control(kText1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
 void MainWindow::ClearList1() {
-    SendMessageA(Control(kList1), LVM_DELETEALLITEMS, 0, 0);
+    SendMessageW(Control(kList1), LVM_DELETEALLITEMS, 0, 0);
     FitList1Column();
 }
 
 void MainWindow::AddList1(const std::string& entry) {
     HWND list = Control(kList1);
-    LVITEMA item{};
+    std::wstring text = Wide(entry);
+    LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_STATE;
     item.iItem = List1Count();
-    item.pszText = const_cast<char*>(entry.c_str());
+    item.pszText = text.data();
     item.stateMask = LVIS_STATEIMAGEMASK;
     item.state = INDEXTOSTATEIMAGEMASK(1);  // unticked
-    SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
     FitList1Column();
 }
 
 int MainWindow::List1Count() {
-    return static_cast<int>(SendMessageA(Control(kList1), LVM_GETITEMCOUNT, 0, 0));
+    return static_cast<int>(SendMessageW(Control(kList1), LVM_GETITEMCOUNT, 0, 0));
 }
 
 bool MainWindow::IsList1Index(int index) {
@@ -392,19 +430,19 @@ std::string MainWindow::List1Entry(int index) {
         return {};
     }
     // The control copies at most the buffer, less its NUL, and says how much it copied.
-    std::string text(MAX_PATH, '\0');
+    std::wstring text(MAX_PATH, L'\0');
     for (;;) {
-        LVITEMA item{};
+        LVITEMW item{};
         item.pszText = text.data();
         item.cchTextMax = static_cast<int>(text.size());
-        const auto copied = static_cast<std::size_t>(SendMessageA(Control(kList1), LVM_GETITEMTEXTA,
+        const auto copied = static_cast<std::size_t>(SendMessageW(Control(kList1), LVM_GETITEMTEXTW,
                                                                   static_cast<WPARAM>(index),
                                                                   reinterpret_cast<LPARAM>(&item)));
         if (copied + 1 < text.size()) {
             text.resize(copied);
-            return text;
+            return Narrow(text);
         }
-        text.assign(text.size() * 2, '\0');
+        text.assign(text.size() * 2, L'\0');
     }
 }
 
@@ -412,7 +450,7 @@ bool MainWindow::List1Checked(int index) {
     if (!IsList1Index(index)) {
         return false;
     }
-    const auto state = static_cast<UINT>(SendMessageA(
+    const auto state = static_cast<UINT>(SendMessageW(
         Control(kList1), LVM_GETITEMSTATE, static_cast<WPARAM>(index), LVIS_STATEIMAGEMASK));
     return (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
 }
@@ -421,10 +459,10 @@ void MainWindow::SetList1Checked(int index, bool checked) {
     if (!IsList1Index(index)) {
         return;
     }
-    LVITEMA item{};
+    LVITEMW item{};
     item.stateMask = LVIS_STATEIMAGEMASK;
     item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
-    SendMessageA(Control(kList1), LVM_SETITEMSTATE, static_cast<WPARAM>(index),
+    SendMessageW(Control(kList1), LVM_SETITEMSTATE, static_cast<WPARAM>(index),
                  reinterpret_cast<LPARAM>(&item));
 }
 
@@ -432,17 +470,17 @@ void MainWindow::RemoveList1(int index) {
     if (!IsList1Index(index)) {
         return;
     }
-    SendMessageA(Control(kList1), LVM_DELETEITEM, static_cast<WPARAM>(index), 0);
+    SendMessageW(Control(kList1), LVM_DELETEITEM, static_cast<WPARAM>(index), 0);
     FitList1Column();
 }
 
 void MainWindow::SetList1Current(int index) {
     HWND list = Control(kList1);
-    LVITEMA item{};
+    LVITEMW item{};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     if (index < 0) {
         // Index -1 sets the state of every entry.
-        SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
                      reinterpret_cast<LPARAM>(&item));
         return;
     }
@@ -450,20 +488,20 @@ void MainWindow::SetList1Current(int index) {
         return;
     }
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
                  reinterpret_cast<LPARAM>(&item));
-    SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), FALSE);
+    SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), FALSE);
 }
 
 void MainWindow::FitList1Column() {
     HWND list = Control(kList1);
     // As wide as the longest entry, so that a long path scrolls rather than being cut, and at
     // least as wide as the list, so that a click anywhere on a row reaches its entry.
-    SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE);
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE);
     RECT client{};
     GetClientRect(list, &client);
-    if (SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0) < client.right) {
-        SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, client.right);
+    if (SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0) < client.right) {
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, client.right);
     }
 }
 
@@ -482,7 +520,7 @@ bool MainWindow::IsEnabled(Button button) {
 }
 
 void MainWindow::SetCaption(const std::string& caption) {
-    SetWindowTextA(window_, caption.c_str());
+    SetWindowTextW(window_, Wide(caption).c_str());
 }
 
 MsgAnswer MainWindow::Show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
@@ -512,8 +550,8 @@ MsgAnswer MainWindow::Show(const std::string& prompt, MsgButtons buttons, MsgIco
     // Owned by the window once it is on screen; before that (the platform refusal) a box of its
     // own, with its own taskbar button.
     HWND owner = window_ && IsWindowVisible(window_) ? window_ : nullptr;
-    switch (
-        MessageBoxA(owner, prompt.c_str(), title.empty() ? text::kAppTitle : title.c_str(), type)) {
+    switch (MessageBoxW(owner, BoxText(prompt).c_str(),
+                        BoxText(title.empty() ? text::kAppTitle : title).c_str(), type)) {
         case IDOK:
             return MsgAnswer::Ok;
         case IDCANCEL:

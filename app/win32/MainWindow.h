@@ -59,6 +59,9 @@ class MainWindow final : public WindowControls, public MessageBoxes {
     bool Create();
     void CreateControls(int dpi);
     void OnClick(int id);
+    // Exit or the close box while a handler is under way.
+    void LeaveOnceIdle();
+    void DestroyIfLeft();
     bool IsPushButton(HWND control) const;
     bool IsList1Index(int index);
     void FitList1Column();
@@ -68,6 +71,7 @@ class MainWindow final : public WindowControls, public MessageBoxes {
     HWND window_ = nullptr;
     // The control that gets the focus back when the window is activated again.
     HWND focusOnActivate_ = nullptr;
+    bool leaving_ = false;
     UniqueFont font_;
     ButtonPicture regeditPicture_;
     ButtonPicture deletePicture_;

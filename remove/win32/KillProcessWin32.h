@@ -12,7 +12,8 @@ class KillProcessWin32 final : public KillProcess {
     bool KillProcessByName(const std::string& exeName) override;
 };
 
-// Ends one process with the exit code; true when TerminateProcess reported success.
-bool KillProcessById(std::uint32_t processId, std::uint32_t exitCode);
+// Ends the process with the exit code when it still runs the program exeName; true when
+// TerminateProcess reported success.
+bool EndProcessIfNamed(std::uint32_t processId, const std::string& exeName, std::uint32_t exitCode);
 
 }  // namespace kr8

@@ -5,9 +5,9 @@
 namespace kr8 {
 
 bool IsWindowsNT() {
-    OSVERSIONINFOA version = {};
+    OSVERSIONINFOW version = {};
     version.dwOSVersionInfoSize = sizeof version;
-    ::GetVersionExA(&version);
+    ::GetVersionExW(&version);
     return version.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
 
@@ -21,7 +21,7 @@ void EnableShutdownPrivilege() {
     TOKEN_PRIVILEGES privileges = {};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    if (!::LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid)) {
+    if (!::LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &privileges.Privileges[0].Luid)) {
         return;
     }
     TOKEN_PRIVILEGES previous = {};

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <shlwapi.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -11,6 +11,7 @@
 
 #include "sys/RegText.h"
 #include "sys/win32/Handles.h"
+#include "sys/win32/Wide.h"
 
 namespace kr8 {
 
@@ -28,61 +29,171 @@ HKEY RootKey(RegRoot root) {
     return nullptr;
 }
 
-// The ANSI calls take names as C strings: one with a NUL in it would reach the call cut short
-// and address a different key or value, which a delete must never do.
-bool Addressable(const std::string& name) {
-    return name.find('\0') == std::string::npos;
+// The registry's own calls take every name counted, so a name with a NUL in it (which the
+// adware can make, and the documented calls would cut short into another name) is addressed as
+// itself. They are in ntdll on every NT version, though not in its import library for all.
+struct Native {
+    using OpenKey = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
+    using DeleteKey = NTSTATUS(NTAPI*)(HANDLE);
+    using DeleteValueKey = NTSTATUS(NTAPI*)(HANDLE, PUNICODE_STRING);
+    using QueryValueKey = NTSTATUS(NTAPI*)(HANDLE, PUNICODE_STRING, int, PVOID, ULONG, PULONG);
+    OpenKey openKey;
+    DeleteKey deleteKey;
+    DeleteValueKey deleteValueKey;
+    QueryValueKey queryValueKey;
+};
+
+template <typename Function>
+Function NtFunction(const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), name)));
 }
 
-using KeyStep = LONG (*)(HKEY parent, const char* subKey, HKEY* opened);
-
-LONG OpenStep(HKEY parent, const char* subKey, HKEY* opened) {
-    return ::RegOpenKeyA(parent, subKey, opened);
+const Native& Nt() {
+    static const Native native{NtFunction<Native::OpenKey>("NtOpenKey"),
+                               NtFunction<Native::DeleteKey>("NtDeleteKey"),
+                               NtFunction<Native::DeleteValueKey>("NtDeleteValueKey"),
+                               NtFunction<Native::QueryValueKey>("NtQueryValueKey")};
+    return native;
 }
 
-LONG CreateStep(HKEY parent, const char* subKey, HKEY* opened) {
-    return ::RegCreateKeyA(parent, subKey, opened);
+constexpr NTSTATUS kObjectNameNotFound = static_cast<NTSTATUS>(0xC0000034);
+constexpr NTSTATUS kObjectPathNotFound = static_cast<NTSTATUS>(0xC000003A);
+constexpr NTSTATUS kBufferOverflow = static_cast<NTSTATUS>(0x80000005);
+constexpr NTSTATUS kBufferTooSmall = static_cast<NTSTATUS>(0xC0000023);
+constexpr NTSTATUS kNotImplemented = static_cast<NTSTATUS>(0xC0000002);
+constexpr int kKeyValuePartialInformation = 2;
+
+bool MeansAbsent(NTSTATUS status) {
+    return status == kObjectNameNotFound || status == kObjectPathNotFound;
 }
 
-LONG OpenAllAccessStep(HKEY parent, const char* subKey, HKEY* opened) {
-    return ::RegOpenKeyExA(parent, subKey, 0, KEY_ALL_ACCESS, opened);
-}
+// One name as the native calls take it: every UTF-16 unit counted, NULs included.
+class Counted {
+  public:
+    explicit Counted(const std::string& utf8) : text_(Wide(utf8)) {
+        string_.Buffer = text_.empty() ? nullptr : &text_[0];
+        string_.Length = static_cast<USHORT>(std::min<std::size_t>(text_.size() * 2, 0xFFFE));
+        string_.MaximumLength = string_.Length;
+    }
+    Counted(const Counted&) = delete;
+    Counted& operator=(const Counted&) = delete;
+    bool Fits() const { return text_.size() * 2 <= 0xFFFE; }
+    PUNICODE_STRING get() { return &string_; }
 
-// Wine's ANSI registry calls convert a key path in a fixed buffer of 260 UTF-16 units and fail
-// longer ones, while one key name under Winlogon\Notify may be 255 characters by itself. Longer
-// paths are therefore taken a piece at a time, each piece ending before a backslash, which names
-// the same key; paths that fit go to the platform in one call, as they are.
-constexpr std::size_t kPathPiece = 255;
+  private:
+    std::wstring text_;
+    UNICODE_STRING string_;
+};
 
-UniqueHKey OpenPath(HKEY root, const std::string& path, KeyStep step) {
-    UniqueHKey key;
-    if (path.size() <= kPathPiece) {
-        if (step(root, path.c_str(), key.put()) != ERROR_SUCCESS) {
-            // A failed open leaves no handle to close, whatever it wrote to the out-parameter.
-            key.release();
+// A key name never holds a backslash, so the path splits into exactly its names; empty pieces
+// (a doubled or trailing backslash) name nothing and are skipped.
+std::vector<std::string> NamesIn(const std::string& path) {
+    std::vector<std::string> names;
+    std::size_t at = 0;
+    while (at <= path.size()) {
+        const std::size_t end = std::min(path.find('\\', at), path.size());
+        if (end > at) {
+            names.push_back(path.substr(at, end - at));
         }
+        at = end + 1;
+    }
+    return names;
+}
+
+// A key can be a link to any other key of the registry. Where the program deletes, it opens the
+// link itself (OBJ_OPENLINK): a link planted under Notify must not turn a delete of "its" tree
+// into a delete of the tree it points at.
+constexpr ULONG kOpenLink = 0x100;
+
+UniqueHKey OpenChild(HKEY parent, const std::string& name, ACCESS_MASK access, bool* absent,
+                     ULONG extraAttributes = 0) {
+    Counted counted(name);
+    UniqueHKey child;
+    if (!counted.Fits() || Nt().openKey == nullptr) {
+        return child;
+    }
+    OBJECT_ATTRIBUTES attributes{};
+    attributes.Length = sizeof attributes;
+    attributes.RootDirectory = parent;
+    attributes.ObjectName = counted.get();
+    attributes.Attributes = OBJ_CASE_INSENSITIVE | extraAttributes;
+    HANDLE opened = nullptr;
+    const NTSTATUS status = Nt().openKey(&opened, access, &attributes);
+    if (status < 0) {
+        *absent = MeansAbsent(status);
+        return child;
+    }
+    child.reset(static_cast<HKEY>(opened));
+    return child;
+}
+
+struct OpenedKey {
+    UniqueHKey key;
+    // The system answered that the key, or one above it, is not there. Any other failure (a
+    // denied access) leaves open whether it is.
+    bool absent = false;
+};
+
+enum class Link { Follow, Open };
+
+// The path's names joined again from the index on: empty pieces dropped, nothing else changed.
+std::string Joined(const std::vector<std::string>& names, std::size_t from) {
+    std::string path;
+    for (std::size_t i = from; i < names.size(); ++i) {
+        path += (i > from ? "\\" : "") + names[i];
+    }
+    return path;
+}
+
+// The documented call takes the path as a C string and resolves the predefined root: it gets
+// the whole path when no name in it holds a NUL, in one call. Otherwise it opens only the first
+// name (one of the system's own, under the root), and the rest is opened from there with its
+// length counted, so that every name is the one enumerated.
+OpenedKey OpenKey(RegRoot root, const std::string& keyPath, ACCESS_MASK access = KEY_READ,
+                  Link last = Link::Follow) {
+    OpenedKey opened;
+    const HKEY rootKey = RootKey(root);
+    if (rootKey == nullptr) {
+        opened.absent = true;
+        return opened;
+    }
+    const std::vector<std::string> names = NamesIn(keyPath);
+    const std::wstring whole = Wide(Joined(names, 0));
+    const bool wholeFits = whole.find(L'\0') == std::wstring::npos;
+    const std::wstring head = wholeFits ? whole : Wide(names.front());
+    if (head.find(L'\0') != std::wstring::npos) {
+        return opened;
+    }
+    const LONG result = ::RegOpenKeyExW(rootKey, head.c_str(),
+                                        wholeFits && last == Link::Open ? REG_OPTION_OPEN_LINK : 0,
+                                        wholeFits ? access : KEY_READ, opened.key.put());
+    if (result != ERROR_SUCCESS) {
+        // A failed open leaves no handle to close, whatever it wrote to the out-parameter.
+        opened.key.release();
+        opened.absent = result == ERROR_FILE_NOT_FOUND;
+        return opened;
+    }
+    if (!wholeFits) {
+        opened.key = OpenChild(opened.key.get(), Joined(names, 1), access, &opened.absent,
+                               last == Link::Open ? kOpenLink : 0);
+    }
+    return opened;
+}
+
+UniqueHKey CreateKey(RegRoot root, const std::string& keyPath) {
+    UniqueHKey key;
+    const HKEY rootKey = RootKey(root);
+    if (rootKey == nullptr) {
         return key;
     }
-    std::size_t at = 0;
-    while (at < path.size()) {
-        std::size_t end = path.size();
-        if (end - at > kPathPiece) {
-            const std::size_t cut = path.rfind('\\', at + kPathPiece);
-            if (cut != std::string::npos && cut >= at) {
-                end = cut;
-            } else {
-                // One name longer than a piece: the platform judges it whole.
-                end = std::min(path.find('\\', at), path.size());
-            }
-        }
-        const std::string piece = path.substr(at, end - at);
-        at = end + 1;
-        // An empty piece would answer the parent's own handle, owned twice below.
-        if (piece.empty()) {
-            continue;
-        }
+    for (const std::string& name : NamesIn(keyPath)) {
+        const std::wstring wide = Wide(name);
         UniqueHKey next;
-        if (step(key ? key.get() : root, piece.c_str(), next.put()) != ERROR_SUCCESS) {
+        if (wide.find(L'\0') != std::wstring::npos ||
+            ::RegCreateKeyExW(key ? key.get() : rootKey, wide.c_str(), 0, nullptr, 0,
+                              KEY_READ | KEY_WRITE, nullptr, next.put(),
+                              nullptr) != ERROR_SUCCESS) {
             next.release();
             return UniqueHKey();
         }
@@ -91,17 +202,61 @@ UniqueHKey OpenPath(HKEY root, const std::string& path, KeyStep step) {
     return key;
 }
 
-UniqueHKey OpenKey(RegRoot root, const std::string& keyPath, KeyStep step = OpenStep) {
-    const HKEY rootKey = RootKey(root);
-    if (rootKey == nullptr || !Addressable(keyPath)) {
-        return UniqueHKey();
-    }
-    return OpenPath(rootKey, keyPath, step);
+bool IsText(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
-// The key to read the item at index from; none for a negative index.
-UniqueHKey OpenToEnumerate(RegRoot root, const std::string& keyPath, std::int32_t index) {
-    return index < 0 ? UniqueHKey() : OpenKey(root, keyPath);
+// Text data as the rest of the program holds text, in UTF-8; other data byte for byte. An odd
+// last byte of text data is kept as it is.
+std::string DataBytes(DWORD type, const BYTE* data, std::size_t size) {
+    if (!IsText(type)) {
+        return std::string(reinterpret_cast<const char*>(data), size);
+    }
+    std::wstring units(size / 2, L'\0');
+    if (!units.empty()) {
+        std::memcpy(&units[0], data, units.size() * 2);
+    }
+    std::string text = Narrow(units);
+    if (size % 2 != 0) {
+        text += static_cast<char>(data[size - 1]);
+    }
+    return text;
+}
+
+struct Queried {
+    DWORD type = REG_NONE;
+    std::string bytes;  // DataBytes
+};
+
+// One value by its exact name; the failure's status when there is none.
+std::optional<Queried> QueryValue(HKEY key, const std::string& name, NTSTATUS* failure) {
+    Counted counted(name);
+    *failure = kObjectNameNotFound;
+    if (!counted.Fits() || Nt().queryValueKey == nullptr) {
+        *failure = kNotImplemented;
+        return std::nullopt;
+    }
+    // KEY_VALUE_PARTIAL_INFORMATION: index, type, length, then the data.
+    constexpr std::size_t kHeader = 3 * sizeof(ULONG);
+    std::vector<ULONG> buffer(256);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const auto size = static_cast<ULONG>(buffer.size() * sizeof(ULONG));
+        ULONG needed = 0;
+        const NTSTATUS status = Nt().queryValueKey(key, counted.get(), kKeyValuePartialInformation,
+                                                   buffer.data(), size, &needed);
+        if (status >= 0 && status != kBufferOverflow) {
+            const ULONG length = std::min<ULONG>(buffer[2], size - kHeader);
+            const auto* data = reinterpret_cast<const BYTE*>(buffer.data()) + kHeader;
+            return Queried{buffer[1], DataBytes(buffer[1], data, length)};
+        }
+        if (status != kBufferOverflow && status != kBufferTooSmall) {
+            *failure = status;
+            return std::nullopt;
+        }
+        buffer.assign(std::max<std::size_t>(buffer.size() * 2, needed / sizeof(ULONG) + 1), 0);
+    }
+    *failure = kBufferOverflow;
+    return std::nullopt;
 }
 
 DWORD NumberIn(const std::string& text) {
@@ -111,166 +266,203 @@ DWORD NumberIn(const std::string& text) {
 // Enough to outgrow a value that is being made longer while it is read, not enough to spin.
 constexpr int kEnumAttempts = 4;
 
+// The sub-key's name at index with the length the system reports, NULs included.
+std::optional<std::wstring> SubKeyAt(HKEY key, DWORD index) {
+    // 255 units is the longest name the documented calls make; the native ones can make more.
+    std::vector<wchar_t> name(256);
+    for (int attempt = 0; attempt < kEnumAttempts; ++attempt) {
+        DWORD length = static_cast<DWORD>(name.size());
+        const LONG result =
+            ::RegEnumKeyExW(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (result == ERROR_SUCCESS) {
+            return std::wstring(name.data(), std::min<std::size_t>(length, name.size()));
+        }
+        if (result != ERROR_MORE_DATA) {
+            return std::nullopt;
+        }
+        DWORD longest = 0;
+        if (::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, &longest, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+            longest = 0;
+        }
+        name.assign(std::max<std::size_t>(name.size() * 2, std::size_t{longest} + 1), L'\0');
+    }
+    return std::nullopt;
+}
+
+// Deeper than the registry lets keys nest: a loop the tree cannot have.
+constexpr int kDeepestKey = 512;
+
+// Removes the key's sub-keys, then the key itself, each through its own handle.
+bool DeleteTree(HKEY key, int depth) {
+    if (depth > kDeepestKey || Nt().deleteKey == nullptr) {
+        return false;
+    }
+    // The names first: each delete would shift the indexes of the ones after it.
+    std::vector<std::wstring> children;
+    for (DWORD index = 0;; ++index) {
+        std::optional<std::wstring> name = SubKeyAt(key, index);
+        if (!name) {
+            break;
+        }
+        children.push_back(std::move(*name));
+    }
+    for (const std::wstring& child : children) {
+        bool absent = false;
+        const UniqueHKey opened =
+            OpenChild(key, Narrow(child), KEY_READ | DELETE, &absent, kOpenLink);
+        if (opened) {
+            DeleteTree(opened.get(), depth + 1);
+        }
+    }
+    return Nt().deleteKey(key) >= 0;
+}
+
 }  // namespace
 
 std::string EllRegWin32::ReadRegValue(RegRoot root, const std::string& keyPath,
                                       const std::string& valueName) {
-    const UniqueHKey key = OpenKey(root, keyPath);
-    if (!key || !Addressable(valueName)) {
+    const OpenedKey opened = OpenKey(root, keyPath, KEY_QUERY_VALUE);
+    NTSTATUS failure = 0;
+    const std::optional<Queried> value =
+        opened.key ? QueryValue(opened.key.get(), valueName, &failure) : std::nullopt;
+    if (!value || value->bytes.size() > kRegBufferSize) {
         return kNotFound;
     }
-    std::string buffer(kRegBufferSize, ' ');
-    DWORD type = REG_NONE;
-    DWORD size = kRegBufferSize;
-    if (::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type,
-                           reinterpret_cast<BYTE*>(&buffer[0]), &size) != ERROR_SUCCESS) {
-        return kNotFound;
-    }
-    buffer.resize(std::min<DWORD>(size, kRegBufferSize));
-    return TrimTrailingBlanks(RegDataText(type, buffer, BinaryAs::Hex));
+    return TrimTrailingBlanks(RegDataText(value->type, value->bytes, BinaryAs::Hex));
 }
 
 void EllRegWin32::WriteRegValue(RegRoot root, const std::string& keyPath,
                                 const std::string& valueName, std::uint32_t type,
                                 const std::string& value) {
-    if (!Addressable(valueName)) {
+    const std::wstring name = Wide(valueName);
+    // The documented call would store a name with a NUL cut short, over another value.
+    if (name.find(L'\0') != std::wstring::npos) {
         return;
     }
-    const UniqueHKey key = OpenKey(root, keyPath, CreateStep);
+    const UniqueHKey key = CreateKey(root, keyPath);
     if (!key) {
         return;
     }
     if (type == RegType::Dword) {
         const DWORD number = NumberIn(value);
-        ::RegSetValueExA(key.get(), valueName.c_str(), 0, REG_DWORD,
+        ::RegSetValueExW(key.get(), name.c_str(), 0, REG_DWORD,
                          reinterpret_cast<const BYTE*>(&number), sizeof number);
     } else {
-        const std::size_t count = value.size() + (type == RegType::Sz ? 1 : 0);
+        std::wstring text = Wide(value);
+        const std::size_t count = (text.size() + (type == RegType::Sz ? 1 : 0)) * sizeof(wchar_t);
         if (count > MAXDWORD) {
             return;
         }
-        // RegSetValueExA looks at the byte after the data it is given, and when that is a NUL
-        // it stores the NUL as well (NT does the same). A non-NUL byte there keeps the text to
-        // its own bytes for every type but Sz.
-        std::string bytes = value;
-        bytes.push_back(type == RegType::Sz ? '\0' : '#');
-        ::RegSetValueExA(key.get(), valueName.c_str(), 0, REG_SZ,
-                         reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(count));
+        // RegSetValueEx looks at the unit after the data it is given, and when that is a NUL it
+        // stores the NUL as well (NT does the same). A non-NUL unit there keeps the text to its
+        // own units for every type but Sz.
+        text.push_back(type == RegType::Sz ? L'\0' : L'#');
+        ::RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ,
+                         reinterpret_cast<const BYTE*>(text.data()), static_cast<DWORD>(count));
     }
     ::RegFlushKey(key.get());
 }
 
 std::optional<std::string> EllRegWin32::GetSubKeyName(RegRoot root, const std::string& keyPath,
                                                       std::int32_t index) {
-    const UniqueHKey key = OpenToEnumerate(root, keyPath, index);
-    if (!key) {
+    if (index < 0) {
         return std::nullopt;
     }
-    std::vector<char> name(kRegBufferSize, '\0');
-    if (::RegEnumKeyA(key.get(), static_cast<DWORD>(index), name.data(), kRegBufferSize) !=
-        ERROR_SUCCESS) {
+    const OpenedKey opened = OpenKey(root, keyPath, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE);
+    if (!opened.key) {
         return std::nullopt;
     }
-    return std::string(name.data(), ::strnlen(name.data(), name.size()));
+    const std::optional<std::wstring> name = SubKeyAt(opened.key.get(), static_cast<DWORD>(index));
+    return name ? std::optional<std::string>(Narrow(*name)) : std::nullopt;
 }
 
 std::optional<ValueEntry> EllRegWin32::GetValueEntry(RegRoot root, const std::string& keyPath,
                                                      std::int32_t index) {
-    const UniqueHKey key = OpenToEnumerate(root, keyPath, index);
-    if (!key) {
+    if (index < 0) {
         return std::nullopt;
     }
-    std::vector<char> name(kRegBufferSize);
+    const OpenedKey opened = OpenKey(root, keyPath, KEY_QUERY_VALUE);
+    if (!opened.key) {
+        return std::nullopt;
+    }
+    const HKEY key = opened.key.get();
+    std::vector<wchar_t> name(256);
     std::vector<BYTE> data(kRegBufferSize);
     for (int attempt = 0; attempt < kEnumAttempts; ++attempt) {
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD dataLength = static_cast<DWORD>(data.size());
         DWORD type = REG_NONE;
-        const LONG result = ::RegEnumValueA(key.get(), static_cast<DWORD>(index), name.data(),
+        const LONG result = ::RegEnumValueW(key, static_cast<DWORD>(index), name.data(),
                                             &nameLength, nullptr, &type, data.data(), &dataLength);
         if (result == ERROR_SUCCESS) {
             ValueEntry entry;
             entry.type = type;
-            entry.name.assign(name.data(), std::min<std::size_t>(nameLength, name.size()));
-            const std::string bytes(reinterpret_cast<const char*>(data.data()),
-                                    std::min<std::size_t>(dataLength, data.size()));
-            entry.data = RegDataText(type, bytes, BinaryAs::Characters);
+            entry.name = Narrow(name.data(), std::min<std::size_t>(nameLength, name.size()));
+            entry.data = RegDataText(
+                type, DataBytes(type, data.data(), std::min<std::size_t>(dataLength, data.size())),
+                BinaryAs::Characters);
             return entry;
         }
         if (result != ERROR_MORE_DATA) {
             return std::nullopt;
         }
         // Too long for the buffers: a value the adware made long on purpose must not end the
-        // enumeration early and hide the values after it. The key's maxima are counted in
-        // UTF-16, and one of those units can take two ANSI bytes, hence the doubling.
+        // enumeration early and hide the values after it.
         DWORD maxName = 0;
         DWORD maxData = 0;
-        if (::RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                               nullptr, &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS) {
+        if (::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS) {
             maxName = 0;
             maxData = 0;
         }
         const std::size_t wantName =
-            std::max<std::size_t>(name.size() * 2, std::size_t{maxName} * 2 + 2);
+            std::max<std::size_t>(name.size() * 2, std::size_t{maxName} + 1);
         const std::size_t wantData = std::max<std::size_t>(
-            {data.size() * 2, std::size_t{maxData} * 2 + 2, std::size_t{dataLength}});
+            {data.size() * 2, std::size_t{maxData} + 2, std::size_t{dataLength}});
         if (wantName > MAXDWORD || wantData > MAXDWORD) {
             return std::nullopt;
         }
-        name.assign(wantName, '\0');
+        name.assign(wantName, L'\0');
         data.assign(wantData, 0);
     }
     return std::nullopt;
 }
 
 void EllRegWin32::DeleteRegKey(RegRoot root, const std::string& keyPath) {
-    const HKEY rootKey = RootKey(root);
     // A path of nothing but backslashes would name the root key itself.
-    if (rootKey == nullptr || keyPath.find_first_not_of('\\') == std::string::npos ||
-        !Addressable(keyPath)) {
+    if (NamesIn(keyPath).empty()) {
         return;
     }
-    UniqueHKey top;
-    if (::RegOpenKeyExA(rootKey, "", 0, KEY_ALL_ACCESS, top.put()) != ERROR_SUCCESS) {
-        top.release();
-        return;
-    }
-    if (keyPath.size() <= kPathPiece) {
-        ::SHDeleteKeyA(top.get(), keyPath.c_str());
-        return;
-    }
-    // Too long for one call: the key goes by its name from its parent, opened in pieces.
-    const std::size_t last = keyPath.find_last_not_of('\\');
-    const std::size_t slash = keyPath.rfind('\\', last);
-    if (slash == std::string::npos) {
-        ::RegDeleteKeyA(top.get(), keyPath.c_str());
-        return;
-    }
-    const UniqueHKey parent = OpenPath(top.get(), keyPath.substr(0, slash), OpenAllAccessStep);
-    if (parent) {
-        ::RegDeleteKeyA(parent.get(), keyPath.substr(slash + 1, last - slash).c_str());
+    const OpenedKey opened = OpenKey(root, keyPath, KEY_READ | DELETE, Link::Open);
+    if (opened.key) {
+        DeleteTree(opened.key.get(), 0);
     }
 }
 
 bool EllRegWin32::KeyExists(RegRoot root, const std::string& keyPath) {
-    return static_cast<bool>(OpenKey(root, keyPath));
+    // The key itself, a link included, whether or not what it points at is there.
+    const OpenedKey opened = OpenKey(root, keyPath, KEY_QUERY_VALUE, Link::Open);
+    return opened.key || !opened.absent;
 }
 
 bool EllRegWin32::ValueExists(RegRoot root, const std::string& keyPath,
                               const std::string& valueName) {
-    const UniqueHKey key = OpenKey(root, keyPath);
-    return key && Addressable(valueName) &&
-           ::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, nullptr, nullptr, nullptr) ==
-               ERROR_SUCCESS;
+    const OpenedKey opened = OpenKey(root, keyPath, KEY_QUERY_VALUE);
+    if (!opened.key) {
+        return !opened.absent;
+    }
+    NTSTATUS failure = 0;
+    return QueryValue(opened.key.get(), valueName, &failure) || failure != kObjectNameNotFound;
 }
 
 void EllRegWin32::DeleteRegValue(RegRoot root, const std::string& keyPath,
                                  const std::string& valueName) {
-    const UniqueHKey key = OpenKey(root, keyPath);
-    if (!key || !Addressable(valueName)) {
-        return;
+    const OpenedKey opened = OpenKey(root, keyPath, KEY_SET_VALUE);
+    Counted counted(valueName);
+    if (opened.key && counted.Fits() && Nt().deleteValueKey != nullptr) {
+        Nt().deleteValueKey(opened.key.get(), counted.get());
     }
-    ::RegDeleteValueA(key.get(), valueName.c_str());
 }
 
 }  // namespace kr8

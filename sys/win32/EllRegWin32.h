@@ -1,4 +1,4 @@
-// The registry through advapi32's ANSI entry points.
+// The registry through advapi32's wide entry points, and ntdll's where a name must be counted.
 #pragma once
 
 #include "sys/EllReg.h"

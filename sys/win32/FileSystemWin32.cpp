@@ -2,17 +2,17 @@
 
 #include <windows.h>
 
-#include <shlwapi.h>
-
-#include <cstring>
+#include <cwchar>
 
 #include "sys/win32/Handles.h"
+#include "sys/win32/Wide.h"
 
 namespace kr8 {
 
 namespace {
 
-// A path with a NUL in it would reach the ANSI calls cut short and name another file.
+// No Windows name holds a NUL: a path with one would reach the system cut short and name another
+// file.
 bool Addressable(const std::string& path) {
     return !path.empty() && path.find('\0') == std::string::npos;
 }
@@ -21,17 +21,83 @@ std::uint64_t LengthOf(DWORD high, DWORD low) {
     return (static_cast<std::uint64_t>(high) << 32) | low;
 }
 
+// The answers that mean nothing is at the path. Any other failure (a denied access, a sharing
+// violation) says nothing about it, and a file that might be there is never reported gone.
+bool MeansAbsent(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Only files we could compare in memory: the one we read is a small program of ours.
+constexpr LONGLONG kLargestRead = 64 * 1024 * 1024;
+
+std::optional<std::string> ReadWhole(HANDLE file) {
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(file, &size) || size.QuadPart > kLargestRead ||
+        ::SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
+        return std::nullopt;
+    }
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (!bytes.empty() &&
+        (!::ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) ||
+         got != bytes.size())) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool WriteWhole(HANDLE file, const std::string& bytes) {
+    DWORD written = 0;
+    const auto size = static_cast<DWORD>(bytes.size());
+    return ::WriteFile(file, bytes.data(), size, &written, nullptr) != FALSE && written == size;
+}
+
+// Marks an open file for deletion through its own handle, so that nothing put at its name in
+// the meantime is removed instead. The native call is on every NT; DeleteFile is the fallback.
+bool DeleteThroughHandle(HANDLE file, const std::wstring& path) {
+    struct IoStatus {
+        void* status;
+        ULONG_PTR information;
+    };
+    using SetInformationFile = LONG(WINAPI*)(HANDLE, IoStatus*, void*, ULONG, int);
+    constexpr int kFileDispositionInformation = 13;
+    static const auto setInformation = reinterpret_cast<SetInformationFile>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtSetInformationFile")));
+    if (setInformation == nullptr) {
+        return ::DeleteFileW(path.c_str()) != FALSE;
+    }
+    IoStatus status{};
+    BOOLEAN remove = TRUE;
+    return setInformation(file, &status, &remove, sizeof remove, kFileDispositionInformation) >= 0;
+}
+
 }  // namespace
 
 bool FileSystemWin32::Exists(const std::string& path) {
-    return Addressable(path) && ::PathFileExistsA(path.c_str()) != FALSE;
+    if (!Addressable(path)) {
+        return false;
+    }
+    return ::GetFileAttributesW(LongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES ||
+           !MeansAbsent(::GetLastError());
 }
 
 std::optional<std::uint64_t> FileSystemWin32::FileLength(const std::string& path) {
     // The attributes come from the folder entry: opening the file could be refused while the
     // adware holds it, and would touch its access time.
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!Addressable(path) || !::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+    if (!Addressable(path) ||
+        !::GetFileAttributesExW(LongPath(path).c_str(), GetFileExInfoStandard, &data)) {
         return std::nullopt;
     }
     if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
@@ -47,21 +113,23 @@ std::vector<FolderEntry> FileSystemWin32::ListFolder(const std::string& folder,
     if (!Addressable(folder) || !Addressable(pattern)) {
         return files;
     }
-    const std::string search = folder + "\\" + pattern;
-    WIN32_FIND_DATAA found;
-    const UniqueFindHandle find(::FindFirstFileA(search.c_str(), &found));
+    const std::wstring search = LongPath(folder + "\\" + pattern);
+    WIN32_FIND_DATAW found;
+    const UniqueFindHandle find(::FindFirstFileW(search.c_str(), &found));
     if (!find) {
         return files;
     }
     do {
-        const std::string name(found.cFileName, ::strnlen(found.cFileName, MAX_PATH));
-        if (name == "." || name == "..") {
+        const std::size_t length = ::wcsnlen(found.cFileName, MAX_PATH);
+        if ((length == 1 && found.cFileName[0] == L'.') ||
+            (length == 2 && found.cFileName[0] == L'.' && found.cFileName[1] == L'.')) {
             continue;
         }
         const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        files.push_back(
-            {name, isFolder ? 0 : LengthOf(found.nFileSizeHigh, found.nFileSizeLow), isFolder});
-    } while (::FindNextFileA(find.get(), &found));
+        files.push_back({Narrow(found.cFileName, length),
+                         isFolder ? 0 : LengthOf(found.nFileSizeHigh, found.nFileSizeLow),
+                         isFolder});
+    } while (::FindNextFileW(find.get(), &found));
     return files;
 }
 
@@ -69,29 +137,20 @@ std::optional<std::string> FileSystemWin32::ReadFileBytes(const std::string& pat
     if (!Addressable(path)) {
         return std::nullopt;
     }
-    const UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size;
-    // Only files we could compare in memory: the one we read is a small program of ours.
-    constexpr LONGLONG kLargest = 64 * 1024 * 1024;
-    if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart > kLargest) {
+    const UniqueHandle file(::CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         return std::nullopt;
     }
-    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-    DWORD got = 0;
-    if (!bytes.empty() &&
-        (!::ReadFile(file.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) ||
-         got != bytes.size())) {
-        return std::nullopt;
-    }
-    return bytes;
+    return ReadWhole(file.get());
 }
 
 void FileSystemWin32::ClearReadOnlyHiddenSystem(const std::string& path) {
     if (!Addressable(path)) {
         return;
     }
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const std::wstring wide = LongPath(path);
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return;
     }
@@ -99,46 +158,38 @@ void FileSystemWin32::ClearReadOnlyHiddenSystem(const std::string& path) {
         FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     if ((attributes & kProtective) != 0) {
         DWORD kept = attributes & ~kProtective;
-        ::SetFileAttributesA(path.c_str(), kept == 0 ? FILE_ATTRIBUTE_NORMAL : kept);
+        ::SetFileAttributesW(wide.c_str(), kept == 0 ? FILE_ATTRIBUTE_NORMAL : kept);
     }
 }
 
 bool FileSystemWin32::RemoveFile(const std::string& path) {
-    return Addressable(path) && ::DeleteFileA(path.c_str()) != FALSE;
+    return Addressable(path) && ::DeleteFileW(LongPath(path).c_str()) != FALSE;
 }
 
 bool FileSystemWin32::WriteFileBytes(const std::string& path, const std::string& bytes) {
     if (!Addressable(path) || bytes.size() > MAXDWORD) {
         return false;
     }
-    const UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        return false;
-    }
-    DWORD written = 0;
-    const auto size = static_cast<DWORD>(bytes.size());
-    return ::WriteFile(file.get(), bytes.data(), size, &written, nullptr) != FALSE &&
-           written == size;
+    const UniqueHandle file(::CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && WriteWhole(file.get(), bytes);
 }
 
 bool FileSystemWin32::CreateNewFile(const std::string& path, const std::string& bytes) {
     if (!Addressable(path) || bytes.size() > MAXDWORD) {
         return false;
     }
-    UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    const std::wstring wide = LongPath(path);
+    const UniqueHandle file(::CreateFileW(wide.c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
+                                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         return false;
     }
-    DWORD written = 0;
-    const auto size = static_cast<DWORD>(bytes.size());
-    if (::WriteFile(file.get(), bytes.data(), size, &written, nullptr) && written == size) {
+    if (WriteWhole(file.get(), bytes)) {
         return true;
     }
     // The file is ours: a partial one must not be left for the next run to find.
-    file.reset();
-    ::DeleteFileA(path.c_str());
+    DeleteThroughHandle(file.get(), wide);
     return false;
 }
 
@@ -147,22 +198,7 @@ namespace {
 class HeldFileWin32 final : public HeldFile {
   public:
     explicit HeldFileWin32(UniqueHandle file) : file_(std::move(file)) {}
-    std::optional<std::string> Bytes() override {
-        LARGE_INTEGER size;
-        constexpr LONGLONG kLargest = 64 * 1024 * 1024;
-        if (!::GetFileSizeEx(file_.get(), &size) || size.QuadPart > kLargest ||
-            ::SetFilePointer(file_.get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
-            return std::nullopt;
-        }
-        std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-        DWORD got = 0;
-        if (!bytes.empty() &&
-            (!::ReadFile(file_.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) ||
-             got != bytes.size())) {
-            return std::nullopt;
-        }
-        return bytes;
-    }
+    std::optional<std::string> Bytes() override { return ReadWhole(file_.get()); }
 
   private:
     UniqueHandle file_;
@@ -174,7 +210,9 @@ std::unique_ptr<HeldFile> FileSystemWin32::Hold(const std::string& path) {
     if (!Addressable(path)) {
         return nullptr;
     }
-    UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    // Others may read it (the program is started from it), nobody may write, rename or delete
+    // it; and an open that others already hold for writing fails here.
+    UniqueHandle file(::CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         return nullptr;
@@ -183,12 +221,13 @@ std::unique_ptr<HeldFile> FileSystemWin32::Hold(const std::string& path) {
 }
 
 bool FileSystemWin32::RenameFile(const std::string& from, const std::string& to) {
-    return Addressable(from) && Addressable(to) && ::MoveFileA(from.c_str(), to.c_str()) != FALSE;
+    return Addressable(from) && Addressable(to) &&
+           ::MoveFileW(LongPath(from).c_str(), LongPath(to).c_str()) != FALSE;
 }
 
 bool FileSystemWin32::ReplaceAtRestart(const std::string& from, const std::string& to) {
     return Addressable(from) && Addressable(to) &&
-           ::MoveFileExA(from.c_str(), to.c_str(),
+           ::MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }
 

@@ -1,4 +1,4 @@
-// Files through kernel32's and shlwapi's ANSI entry points.
+// Files through kernel32's wide entry points, every path in its exact long form.
 #pragma once
 
 #include "sys/FileSystem.h"

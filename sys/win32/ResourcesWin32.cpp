@@ -5,8 +5,8 @@
 namespace kr8 {
 
 std::optional<std::string> ResourcesWin32::CustomResource(int id) {
-    HMODULE self = ::GetModuleHandleA(nullptr);
-    HRSRC found = ::FindResourceExA(self, "CUSTOM", MAKEINTRESOURCEA(id),
+    HMODULE self = ::GetModuleHandleW(nullptr);
+    HRSRC found = ::FindResourceExW(self, L"CUSTOM", MAKEINTRESOURCEW(id),
                                     MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
     if (found == nullptr) {
         return std::nullopt;

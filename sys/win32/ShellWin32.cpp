@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include "sys/win32/Wide.h"
+
 namespace kr8 {
 
 void ShellWin32::Open(const std::string& file, const std::string& parameters,
@@ -10,8 +12,10 @@ void ShellWin32::Open(const std::string& file, const std::string& parameters,
         folder.find('\0') != std::string::npos) {
         return;
     }
-    ::ShellExecuteA(owner_, "open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
-                    folder.c_str(), SW_SHOWNORMAL);
+    const std::wstring wideParameters = Wide(parameters);
+    ::ShellExecuteW(owner_, L"open", Wide(file).c_str(),
+                    wideParameters.empty() ? nullptr : wideParameters.c_str(), Wide(folder).c_str(),
+                    SW_SHOWNORMAL);
 }
 
 }  // namespace kr8

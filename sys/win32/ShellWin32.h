@@ -1,4 +1,4 @@
-// Opening files through ShellExecuteA.
+// Opening files through ShellExecuteW.
 #pragma once
 
 #include <windows.h>

@@ -3,73 +3,99 @@
 #include <windows.h>
 
 #include <cstring>
+#include <vector>
+
+#include "sys/win32/Wide.h"
 
 namespace kr8 {
 
 namespace {
 
-constexpr UINT kFolderBuffer = 255;
-constexpr DWORD kTempBuffer = 100;
-// The short-path buffer is one byte larger than announced, a margin against a call that
-// writes its NUL one past the count it was given.
-constexpr DWORD kShortPathAnnounced = 164;
-
-// The folder calls answer the length copied, or the size they would need when the buffer is
-// too small; only the first kind leaves a whole path in the buffer.
+// The folder calls answer the length copied, or the size they would need (its NUL included)
+// when the buffer is too small; they are asked again with that size until the path fits.
 template <typename Query>
-std::string FolderFrom(Query query) {
-    char buffer[kFolderBuffer] = {};
-    const UINT length = query(buffer, kFolderBuffer);
-    if (length == 0 || length >= kFolderBuffer) {
-        return "";
+std::wstring WholeAnswer(Query query) {
+    std::vector<wchar_t> buffer(MAX_PATH + 1);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const auto size = static_cast<DWORD>(buffer.size());
+        const DWORD length = query(buffer.data(), size);
+        if (length == 0) {
+            return {};
+        }
+        if (length < size) {
+            return std::wstring(buffer.data(), length);
+        }
+        buffer.assign(length + 1, L'\0');
     }
-    return std::string(buffer, length);
+    return {};
+}
+
+std::string Folder(std::wstring path) {
+    // Callers append "\name" themselves.
+    if (!path.empty() && path.back() == L'\\') {
+        path.pop_back();
+    }
+    return Narrow(path);
 }
 
 }  // namespace
 
 std::int32_t OS_DetectWin32::GetPlatformId() {
-    OSVERSIONINFOA info;
+    OSVERSIONINFOW info;
     std::memset(&info, 0, sizeof info);
     info.dwOSVersionInfoSize = sizeof info;
-    if (!::GetVersionExA(&info)) {
+    if (!::GetVersionExW(&info)) {
         return 0;
     }
     return static_cast<std::int32_t>(info.dwPlatformId);
 }
 
 std::string CommonFunctionWin32::GetWindowsFolder() {
-    return FolderFrom([](char* buffer, UINT size) { return ::GetWindowsDirectoryA(buffer, size); });
+    return Folder(WholeAnswer(
+        [](wchar_t* buffer, DWORD size) { return ::GetWindowsDirectoryW(buffer, size); }));
 }
 
 std::string CommonFunctionWin32::GetSystemFolder() {
-    return FolderFrom([](char* buffer, UINT size) { return ::GetSystemDirectoryA(buffer, size); });
+    return Folder(WholeAnswer(
+        [](wchar_t* buffer, DWORD size) { return ::GetSystemDirectoryW(buffer, size); }));
 }
 
 std::string CommonFunctionWin32::GetTempFolder() {
-    char buffer[kTempBuffer + 1] = {};
-    const DWORD length = ::GetTempPathA(kTempBuffer, buffer);
-    if (length == 0 || length >= kTempBuffer) {
+    const std::wstring given =
+        WholeAnswer([](wchar_t* buffer, DWORD size) { return ::GetTempPathW(size, buffer); });
+    if (given.empty()) {
         return "";
     }
-    std::string folder(buffer, ::strnlen(buffer, length));
-    // Callers append "\name" themselves.
-    if (!folder.empty() && folder.back() == '\\') {
-        folder.pop_back();
+    // The variable may hold a relative path, forward slashes or dots, which the exact long form
+    // of the paths built on it would not resolve.
+    const std::wstring full = WholeAnswer([&given](wchar_t* buffer, DWORD size) {
+        return ::GetFullPathNameW(given.c_str(), size, buffer, nullptr);
+    });
+    if (full.empty()) {
+        return "";
     }
-    return folder;
+    // A folder that is not there would have the scan and the log look elsewhere.
+    const DWORD attributes = ::GetFileAttributesW(full.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return "";
+    }
+    return Folder(full);
 }
 
 std::string CommonFunctionWin32::GetShortPath(const std::string& path) {
-    if (path.find('\0') != std::string::npos) {
+    if (path.empty() || path.find('\0') != std::string::npos) {
         return "";
     }
-    char buffer[kShortPathAnnounced + 1] = {};
-    const DWORD length = ::GetShortPathNameA(path.c_str(), buffer, kShortPathAnnounced);
-    if (length == 0 || length > kShortPathAnnounced) {
+    const std::wstring wide = LongPath(path);
+    const std::wstring shortPath = WholeAnswer([&wide](wchar_t* buffer, DWORD size) {
+        return ::GetShortPathNameW(wide.c_str(), buffer, size);
+    });
+    if (shortPath.empty()) {
         return "";
     }
-    return std::string(buffer, length);
+    // Given back in the form it was asked in.
+    const bool lengthened = wide.size() != Wide(path).size();
+    return Narrow(lengthened ? PlainPath(shortPath) : shortPath);
 }
 
 }  // namespace kr8

@@ -1,4 +1,4 @@
-// The platform and folder queries through kernel32's ANSI entry points.
+// The platform and folder queries through kernel32's wide entry points.
 #pragma once
 
 #include "sys/CommonFunction.h"

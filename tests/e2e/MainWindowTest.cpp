@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,10 +17,14 @@
 #include "app/win32/Layout.h"
 #include "app/win32/MainWindow.h"
 #include "app/win32/SystemMenu.h"
+#include "remove/win32/LaunchAppSychronousWin32.h"
+#include "sys/win32/Wide.h"
 #include "tests/fakes/FakeMachine.h"
 
 namespace kr8::win32 {
 namespace {
+
+using namespace std::string_literals;
 
 std::string TextOf(HWND window) {
     char text[512] = {};
@@ -338,6 +343,13 @@ TEST_F(WindowTest, MessageBoxesMapButtonsIconTitleAndAnswers) {
         EXPECT_EQ(box.owner, window.Handle());
         EXPECT_EQ(box.defaultId, c.defaultId);
     }
+    // A name with a NUL is shown whole, in the prompt and in the title.
+    BoxAnswerer box("Guard hid", IDNO);
+    EXPECT_EQ(window.Show("Delete the Registry key Guard\0hid"s, MsgButtons::YesNo,
+                          MsgIcon::Exclamation, "Guard\0hid"s),
+              MsgAnswer::No);
+    box.Join();
+    EXPECT_EQ(box.prompt, "Delete the Registry key Guard hid");
 }
 
 TEST_F(WindowTest, Text1KeepsLongReportsWholeAndStillTakesTyping) {
@@ -346,6 +358,7 @@ TEST_F(WindowTest, Text1KeepsLongReportsWholeAndStillTakesTyping) {
     while (report.size() < 200000) {
         report += "C:\\WINDOWS\\system32\\qwxz" + std::to_string(report.size()) + ".dll\r\n";
     }
+    report += "C:\\WINDOWS\\system32\\\xE6\xBC\xA2.dll \xF0\x9F\x98\x80\r\n";
     window.SetText1(report);
     EXPECT_EQ(window.GetText1(), report);
 
@@ -363,13 +376,18 @@ TEST_F(WindowTest, Text1KeepsLongReportsWholeAndStillTakesTyping) {
 TEST_F(WindowTest, List1KeepsEntriesInOrderWithTheirTicksAndOneCurrentEntry) {
     ASSERT_TRUE(window.Load());
     const std::string longPath = "C:\\" + std::string(600, 'x') + ".dll";
+    // Names of any script, and look-alikes of the characters a name cannot hold.
+    const std::string unicodePath = "C:\\\xE6\xBC\xA2\xCE\xB2\xEF\xBC\x8A\xEF\xBC\x82.dll";
     window.AddList1("C:\\b.dll");
     window.AddList1("C:\\a.dll");
     window.AddList1(longPath);
-    ASSERT_EQ(window.List1Count(), 3);
+    window.AddList1(unicodePath);
+    ASSERT_EQ(window.List1Count(), 4);
     EXPECT_EQ(window.List1Entry(0), "C:\\b.dll");
     EXPECT_EQ(window.List1Entry(1), "C:\\a.dll");
     EXPECT_EQ(window.List1Entry(2), longPath);
+    EXPECT_EQ(window.List1Entry(3), unicodePath);
+    window.RemoveList1(3);
     for (int i = 0; i < 3; ++i) {
         EXPECT_FALSE(window.List1Checked(i)) << i;
     }
@@ -437,8 +455,7 @@ TEST_F(WindowTest, FindFillsTheControlsAndWhileAnOutsideProgramRunsClicksAreHeld
     fakes.launcher.duringWait = [&] {
         const int before = fakes.files.listings;
         SendMessageA(Control(kCmdFind), BM_CLICK, 0, 0);
-        SendMessageA(Control(kCmdExit), BM_CLICK, 0, 0);
-        SendMessageA(window.Handle(), WM_CLOSE, 0, 0);
+        SendMessageA(Control(kCmdFix), BM_CLICK, 0, 0);
         scansDuringWait += fakes.files.listings - before;
         windowLived = window.Handle() != nullptr;
     };
@@ -452,6 +469,66 @@ TEST_F(WindowTest, FindFillsTheControlsAndWhileAnOutsideProgramRunsClicksAreHeld
     EXPECT_FALSE(quitPosted);
     SendMessageA(Control(kCmdExit), BM_CLICK, 0, 0);
     EXPECT_EQ(window.Handle(), nullptr) << "Exit works again once the handler is done";
+}
+
+// The real launcher, running a program that outlasts the test whatever it was asked to run, and
+// leaving (as the user would) just as the wait starts.
+class HangingLauncher final : public LaunchAppSychronous {
+  public:
+    RunResult RunAndWait(const std::string&, const std::string&) override {
+        wchar_t self[MAX_PATH + 1] = {};
+        std::wstring sleeper(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+        sleeper = sleeper.substr(0, sleeper.rfind(L'\\') + 1) + L"kr8_sleeper.exe";
+        if (leave) {
+            leave();
+        }
+        result = real_.RunAndWait(Narrow(sleeper), "30000");
+        return result;
+    }
+    std::function<void()> leave;
+    RunResult result;
+
+  private:
+    LaunchAppSychronousWin32 real_;
+};
+
+// Exit or the close box while the handler waits for a program that hangs: the wait is given
+// up, the handler does nothing more, and the window goes once it has returned.
+TEST_F(WindowTest, ExitOrCloseWhileAProgramHangsEndsTheWaitAndTheProgram) {
+    for (const bool closeBox : {false, true}) {
+        SCOPED_TRACE(closeBox ? "close box" : "Exit");
+        fake::FakeMachine machine;
+        const std::string adware = std::string(fake::kSystem) + "\\qwxz1834.dll";
+        machine.files.AddFile(adware, 320872);
+        HangingLauncher launcher;
+        MainWindow hung{GetModuleHandleA(nullptr),
+                        Machine{machine.reg, machine.os, machine.os, machine.files, machine.clock,
+                                machine.processes, launcher, machine.restart, machine.shell,
+                                machine.resources, machine.store}};
+        ASSERT_TRUE(hung.Load());
+        hung.Display(SW_SHOWNORMAL);
+        SendMessageA(hung.Control(kCmdFind), BM_CLICK, 0, 0);
+        ASSERT_EQ(hung.List1Count(), 1);
+        ListView_SetCheckState(hung.Control(kList1), 0, TRUE);
+        launcher.leave = [&] {
+            if (closeBox) {
+                PostMessageW(hung.Handle(), WM_CLOSE, 0, 0);
+            } else {
+                PostMessageW(hung.Control(kCmdExit), BM_CLICK, 0, 0);
+            }
+        };
+        BoxAnswerer confirm(text::kConfirmDeleteTitle, IDYES);
+        const DWORD start = GetTickCount();
+        SendMessageA(hung.Control(kCmdFix), BM_CLICK, 0, 0);
+        confirm.Join();
+        EXPECT_LT(GetTickCount() - start, 15000u);
+        EXPECT_EQ(launcher.result.outcome, RunOutcome::Abandoned);
+        EXPECT_TRUE(machine.files.Exists(adware)) << "nothing was done after the wait";
+        EXPECT_EQ(hung.Handle(), nullptr);
+        Pump();
+        EXPECT_TRUE(quitPosted) << "the message loop ends, and with it the process";
+        quitPosted = false;
+    }
 }
 
 TEST_F(WindowTest, EnterClicksTheFocusedButtonButIsALineBreakInText1WhichTabLeaves) {

@@ -15,13 +15,15 @@ headers=$("$objdump" -p "$exe")
 check "is a $machine PE executable" "grep -q 'file format pei-$machine' <<<\"\$headers\""
 check "runs in the GUI subsystem, no console" "grep -Eq 'Subsystem[[:space:]]+00000002' <<<\"\$headers\""
 
-# The backup's registry export and import already read and write values through the wide calls.
-for fn in CreateWindowExA MessageBoxA SetWindowTextA RegOpenKeyA RegEnumKeyA RegCreateKeyA \
-          FindFirstFileA GetFileAttributesExA PathFileExistsA GetVersionExA GetSystemDirectoryA \
-          GetTempPathA; do
-    wide=${fn%A}W
-    check "calls $fn, not $wide" \
-        "grep -Eq '[[:space:]]$fn\$' <<<\"\$headers\" && ! grep -Eq '[[:space:]]$wide\$' <<<\"\$headers\""
+# Names pass whole only through the wide calls; the ANSI ones would map them to the code page.
+for fn in CreateWindowExW MessageBoxW SetWindowTextW RegOpenKeyExW RegEnumKeyExW RegEnumValueW \
+          RegCreateKeyExW FindFirstFileW GetFileAttributesExW DeleteFileW MoveFileExW CreateFileW \
+          GetVersionExW GetSystemDirectoryW GetTempPathW GetShortPathNameW CreateProcessW \
+          Process32FirstW ShellExecuteW; do
+    ansi=${fn%W}A
+    [ "$fn" = Process32FirstW ] && ansi=Process32First  # Tool Help's ANSI names have no A
+    check "calls $fn, not $ansi" \
+        "grep -Eq '[[:space:]]$fn\$' <<<\"\$headers\" && ! grep -Eq '[[:space:]]$ansi\$' <<<\"\$headers\""
 done
 
 check "carries an application manifest asking for administrator rights" \

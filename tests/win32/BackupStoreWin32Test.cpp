@@ -27,7 +27,7 @@ TEST(BackupStoreWin32Test, AKeyExportedAndPutBackIsTheSameByteForByte) {
     test::SetRaw(root, key, "qword", REG_QWORD, std::string("\x01\0\0\0\0\0\0\x80", 8));
     test::SetRaw(root, key, "none", REG_NONE, "");
     test::SetRaw(root, sub, "own type", 0x1234, "\x05");
-    test::SetRawCountedName(root, key, L"caf\u00e9 \"q\"", "x");
+    test::SetRawCountedName(root, key, L"caf\u00e9 \"q\"", L"x");
 
     const auto before = store.ExportKey(root, key);
     ASSERT_TRUE(before);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -112,6 +113,43 @@ TEST(FileSystemWin32Test, WritesAndReadsExactBytesAndRenamesOnlyOntoAFreeName) {
     EXPECT_TRUE(fs.RenameFile(draft, dir.Path() + "\\dummy.dll"));
     EXPECT_EQ(test::ContentOf(dir.Path() + "\\dummy.dll"), bytes);
     EXPECT_FALSE(fs.WriteFileBytes(dir.Path() + "\\absent\\x.txt", bytes));
+    // A path a person typed (the unattended scan's log) is resolved as the system resolves it.
+    std::string typed = dir.Path() + "\\absent\\..\\typed.log";
+    std::replace(typed.begin(), typed.end(), '\\', '/');
+    ASSERT_TRUE(fs.WriteFileBytes(typed, bytes));
+    EXPECT_EQ(test::ContentOf(dir.Path() + "\\typed.log"), bytes);
+}
+
+// The rights tool's file: made only where nothing is, and held so that what was checked is what
+// runs. While held it can be read (and so started) but neither changed, renamed nor deleted.
+TEST(FileSystemWin32Test, ANewFileTakesNoNameThatIsTakenAndAHeldOneCannotBeChanged) {
+    test::TempDir dir;
+    FileSystemWin32 fs;
+    const std::string taken = dir.AddFile("taken.exe", 3);
+    EXPECT_FALSE(fs.CreateNewFile(taken, "MZ new"));
+    EXPECT_EQ(test::ContentOf(taken), std::string(3, '\0'));
+    EXPECT_FALSE(fs.CreateNewFile(dir.Path() + "\\absent\\tool.exe", "MZ"));
+
+    const std::string tool = dir.Path() + "\\NTrights.exe";
+    ASSERT_TRUE(fs.CreateNewFile(tool, "MZ tool"));
+    std::unique_ptr<HeldFile> held = fs.Hold(tool);
+    ASSERT_TRUE(held);
+    EXPECT_EQ(held->Bytes(), "MZ tool");
+    EXPECT_EQ(held->Bytes(), "MZ tool") << "read from the start each time";
+    EXPECT_EQ(test::ContentOf(tool), "MZ tool");
+    EXPECT_FALSE(fs.WriteFileBytes(tool, "MZ swapped"));
+    EXPECT_FALSE(fs.RemoveFile(tool));
+    EXPECT_FALSE(fs.RenameFile(tool, dir.Path() + "\\moved.exe"));
+    held.reset();
+    EXPECT_TRUE(fs.RemoveFile(tool));
+
+    // A file someone holds open for writing cannot be held.
+    const std::string written = dir.AddFile("written.exe", 3);
+    const UniqueHandle writer(::CreateFileA(written.c_str(), GENERIC_WRITE,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(writer);
+    EXPECT_FALSE(fs.Hold(written));
 }
 
 TEST(FileSystemWin32Test, NothingForWhatIsNotThere) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "remove/win32/ShutDownNTWin32.h"
+#include "sys/win32/Wide.h"
 #include "tests/win32/TestMachine.h"
 
 namespace kr8 {
@@ -67,6 +68,13 @@ TEST(KillProcessWin32Test, EndsEveryProcessOfTheNameInAnyFolderAndLetterCaseAndN
     EXPECT_TRUE(upperChild.Ended(5000));
     EXPECT_EQ(upperChild.ExitCode(), 0u);
     EXPECT_FALSE(longerChild.Ended(500)) << "a name that only ends like the target is spared";
+    // An id from an older snapshot may belong to another program by now: what the process
+    // runs is read again, and only the named program is ended.
+    EXPECT_FALSE(EndProcessIfNamed(longerChild.Id(), "rundll32.exe", 0));
+    EXPECT_FALSE(longerChild.Ended(500));
+    EXPECT_TRUE(EndProcessIfNamed(longerChild.Id(), "MYRUNDLL32.exe", 7));
+    EXPECT_TRUE(longerChild.Ended(5000));
+    EXPECT_EQ(longerChild.ExitCode(), 7u);
 
     EXPECT_FALSE(processes.KillProcessByName("kr8-no-process-has-this-name.exe"));
 }
@@ -188,17 +196,23 @@ std::vector<std::string> LinesOf(const std::string& path) {
     return lines;
 }
 
+// The program is started by its path, blanks and any script in it, and its exit code is read.
 TEST(LaunchAppSychronousWin32Test, AQuotedPathWithBlanksReachesTheProgramAsOneArgument) {
     const test::TempDir dir;
     const std::string folder = dir.AddFolder("with blank");
-    const std::string program = CopyOfSleeper(folder + "\\kr8 sleeper.exe");
+    const std::string program = dir.AddFolder("\xE6\xBC\xA2 \xCE\xB2") + "\\kr8 sleeper.exe";
+    ASSERT_TRUE(::CopyFileW(Wide(SleeperPath()).c_str(), Wide(program).c_str(), FALSE));
     const std::string out = folder + "\\arguments.txt";
     const std::string target = folder + "\\Look 2 Me.dll";
     LaunchAppSychronousWin32 launcher;
-    ASSERT_EQ(
-        launcher.RunAndWait(program, "args " + Quoted(out) + " -r -h -s " + Quoted(target)).outcome,
-        RunOutcome::Ended);
+    const RunResult run =
+        launcher.RunAndWait(program, "args " + Quoted(out) + " -r -h -s " + Quoted(target));
+    ASSERT_EQ(run.outcome, RunOutcome::Ended);
+    EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(LinesOf(out), (std::vector<std::string>{"4", "-r", "-h", "-s", target}));
+    const RunResult refused = launcher.RunAndWait(program, "no such mode");
+    EXPECT_EQ(refused.outcome, RunOutcome::Ended);
+    EXPECT_EQ(refused.exitCode, 64u) << "the sleeper's usage error";
 }
 
 // What the restart seam was asked, and whether the process could restart the machine then.

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "sys/win32/Wide.h"
 #include "tests/win32/TestMachine.h"
 
 namespace kr8 {
@@ -26,66 +27,55 @@ TEST(CommonFunctionWin32Test, NtFamilyAndFoldersThatExistAndEndWithoutABackslash
     EXPECT_EQ(system.rfind(windows + "\\", 0), 0u) << system;
 }
 
-TEST(CommonFunctionWin32Test, TempFolderIsEmptyWhenItDoesNotFitTheBuffer) {
-    // GetTempPathA adds the backslash, and needs room for the NUL as well: a 98-character
-    // folder is the longest that fits in 100 bytes.
+TEST(CommonFunctionWin32Test, TempFolderOfAnyLengthAndNameOrEmptyWhenItIsNotThere) {
+    test::TempDir dir;
+    const std::string longest = dir.AddFolder(std::string(200, 'a'));
+    const std::string unicode = dir.AddFolder("\xE6\xBC\xA2 \xCE\xB2 tmp");
     const struct {
         std::string tmp;
         std::string expected;
     } cases[] = {
-        {"C:\\KR8TMP", "C:\\KR8TMP"},
-        {"C:\\KR8TMP\\", "C:\\KR8TMP"},
-        {"C:\\" + std::string(95, 'a'), "C:\\" + std::string(95, 'a')},
-        {"C:\\" + std::string(96, 'a'), ""},
-        {"C:\\" + std::string(150, 'a'), ""},
+        {longest, longest},
+        {longest + "\\", longest},
+        {unicode, unicode},
+        {unicode + "\\..\\" + std::string(200, 'a'), longest},
+        {dir.Path() + "\\absent", ""},
+        {dir.AddFile("file.tmp", 1), ""},
     };
-    char saved[32768];
-    const DWORD savedLength = ::GetEnvironmentVariableA("TMP", saved, sizeof saved);
+    wchar_t saved[32768];
+    const DWORD savedLength = ::GetEnvironmentVariableW(L"TMP", saved, 32768);
     for (const auto& c : cases) {
-        ::SetEnvironmentVariableA("TMP", c.tmp.c_str());
-        EXPECT_EQ(CommonFunctionWin32().GetTempFolder(), c.expected) << c.tmp.size();
+        ::SetEnvironmentVariableW(L"TMP", Wide(c.tmp).c_str());
+        EXPECT_EQ(CommonFunctionWin32().GetTempFolder(), c.expected) << c.tmp;
     }
-    ::SetEnvironmentVariableA("TMP",
-                              savedLength != 0 && savedLength < sizeof saved ? saved : nullptr);
+    ::SetEnvironmentVariableW(L"TMP", savedLength != 0 && savedLength < 32768 ? saved : nullptr);
 }
 
+// Long names, and a path past MAX_PATH, get a short form that names the same folder, in the
+// form the path was asked in.
 TEST(CommonFunctionWin32Test, ShortPathShortensLongNamesKeepsShortOnesAndFailsOnMissingOnes) {
     test::TempDir dir;
     CommonFunctionWin32 folders;
-    const std::string longName = dir.AddFolder("A long folder.name with blanks");
-    const std::string shortened = folders.GetShortPath(longName);
-    ASSERT_FALSE(shortened.empty());
-    EXPECT_LT(shortened.size(), longName.size());
-    EXPECT_EQ(shortened.find(' '), std::string::npos);
-    EXPECT_TRUE(OnDisk(shortened));
-    EXPECT_EQ(folders.GetShortPath(shortened), shortened);
+    std::string relative = "A long folder.name with blanks";
+    const std::string longName = dir.AddFolder(relative);
+    std::string deep = longName;
+    while (deep.size() <= MAX_PATH) {
+        relative += "\\A long folder name " + std::to_string(deep.size());
+        deep = dir.AddFolder(relative);
+    }
+    for (const std::string& path : {longName, deep}) {
+        const std::string shortened = folders.GetShortPath(path);
+        ASSERT_FALSE(shortened.empty()) << path.size();
+        EXPECT_LT(shortened.size(), path.size());
+        EXPECT_EQ(shortened.find(' '), std::string::npos);
+        EXPECT_EQ(shortened.rfind(dir.Path().substr(0, 3), 0), 0u) << shortened;
+        EXPECT_TRUE(OnDisk(shortened));
+        EXPECT_EQ(folders.GetShortPath(shortened), shortened);
+    }
     for (const std::string& path :
          {std::string(), dir.Path() + "\\absent", dir.Path() + "\\absent\\deeper.dll",
           dir.Path() + std::string(1, '\0') + "x"}) {
         EXPECT_EQ(folders.GetShortPath(path), "") << path;
-    }
-}
-
-TEST(CommonFunctionWin32Test, ShortPathIsEmptyPastTheAnnouncedBuffer) {
-    test::TempDir dir;
-    const std::string base = test::RawShortPath(dir.Path());
-    ASSERT_FALSE(base.empty());
-    CommonFunctionWin32 folders;
-    // Paths made of 8.3 names only, so that their short form is themselves.
-    for (const std::size_t target : {std::size_t{163}, std::size_t{164}}) {
-        std::string path = base;
-        while (path.size() < target) {
-            const std::size_t remaining = target - path.size();
-            std::size_t length = std::min<std::size_t>(8, remaining - 1);
-            if (remaining - (length + 1) == 1) {
-                --length;
-            }
-            path += "\\" + std::string(length, static_cast<char>('A' + remaining % 26));
-            ::CreateDirectoryA(path.c_str(), nullptr);
-        }
-        ASSERT_EQ(path.size(), target);
-        ASSERT_TRUE(OnDisk(path)) << path;
-        EXPECT_EQ(folders.GetShortPath(path), target <= 163 ? path : "") << target;
     }
 }
 

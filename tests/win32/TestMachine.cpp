@@ -9,6 +9,8 @@
 #include <atomic>
 #include <stdexcept>
 
+#include "sys/win32/Wide.h"
+
 namespace kr8::test {
 
 namespace {
@@ -25,14 +27,14 @@ void CheckReg(LONG result, const std::string& what) {
     }
 }
 
-// One name at a time: Wine's ANSI calls take at most 260 characters of key path in one call,
-// and the tests use longer paths.
+// One name at a time: Wine's registry calls take at most 260 characters of key path in one
+// call, and the tests use longer paths. Names are UTF-8, as the seams take them.
 UniqueHKey OpenRaw(RegRoot root, const std::string& keyPath, bool create) {
     UniqueHKey key;
     std::size_t at = 0;
     while (at <= keyPath.size()) {
         const std::size_t end = std::min(keyPath.find('\\', at), keyPath.size());
-        const std::string name = keyPath.substr(at, end - at);
+        const std::wstring name = Wide(keyPath.substr(at, end - at));
         at = end + 1;
         if (name.empty()) {
             continue;
@@ -40,13 +42,13 @@ UniqueHKey OpenRaw(RegRoot root, const std::string& keyPath, bool create) {
         const HKEY parent = key ? key.get() : RootHKey(root);
         UniqueHKey next;
         const LONG result =
-            create ? ::RegCreateKeyExA(parent, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+            create ? ::RegCreateKeyExW(parent, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                        next.put(), nullptr)
-                   : ::RegOpenKeyExA(parent, name.c_str(), 0, KEY_ALL_ACCESS, next.put());
+                   : ::RegOpenKeyExW(parent, name.c_str(), 0, KEY_ALL_ACCESS, next.put());
         if (result != ERROR_SUCCESS) {
             next.release();
             if (create) {
-                CheckReg(result, "RegCreateKeyExA " + keyPath);
+                CheckReg(result, "RegCreateKeyExW " + keyPath);
             }
             return UniqueHKey();
         }
@@ -55,29 +57,47 @@ UniqueHKey OpenRaw(RegRoot root, const std::string& keyPath, bool create) {
     return key;
 }
 
+template <typename Function>
+Function NtFunction(const char* name) {
+    const auto function = reinterpret_cast<Function>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), name)));
+    Check(function != nullptr, std::string(name) + " lookup");
+    return function;
+}
+
+// A counted name over the characters of text, which must outlive it.
+UNICODE_STRING CountedName(std::wstring& text) {
+    UNICODE_STRING counted;
+    counted.Buffer = text.empty() ? nullptr : &text[0];
+    counted.Length = static_cast<USHORT>(text.size() * sizeof(wchar_t));
+    counted.MaximumLength = counted.Length;
+    return counted;
+}
+
 int NextSerial() {
     static std::atomic<int> serial{0};
     return ++serial;
 }
 
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA found;
-    if (const UniqueFindHandle find(::FindFirstFileA((path + "\\*").c_str(), &found)); find) {
+// Through the exact long form, so that the hostile names the tests make go as well.
+void RemoveTree(const std::wstring& path) {
+    WIN32_FIND_DATAW found;
+    if (const UniqueFindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &found)); find) {
         do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") {
                 continue;
             }
-            const std::string child = path + "\\" + name;
-            ::SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            const std::wstring child = path + L"\\" + name;
+            ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
             if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
                 RemoveTree(child);
             } else {
-                ::DeleteFileA(child.c_str());
+                ::DeleteFileW(child.c_str());
             }
-        } while (::FindNextFileA(find.get(), &found));
+        } while (::FindNextFileW(find.get(), &found));
     }
-    ::RemoveDirectoryA(path.c_str());
+    ::RemoveDirectoryW(path.c_str());
 }
 
 }  // namespace
@@ -103,23 +123,53 @@ void SetRaw(RegRoot root, const std::string& keyPath, const std::string& name, D
              "RegSetValueExA " + name);
 }
 
-void SetRawCountedName(RegRoot root, const std::string& keyPath, const std::wstring& name,
-                       const std::string& sz) {
+void SetCountedValue(HKEY key, const std::wstring& name, const std::wstring& sz) {
     using SetValueKey = NTSTATUS(NTAPI*)(HANDLE, PUNICODE_STRING, ULONG, ULONG, PVOID, ULONG);
-    const auto setValueKey = reinterpret_cast<SetValueKey>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtSetValueKey")));
-    Check(setValueKey != nullptr, "NtSetValueKey lookup");
-    const UniqueHKey key = OpenRaw(root, keyPath, true);
     std::wstring nameCopy = name;
-    UNICODE_STRING counted;
-    counted.Buffer = &nameCopy[0];
-    counted.Length = static_cast<USHORT>(nameCopy.size() * sizeof(wchar_t));
-    counted.MaximumLength = counted.Length;
-    std::wstring data(sz.begin(), sz.end());
+    UNICODE_STRING counted = CountedName(nameCopy);
+    std::wstring data = sz;
     data.push_back(L'\0');
-    const NTSTATUS status = setValueKey(key.get(), &counted, 0, REG_SZ, &data[0],
-                                        static_cast<ULONG>(data.size() * sizeof(wchar_t)));
+    const NTSTATUS status = NtFunction<SetValueKey>("NtSetValueKey")(
+        key, &counted, 0, REG_SZ, &data[0], static_cast<ULONG>(data.size() * sizeof(wchar_t)));
     Check(status >= 0, "NtSetValueKey");
+}
+
+void SetRawCountedName(RegRoot root, const std::string& keyPath, const std::wstring& name,
+                       const std::wstring& sz) {
+    SetCountedValue(OpenRaw(root, keyPath, true).get(), name, sz);
+}
+
+UniqueHKey CreateCountedKey(RegRoot root, const std::string& parentPath, const std::wstring& name,
+                            ULONG options) {
+    using CreateKey = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, ULONG,
+                                       PUNICODE_STRING, ULONG, PULONG);
+    const UniqueHKey parent = OpenRaw(root, parentPath, true);
+    std::wstring nameCopy = name;
+    UNICODE_STRING counted = CountedName(nameCopy);
+    OBJECT_ATTRIBUTES attributes{};
+    attributes.Length = sizeof attributes;
+    attributes.RootDirectory = parent.get();
+    attributes.ObjectName = &counted;
+    attributes.Attributes = OBJ_CASE_INSENSITIVE;
+    HANDLE key = nullptr;
+    const NTSTATUS status = NtFunction<CreateKey>("NtCreateKey")(&key, KEY_ALL_ACCESS, &attributes,
+                                                                 0, nullptr, options, nullptr);
+    Check(status >= 0, "NtCreateKey");
+    return UniqueHKey(static_cast<HKEY>(key));
+}
+
+void CreateLinkKey(RegRoot root, const std::string& parentPath, const std::wstring& name,
+                   const std::wstring& targetNtPath) {
+    using SetValueKey = NTSTATUS(NTAPI*)(HANDLE, PUNICODE_STRING, ULONG, ULONG, PVOID, ULONG);
+    constexpr ULONG kCreateLink = 0x2;  // REG_OPTION_CREATE_LINK
+    const UniqueHKey link = CreateCountedKey(root, parentPath, name, kCreateLink);
+    std::wstring valueName = L"SymbolicLinkValue";
+    UNICODE_STRING counted = CountedName(valueName);
+    std::wstring target = targetNtPath;
+    const NTSTATUS status = NtFunction<SetValueKey>("NtSetValueKey")(
+        link.get(), &counted, 0, REG_LINK, &target[0],
+        static_cast<ULONG>(target.size() * sizeof(wchar_t)));
+    Check(status >= 0, "NtSetValueKey SymbolicLinkValue");
 }
 
 std::optional<RawValue> GetRaw(RegRoot root, const std::string& keyPath, const std::string& name) {
@@ -167,34 +217,42 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
-    RemoveTree(path_);
+    RemoveTree(LongPath(path_));
 }
 
 std::string TempDir::AddFile(const std::string& name, std::uint64_t length,
                              DWORD attributes) const {
     const std::string path = path_ + "\\" + name;
     {
-        const UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr,
+        const UniqueHandle file(::CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr,
                                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        Check(static_cast<bool>(file), "CreateFileA " + path);
+        Check(static_cast<bool>(file), "CreateFileW " + path);
         LARGE_INTEGER end;
         end.QuadPart = static_cast<LONGLONG>(length);
         Check(::SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) != FALSE,
               "SetFilePointerEx");
         Check(::SetEndOfFile(file.get()) != FALSE, "SetEndOfFile");
     }
-    Check(::SetFileAttributesA(path.c_str(), attributes) != FALSE, "SetFileAttributesA");
+    Check(::SetFileAttributesW(LongPath(path).c_str(), attributes) != FALSE, "SetFileAttributesW");
     return path;
 }
 
 std::string TempDir::AddFolder(const std::string& name) const {
     const std::string path = path_ + "\\" + name;
-    Check(::CreateDirectoryA(path.c_str(), nullptr) != FALSE, "CreateDirectoryA " + path);
+    Check(::CreateDirectoryW(LongPath(path).c_str(), nullptr) != FALSE, "CreateDirectoryW " + path);
     return path;
 }
 
 bool OnDisk(const std::string& path) {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return ::GetFileAttributesW(LongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::optional<std::uint64_t> LengthOnDisk(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExW(LongPath(path).c_str(), GetFileExInfoStandard, &data)) {
+        return std::nullopt;
+    }
+    return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
 }
 
 std::string RawShortPath(const std::string& path) {
@@ -265,8 +323,8 @@ std::optional<DWORD> Child::ExitCode() const {
 }
 
 std::string ContentOf(const std::string& path) {
-    const UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, 0, nullptr));
+    const UniqueHandle file(::CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file) {
         return "<missing>";
     }

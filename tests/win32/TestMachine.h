@@ -35,13 +35,21 @@ struct RawValue {
     std::string bytes;
 };
 
-// Creates the key when missing. Strings go through the ANSI call as the bytes given.
+// Creates the key when missing. Key names are UTF-8; the value's name and strings go through the
+// ANSI call as the bytes given.
 void SetRaw(RegRoot root, const std::string& keyPath, const std::string& name, DWORD type,
             const std::string& bytes);
 // Stores a value whose name is given in UTF-16 with its exact length, NULs included, as only
 // the native call can.
 void SetRawCountedName(RegRoot root, const std::string& keyPath, const std::wstring& name,
-                       const std::string& sz);
+                       const std::wstring& sz);
+void SetCountedValue(HKEY key, const std::wstring& name, const std::wstring& sz);
+// Makes the key under parentPath (made when missing) with its name counted in the same way.
+UniqueHKey CreateCountedKey(RegRoot root, const std::string& parentPath, const std::wstring& name,
+                            ULONG options = 0);
+// Makes the key a link to another key, given by its native path ("\Registry\Machine\...").
+void CreateLinkKey(RegRoot root, const std::string& parentPath, const std::wstring& name,
+                   const std::wstring& targetNtPath);
 std::optional<RawValue> GetRaw(RegRoot root, const std::string& keyPath, const std::string& name);
 bool KeyExists(RegRoot root, const std::string& keyPath);
 void CreateKey(RegRoot root, const std::string& keyPath);
@@ -89,6 +97,8 @@ class TempDir {
 // The whole content of a file, or "<missing>".
 std::string ContentOf(const std::string& path);
 bool OnDisk(const std::string& path);
+// The length the folder entry gives, or nothing.
+std::optional<std::uint64_t> LengthOnDisk(const std::string& path);
 // The platform's own short form, or "" when it has none.
 std::string RawShortPath(const std::string& path);
 // A file built beside the test exe (the sleeper, the rights tool).

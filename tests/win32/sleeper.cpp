@@ -6,6 +6,8 @@
 //   sleeper args <out> <arg>...    writes the number of <arg>s, then each on a line, to <out>
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -22,9 +24,16 @@ DWORD Milliseconds(const char* text) {
     return static_cast<DWORD>(std::strtoul(text, nullptr, 10));
 }
 
-int Hold(const char* path, DWORD milliseconds) {
-    const kr8::UniqueHandle file(::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr,
+// The path is taken from the wide command line, so that any name, of any length, is held.
+int Hold(DWORD milliseconds) {
+    int count = 0;
+    LPWSTR* arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (arguments == nullptr || count != 4) {
+        return kUsage;
+    }
+    const kr8::UniqueHandle file(::CreateFileW(arguments[2], GENERIC_READ, FILE_SHARE_READ, nullptr,
                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ::LocalFree(arguments);
     if (!file) {
         return kCannotOpen;
     }
@@ -50,7 +59,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (mode == "hold" && argc == 4) {
-        return Hold(argv[2], Milliseconds(argv[3]));
+        return Hold(Milliseconds(argv[3]));
     }
     if (mode == "args" && argc >= 3) {
         return WriteArguments(argv[2], argc - 3, argv + 3);

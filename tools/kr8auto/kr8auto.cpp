@@ -8,6 +8,7 @@
 //   rect                 the window's place on screen, frame included: "WIDTHxHEIGHT+LEFT+TOP"
 //   text1                Text1's text exactly as it is (CR LF line ends, nothing added)
 //   list                 List1, one entry a line: "[x] text" when ticked, "[ ] text" when not
+//                        (texts are printed in UTF-8)
 //   states               every button in tab order: "caption=enabled" or "caption=disabled"
 //   focus                the focused control: a button's caption, else its window class
 //   click CAPTION        clicks the button and returns once its handler has run; the caption
@@ -80,14 +81,26 @@ std::string ClassOf(HWND window) {
     return name;
 }
 
+// What is read goes out in UTF-8, so that names of any script can be compared.
+std::string Utf8(const wchar_t* text, std::size_t length) {
+    if (length == 0) {
+        return {};
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), bytes.data(), size, nullptr,
+                        nullptr);
+    return bytes;
+}
+
 // Across processes the window system copies the text for WM_GETTEXT, so a local buffer works.
 std::string TextOf(HWND window) {
-    const auto length = static_cast<std::size_t>(SendMessageA(window, WM_GETTEXTLENGTH, 0, 0));
-    std::string text(length + 1, '\0');
-    const LRESULT copied = SendMessageA(window, WM_GETTEXT, static_cast<WPARAM>(text.size()),
+    const auto length = static_cast<std::size_t>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
+    std::wstring text(length + 1, L'\0');
+    const LRESULT copied = SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(text.size()),
                                         reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<std::size_t>(copied));
-    return text;
+    return Utf8(text.data(), static_cast<std::size_t>(copied));
 }
 
 std::string WithoutAmpersands(const std::string& caption) {
@@ -217,17 +230,18 @@ class RemoteBlock {
     void* address_ = nullptr;
 };
 
+// bufferSize counts UTF-16 units.
 std::string ListEntryText(HWND list, const RemoteBlock& block, std::size_t bufferSize, int index) {
-    LVITEMA item{};
-    item.pszText = block.Address(sizeof(LVITEMA));
+    LVITEMW item{};
+    item.pszText = reinterpret_cast<wchar_t*>(block.Address(sizeof(LVITEMW)));
     item.cchTextMax = static_cast<int>(bufferSize);
     block.Write(0, &item, sizeof(item));
     const auto copied =
-        static_cast<std::size_t>(SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(index),
+        static_cast<std::size_t>(SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(index),
                                               reinterpret_cast<LPARAM>(block.Address())));
-    std::string text(copied, '\0');
-    block.Read(sizeof(LVITEMA), text.data(), copied);
-    return text;
+    std::wstring text(copied, L'\0');
+    block.Read(sizeof(LVITEMW), text.data(), copied * sizeof(wchar_t));
+    return Utf8(text.data(), text.size());
 }
 
 bool ListEntryChecked(HWND list, int index) {
@@ -239,7 +253,7 @@ bool ListEntryChecked(HWND list, int index) {
 void PrintList(HWND window) {
     HWND list = ChildOfClass(window, WC_LISTVIEWA);
     constexpr std::size_t kBufferSize = 32768;
-    RemoteBlock block(window, sizeof(LVITEMA) + kBufferSize);
+    RemoteBlock block(window, sizeof(LVITEMW) + kBufferSize * sizeof(wchar_t));
     const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     for (int index = 0; index < count; ++index) {
         Print((ListEntryChecked(list, index) ? "[x] " : "[ ] ") +
