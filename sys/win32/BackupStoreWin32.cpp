@@ -6,48 +6,28 @@
 #include <cstdio>
 #include <vector>
 
-#include "sys/Utf.h"
 #include "sys/win32/Handles.h"
+#include "sys/win32/Wide.h"
 
 namespace kr8 {
 
 namespace {
-
-std::wstring WideOf(const std::string& text) {
-    const std::u16string units = Utf16FromUtf8(text);
-    return std::wstring(units.begin(), units.end());
-}
-
-std::string Utf8Of(const wchar_t* text, std::size_t length) {
-    return Utf8FromUtf16(std::u16string(text, text + length));
-}
 
 // A name with a NUL in it would reach these calls cut short and name something else.
 bool Addressable(const std::wstring& name) {
     return name.find(L'\0') == std::wstring::npos;
 }
 
-// Drive and network paths in the form that the file calls take as they are, past MAX_PATH and
-// with trailing blanks and dots kept.
-std::wstring FilePath(const std::string& path) {
-    const std::wstring wide = WideOf(path);
-    if (wide.size() >= 3 && wide[1] == L':' && wide[2] == L'\\') {
-        return L"\\\\?\\" + wide;
-    }
-    if (wide.compare(0, 2, L"\\\\") == 0 && wide.compare(0, 4, L"\\\\?\\") != 0) {
-        return L"\\\\?\\UNC\\" + wide.substr(2);
-    }
-    return wide;
-}
-
 HKEY RootKey(RegRoot root) {
     return root == RegRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
 }
 
-UniqueHKey Open(RegRoot root, const std::wstring& path, REGSAM access) {
+// A key tree is read as a delete removes it: a link key itself (its own value is all it holds),
+// never the tree it points at, which is not the adware's.
+UniqueHKey Open(RegRoot root, const std::wstring& path, REGSAM access, DWORD options = 0) {
     UniqueHKey key;
     if (!Addressable(path) ||
-        ::RegOpenKeyExW(RootKey(root), path.c_str(), 0, access, key.put()) != ERROR_SUCCESS) {
+        ::RegOpenKeyExW(RootKey(root), path.c_str(), options, access, key.put()) != ERROR_SUCCESS) {
         key.release();
     }
     return key;
@@ -74,7 +54,7 @@ std::optional<RegValueBytes> EnumValue(HKEY key, DWORD index, bool& done) {
                                             data.data(), &dataLength);
         if (result == ERROR_SUCCESS) {
             return RegValueBytes{
-                Utf8Of(name.data(), nameLength), type,
+                Narrow(name.data(), nameLength), type,
                 std::string(reinterpret_cast<const char*>(data.data()), dataLength)};
         }
         if (result == ERROR_NO_MORE_ITEMS) {
@@ -109,11 +89,11 @@ std::optional<std::vector<std::wstring>> SubKeyNames(HKEY key) {
 }
 
 bool ExportTree(RegRoot root, const std::wstring& path, std::vector<RegKeyBytes>& keys) {
-    const UniqueHKey key = Open(root, path, KEY_READ);
+    const UniqueHKey key = Open(root, path, KEY_READ, REG_OPTION_OPEN_LINK);
     if (!key) {
         return false;
     }
-    RegKeyBytes exported{root, Utf8Of(path.data(), path.size()), {}};
+    RegKeyBytes exported{root, Narrow(path.data(), path.size()), {}};
     for (DWORD index = 0;; ++index) {
         bool done = false;
         auto value = EnumValue(key.get(), index, done);
@@ -150,12 +130,12 @@ std::string BackupStoreWin32::LocalTimeName() {
 }
 
 bool BackupStoreWin32::CreateFolder(const std::string& path) {
-    const std::wstring wide = FilePath(path);
+    const std::wstring wide = LongPath(path);
     return Addressable(wide) && ::CreateDirectoryW(wide.c_str(), nullptr) != FALSE;
 }
 
 std::optional<std::uint32_t> BackupStoreWin32::Attributes(const std::string& path) {
-    const std::wstring wide = FilePath(path);
+    const std::wstring wide = LongPath(path);
     const DWORD attributes =
         Addressable(wide) ? ::GetFileAttributesW(wide.c_str()) : INVALID_FILE_ATTRIBUTES;
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -165,7 +145,7 @@ std::optional<std::uint32_t> BackupStoreWin32::Attributes(const std::string& pat
 }
 
 bool BackupStoreWin32::SetAttributes(const std::string& path, std::uint32_t attributes) {
-    const std::wstring wide = FilePath(path);
+    const std::wstring wide = LongPath(path);
     return Addressable(wide) &&
            ::SetFileAttributesW(wide.c_str(),
                                 attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes) != FALSE;
@@ -174,7 +154,7 @@ bool BackupStoreWin32::SetAttributes(const std::string& path, std::uint32_t attr
 std::optional<std::vector<RegKeyBytes>> BackupStoreWin32::ExportKey(RegRoot root,
                                                                     const std::string& keyPath) {
     std::vector<RegKeyBytes> keys;
-    if (!ExportTree(root, WideOf(keyPath), keys)) {
+    if (!ExportTree(root, Wide(keyPath), keys)) {
         return std::nullopt;
     }
     return keys;
@@ -182,8 +162,8 @@ std::optional<std::vector<RegKeyBytes>> BackupStoreWin32::ExportKey(RegRoot root
 
 std::optional<RegValueBytes> BackupStoreWin32::ExportValue(RegRoot root, const std::string& keyPath,
                                                            const std::string& valueName) {
-    const UniqueHKey key = Open(root, WideOf(keyPath), KEY_QUERY_VALUE);
-    const std::wstring name = WideOf(valueName);
+    const UniqueHKey key = Open(root, Wide(keyPath), KEY_QUERY_VALUE);
+    const std::wstring name = Wide(valueName);
     if (!key || !Addressable(name)) {
         return std::nullopt;
     }
@@ -206,7 +186,7 @@ std::optional<RegValueBytes> BackupStoreWin32::ExportValue(RegRoot root, const s
 }
 
 bool BackupStoreWin32::CreateKey(RegRoot root, const std::string& keyPath) {
-    const std::wstring path = WideOf(keyPath);
+    const std::wstring path = Wide(keyPath);
     UniqueHKey key;
     if (!Addressable(path) ||
         ::RegCreateKeyExW(RootKey(root), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
@@ -219,8 +199,8 @@ bool BackupStoreWin32::CreateKey(RegRoot root, const std::string& keyPath) {
 
 bool BackupStoreWin32::SetValue(RegRoot root, const std::string& keyPath,
                                 const RegValueBytes& value) {
-    const UniqueHKey key = Open(root, WideOf(keyPath), KEY_SET_VALUE);
-    const std::wstring name = WideOf(value.name);
+    const UniqueHKey key = Open(root, Wide(keyPath), KEY_SET_VALUE);
+    const std::wstring name = Wide(value.name);
     if (!key || !Addressable(name) || value.bytes.size() > MAXDWORD) {
         return false;
     }
