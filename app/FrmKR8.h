@@ -81,6 +81,8 @@ class FrmKR8 {
     std::string UserAgentValueName;
     // How many of the adware's fixed file names the last Find found.
     int FixedNamesFound = 0;
+    // Whether the last Find could read the system folder at all.
+    bool SystemFolderRead = false;
 
     // Whether Find points the registry editor (its LastKey) at what it found. An unattended
     // scan leaves that setting of the user's alone.

@@ -39,6 +39,8 @@ inline constexpr char kKeysUnderNotify[] = "Keys Under Notify---";
 inline constexpr char kGuardianLine[] = "Guardian Key--- is called: ";
 inline constexpr char kUserAgentSection[] = "User Agent String---";
 inline constexpr char kBlankLine[] = " ";
+inline constexpr char kSystemFolderUnreadable[] =
+    "The system folder could not be read: its files were not checked";
 inline constexpr char kTempFolderMissing[] =
     "The temporary folder could not be found: upd126.exe and upd126new.exe were not checked";
 

@@ -138,10 +138,10 @@ class SameLengths final : public fake::FakeFiles {
   public:
     SameLengths(FileSystem& inner, std::uint64_t length) : inner_(inner), length_(length) {}
     bool Exists(const std::string& path) override { return inner_.Exists(path); }
-    std::vector<FolderEntry> ListFolder(const std::string& folder,
-                                        const std::string& pattern) override {
-        std::vector<FolderEntry> entries = inner_.ListFolder(folder, pattern);
-        for (FolderEntry& entry : entries) {
+    std::optional<std::vector<FolderEntry>> ListFolder(const std::string& folder,
+                                                       const std::string& pattern) override {
+        std::optional<std::vector<FolderEntry>> entries = inner_.ListFolder(folder, pattern);
+        for (FolderEntry& entry : entries.value_or(std::vector<FolderEntry>{})) {
             entry.length = entry.isFolder ? 0 : length_;
         }
         return entries;

@@ -297,7 +297,8 @@ void Backup::Record(std::size_t item, Removal removal) {
 std::vector<std::string> BackupFolders(FileSystem& files, CommonFunction& folders) {
     const std::string parent = folders.GetWindowsFolder() + text::kBackupFolder;
     std::vector<std::string> found;
-    for (const FolderEntry& entry : files.ListFolder(parent, "*")) {
+    for (const FolderEntry& entry :
+         files.ListFolder(parent, "*").value_or(std::vector<FolderEntry>{})) {
         if (entry.isFolder) {
             found.push_back(parent + "\\" + entry.name);
         }

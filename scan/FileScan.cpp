@@ -52,7 +52,10 @@ void FrmKR8::ScanFiles(std::string& report) {
     // File1 is read afresh at each Find, so a DLL that appeared after start-up is scanned too.
     // One listing of the whole folder gives every length and answers the fixed names there:
     // looking each up on its own costs a read of the whole folder on some file systems.
-    const std::vector<FolderEntry> listing = machine_.files.ListFolder(systemFolder, "*");
+    const std::optional<std::vector<FolderEntry>> read =
+        machine_.files.ListFolder(systemFolder, "*");
+    SystemFolderRead = read.has_value();
+    const std::vector<FolderEntry> listing = read.value_or(std::vector<FolderEntry>{});
     File1.Configure(systemFolder, text::kDllPattern);
     File1.Fill(listing);
     std::unordered_set<std::string> listedNames;
@@ -82,6 +85,10 @@ void FrmKR8::ScanFiles(std::string& report) {
     if (captionShownAt && captionLength != lastLength) {
         controls_.SetCaption(ScanningCaption(lastLength));
     }
+    if (!SystemFolderRead) {
+        // An empty section would read as a clean machine.
+        report += std::string(text::kSystemFolderUnreadable) + text::kCrLf;
+    }
 
     report += std::string(text::kBlankLine) + text::kCrLf;
     report += std::string(text::kAdditionalFiles) + text::kCrLf;
@@ -98,7 +105,7 @@ void FrmKR8::ScanFiles(std::string& report) {
             continue;
         }
         const std::string path = (fixed.inTempFolder ? tempFolder : systemFolder) + fixed.name;
-        const bool present = (!fixed.inTempFolder && !listing.empty())
+        const bool present = (!fixed.inTempFolder && SystemFolderRead)
                                  ? listedNames.count(LowerCase(fixed.name + 1)) != 0
                                  : machine_.files.Exists(path);
         if (present) {

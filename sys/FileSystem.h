@@ -36,10 +36,10 @@ class FileSystem {
     virtual std::optional<std::uint64_t> FileLength(const std::string& path) = 0;
 
     // The files and folders of folder whose names match pattern, hidden and system ones
-    // included, with the files' lengths, in the platform's order. Empty when the folder cannot
-    // be read.
-    virtual std::vector<FolderEntry> ListFolder(const std::string& folder,
-                                                const std::string& pattern) = 0;
+    // included, with the files' lengths, in the platform's order. Nothing when the folder cannot
+    // be read, which is not the same as a folder with no match.
+    virtual std::optional<std::vector<FolderEntry>> ListFolder(const std::string& folder,
+                                                               const std::string& pattern) = 0;
 
     // The whole content of a file, or nothing when it is no file or cannot be read.
     virtual std::optional<std::string> ReadFileBytes(const std::string& path) = 0;

@@ -106,18 +106,22 @@ std::optional<std::uint64_t> FileSystemWin32::FileLength(const std::string& path
     return LengthOf(data.nFileSizeHigh, data.nFileSizeLow);
 }
 
-std::vector<FolderEntry> FileSystemWin32::ListFolder(const std::string& folder,
-                                                     const std::string& pattern) {
+std::optional<std::vector<FolderEntry>> FileSystemWin32::ListFolder(const std::string& folder,
+                                                                    const std::string& pattern) {
     std::vector<FolderEntry> files;
     // An empty folder would make the search run in the current drive's root.
     if (!Addressable(folder) || !Addressable(pattern)) {
-        return files;
+        return std::nullopt;
     }
     const std::wstring search = LongPath(folder + "\\" + pattern);
     WIN32_FIND_DATAW found;
     const UniqueFindHandle find(::FindFirstFileW(search.c_str(), &found));
     if (!find) {
-        return files;
+        // Only "no name matches" is an answer; a missing or forbidden folder is none.
+        if (::GetLastError() == ERROR_FILE_NOT_FOUND) {
+            return files;
+        }
+        return std::nullopt;
     }
     do {
         const std::size_t length = ::wcsnlen(found.cFileName, MAX_PATH);

@@ -9,7 +9,7 @@ class FileSystemWin32 final : public FileSystem {
   public:
     bool Exists(const std::string& path) override;
     std::optional<std::uint64_t> FileLength(const std::string& path) override;
-    std::vector<FolderEntry> ListFolder(const std::string& folder,
+    std::optional<std::vector<FolderEntry>> ListFolder(const std::string& folder,
                                         const std::string& pattern) override;
     std::optional<std::string> ReadFileBytes(const std::string& path) override;
     void ClearReadOnlyHiddenSystem(const std::string& path) override;

@@ -90,9 +90,12 @@ class FakeFiles : public FileSystem {
         }
         return f->second.length;
     }
-    std::vector<FolderEntry> ListFolder(const std::string& folder,
-                                        const std::string& pattern) override {
+    std::optional<std::vector<FolderEntry>> ListFolder(const std::string& folder,
+                                                       const std::string& pattern) override {
         ++listings;
+        if (unreadableFolders.count(folder) != 0) {
+            return std::nullopt;
+        }
         const std::string suffix = pattern.substr(1);  // "*.dll" -> ".dll", "*" -> ""
         auto matches = [&](const std::string& path, std::string& name) {
             const size_t slash = path.rfind('\\');
@@ -186,6 +189,7 @@ class FakeFiles : public FileSystem {
 
     // How many holds each file is under now.
     std::map<std::string, int> holds;
+    std::set<std::string> unreadableFolders;
     int lengthQueries = 0;
     int listings = 0;
     bool failWrites = false;

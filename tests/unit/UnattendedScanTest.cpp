@@ -76,6 +76,7 @@ TEST(UnattendedScan, GivenPathAndFailures) {
     struct Failure {
         const char* what;
         std::function<void(fake::FakeMachine&)> arrange;
+        bool logWritten = false;
     };
     const Failure failures[] = {
         {"a platform outside the NT family", [](fake::FakeMachine& m) { m.os.platformId = 1; }},
@@ -86,13 +87,19 @@ TEST(UnattendedScan, GivenPathAndFailures) {
          }},
         {"no temporary folder for the default log",
          [](fake::FakeMachine& m) { m.os.tempFolder = ""; }},
+        // Nothing listed is no clean machine: the log says what could not be read.
+        {"a system folder that cannot be read",
+         [](fake::FakeMachine& m) { m.files.unreadableFolders.insert(fake::kSystem); }, true},
     };
     for (const Failure& f : failures) {
         SCOPED_TRACE(f.what);
         fake::FakeMachine m;
         f.arrange(m);
         EXPECT_EQ(RunUnattendedScan(m.machine, std::nullopt), kExitFailed);
-        EXPECT_EQ(m.files.Content(kDefaultLog), "<missing>");
+        EXPECT_EQ(m.files.Content(kDefaultLog)
+                          .find("\r\nFiles Found---\r\nThe system folder could "
+                                "not be read: its files were not checked\r\n") != std::string::npos,
+                  f.logWritten);
         EXPECT_EQ(m.reg.writes, 0);
     }
 }
