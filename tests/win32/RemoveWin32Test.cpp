@@ -118,15 +118,6 @@ Wait TimedRunAndWait(const std::string& program, const std::string& arguments) {
 // fifth or more.
 constexpr ULONGLONG kIdleCpuLimitMs = kShortSleepMs / 7;
 
-TEST(LaunchAppSychronousWin32Test, AProgramThatCannotStartFailsAtOnce) {
-    const test::TempDir dir;
-    for (const std::string& program : {dir.Path() + "\\absent.exe", std::string()}) {
-        const Wait wait = TimedRunAndWait(program, "-r -h -s \"x.dll\"");
-        EXPECT_EQ(wait.result.outcome, RunOutcome::NotStarted) << program;
-        EXPECT_LT(wait.elapsedMs, 2000u) << program;
-    }
-}
-
 // The thread timers below are dispatched to these procedures by whoever handles the thread's
 // messages: no window is needed, so the tests run without a display.
 int g_ticks = 0;
