@@ -270,7 +270,7 @@ TEST_F(WindowTest, MessageBoxesMapButtonsDefaultsTitlesAndAnswers) {
     }
 }
 
-TEST_F(WindowTest, Text1KeepsLongReportsWholeAndStillTakesTyping) {
+TEST_F(WindowTest, Text1KeepsLongReportsWholeAndList1ShowsTheCurrentEntry) {
     ASSERT_TRUE(window.Load());
     std::string report;
     while (report.size() < 200000) {
@@ -289,6 +289,16 @@ TEST_F(WindowTest, Text1KeepsLongReportsWholeAndStillTakesTyping) {
 
     window.SetText1("");
     EXPECT_EQ(window.GetText1(), "");
+
+    // The entry asked about is List1's selected and focused one; -1 leaves none.
+    HWND list = Control(kList1);
+    window.AddList1("C:\\a.dll");
+    window.AddList1("C:\\b.dll");
+    window.SetList1Current(1);
+    EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1);
+    EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 1);
+    window.SetList1Current(-1);
+    EXPECT_EQ(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0), 0);
 }
 
 // The real launcher, running a program that outlasts the test whatever it was asked to run, and
@@ -297,12 +307,12 @@ class HangingLauncher final : public LaunchAppSychronous {
   public:
     RunResult RunAndWait(const std::string&, const std::string&) override {
         wchar_t self[MAX_PATH + 1] = {};
-        std::wstring sleeper(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
-        sleeper = sleeper.substr(0, sleeper.rfind(L'\\') + 1) + L"kr8_sleeper.exe";
+        const std::wstring exe(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+        const std::wstring autoExe = exe.substr(0, exe.rfind(L'\\') + 1) + L"kr8auto.exe";
         if (leave) {
             leave();
         }
-        result = real_.RunAndWait(Narrow(sleeper), "30000");
+        result = real_.RunAndWait(Narrow(autoExe), "hold-readable \"" + Narrow(exe) + "\" 30");
         return result;
     }
     std::function<void()> leave;

@@ -111,8 +111,8 @@ TEST(NamesWin32Test, FilesAreListedMeasuredAndDeletedUnderTheirOwnNames) {
     // the restart by a name the restart can use.
     const std::string held = found.back();
     const test::RestoredValue pending(RegRoot::LocalMachine, kSessionManager, kPendingRenames);
-    const test::Child holder(test::Quoted(test::SleeperPath()) + " hold " +
-                             test::Quoted("\\\\?\\" + held) + " 60000");
+    const test::Child holder(test::Quoted(test::AutoPath()) + " hold-readable " +
+                             test::Quoted("\\\\?\\" + held) + " 60");
     for (int attempt = 0; attempt < 100 && !Held(held); ++attempt) {
         ::Sleep(50);
     }

@@ -98,10 +98,11 @@ std::string ContentOf(const std::string& path);
 bool OnDisk(const std::string& path);
 // The length the folder entry gives, or nothing.
 std::optional<std::uint64_t> LengthOnDisk(const std::string& path);
-// A file built beside the test exe (the sleeper, the rights tool).
+// A file built beside the test exe (kr8auto, the rights tool).
 std::string Beside(const std::string& name);
-inline std::string SleeperPath() {
-    return Beside("kr8_sleeper.exe");
+// The automation helper, whose file holders stand for the adware's host and other programs.
+inline std::string AutoPath() {
+    return Beside("kr8auto.exe");
 }
 inline std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
