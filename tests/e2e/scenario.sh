@@ -37,3 +37,28 @@ kr8_seed() {
         fail_now "seeding the prefix (see $out/seed.log)"
 }
 [ -n "${KR8_SEED_LATER:-}" ] || kr8_seed
+
+# The window of a new run of the program, after its load step.
+start_finder() {
+    kr8_session_launch "$finder"
+    auto wait >/dev/null || fail_now "the window did not come up (see $out/program.log)"
+}
+# Closes the window as its close box would; the process must end with it.
+close_finder() {
+    auto close || fail "closing the window"
+    if kr8_session_ended 15; then
+        pass "the process ended after the window closed"
+    else
+        fail "the process is still running after the window closed"
+    fi
+}
+# hold_file hold|hold-readable PATH: another process keeps the file open until `auto release`.
+hold_file() {
+    auto "$1" "$2" 300 >"$out/holder.log" 2>&1 &
+    holder=$!
+    for _ in $(seq 100); do
+        grep -q held "$out/holder.log" && return
+        sleep 0.1
+    done
+    fail_now "holding $2 (see $out/holder.log)"
+}

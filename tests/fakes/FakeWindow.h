@@ -106,6 +106,14 @@ class FakeBoxes : public MessageBoxes {
         }
     }
 
+    std::vector<std::string> Prompts() const {
+        std::vector<std::string> prompts;
+        for (const ShownBox& box : shown) {
+            prompts.push_back(box.prompt);
+        }
+        return prompts;
+    }
+
     std::deque<MsgAnswer> answers;
     std::vector<ShownBox> shown;
     std::function<void()> onShow;

@@ -259,7 +259,7 @@ TEST(Backup, TheMenuOffersTheFoldersNewestFirstAndRestoresThePickedOne) {
         ADD_FAILURE() << "nothing to pick from";
         return std::nullopt;
     });
-    EXPECT_EQ(h.Prompts(),
+    EXPECT_EQ(h.boxes.Prompts(),
               std::vector<std::string>{"There is no backup in C:\\WINDOWS\\KR8 Backup"});
 
     const std::string older = SystemPath("older.dll");

@@ -164,7 +164,8 @@ TEST(CmdFix, TwoLockedFilesGetADummyEachAndNoRestartOffer) {
                   {"SHORT(" + WindowsPath("dummy2.dll") + ")", "SHORT(" + paths[1] + ")"}}));
     EXPECT_EQ(h.files.Content(WindowsPath("dummy2.dll")), kDummyContent);
     EXPECT_EQ(h.controls.Entries(), paths);
-    EXPECT_EQ(h.Prompts().back(), "Changes will be made after you reboot") << "two entries left";
+    EXPECT_EQ(h.boxes.Prompts().back(), "Changes will be made after you reboot")
+        << "two entries left";
 }
 
 TEST(CmdFix, AReplacementThatCannotBeRegisteredIsNotReportedAsDone) {
@@ -176,7 +177,7 @@ TEST(CmdFix, AReplacementThatCannotBeRegisteredIsNotReportedAsDone) {
     h.boxes.answers = {MsgAnswer::Yes, MsgAnswer::Ok, MsgAnswer::Ok, MsgAnswer::Cancel};
     h.form.CmdFix_Click();
     EXPECT_EQ(
-        h.Prompts(),
+        h.boxes.Prompts(),
         (Strings{"Delete the file " + paths[0], "Cannot Delete this One, I'll do it on Reboot",
                  "This file could not be scheduled for removal at the next restart: " + paths[0]}))
         << "no success message and no restart offer";
@@ -191,7 +192,7 @@ TEST(CmdFix, NoRestartIsOfferedWhenNothingWasScheduled) {
     h.controls.SetList1Checked(0, true);
     h.form.CmdFix_Click();
     EXPECT_EQ(h.controls.Entries(), Strings{paths[1]});
-    EXPECT_EQ(h.Prompts(), Strings{"Delete the file " + paths[0]});
+    EXPECT_EQ(h.boxes.Prompts(), Strings{"Delete the file " + paths[0]});
     EXPECT_TRUE(h.restart.requests.empty());
 }
 
@@ -218,7 +219,7 @@ TEST(CmdFix, AttribSeesOnlyPathsTheCommandLineCannotMisread) {
         h.form.CmdFix_Click();
         EXPECT_EQ(h.launcher.commands.size(), c.attrib ? 1u : 0u) << c.name;
         EXPECT_FALSE(h.files.Exists(paths[0])) << c.name;
-        EXPECT_EQ(h.Prompts(), Strings{"Delete the file " + paths[0]}) << c.name;
+        EXPECT_EQ(h.boxes.Prompts(), Strings{"Delete the file " + paths[0]}) << c.name;
     }
 }
 
@@ -230,7 +231,7 @@ TEST(CmdFix, AFolderInTheFilesPlaceIsNamedAndNeverScheduled) {
     h.controls.AddList1(paths[0]);  // the scan saw a file there; the list still shows it
     h.controls.SetList1Checked(0, true);
     h.form.CmdFix_Click();
-    EXPECT_EQ(h.Prompts(),
+    EXPECT_EQ(h.boxes.Prompts(),
               (Strings{"Delete the file " + paths[0],
                        "This entry is no longer a file, so nothing was deleted or scheduled: " +
                            paths[0]}));
@@ -249,7 +250,7 @@ TEST(CmdFix, AnAbandonedWaitEndsTheHandlerThere) {
     h.form.CmdFix_Click();
     EXPECT_EQ(h.launcher.commands.size(), 1u);
     EXPECT_TRUE(h.files.Exists(paths[0]) && h.files.Exists(paths[1]));
-    EXPECT_EQ(h.Prompts(), Strings{"Delete the file " + paths[0]});
+    EXPECT_EQ(h.boxes.Prompts(), Strings{"Delete the file " + paths[0]});
     EXPECT_EQ(h.controls.text1, report) << "no rescan";
 }
 

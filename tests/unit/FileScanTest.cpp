@@ -79,9 +79,10 @@ TEST(FileScan, AMissingTemporaryFolderIsSaidAndNothingIsWrittenAtTheRoot) {
               "Files Found---\r\n \r\nAdditional Files---\r\nThe temporary folder could not be "
               "found: upd126.exe and upd126new.exe were not checked\r\n \r\n");
     h.form.CmdLog_Click();
-    EXPECT_EQ(h.Prompts(), (std::vector<std::string>{
-                               "The log could not be written: the temporary folder could not be "
-                               "found.\r\nNothing was opened."}));
+    EXPECT_EQ(
+        h.boxes.Prompts(),
+        (std::vector<std::string>{"The log could not be written: the temporary folder could not be "
+                                  "found.\r\nNothing was opened."}));
     EXPECT_TRUE(h.shell.requests.empty());
     EXPECT_FALSE(h.files.Exists("\\kr8.log"));
 }

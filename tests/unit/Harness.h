@@ -1,13 +1,9 @@
-// A FrmKR8 wired to in-memory seams.
+// The form on the in-memory machine, and the paths the unit tests name.
 #pragma once
 
 #include <string>
-#include <vector>
 
-#include "app/FrmKR8.h"
 #include "tests/fakes/FakeMachine.h"
-#include "tests/fakes/FakeRegistry.h"
-#include "tests/fakes/FakeWindow.h"
 
 namespace kr8::test {
 
@@ -26,25 +22,7 @@ inline std::string TempPath(const std::string& name) {
     return std::string(fake::kTemp) + "\\" + name;
 }
 
-struct Harness : fake::FakeMachine {
-    fake::FakeControls controls;
-    fake::FakeBoxes boxes;
-    FrmKR8 form{controls, boxes, machine};
-
-    // Starts the program as the process does and clicks Find.
-    void LoadAndFind() {
-        form.Form_Load();
-        form.CmdFind_Click();
-    }
-
-    std::vector<std::string> Prompts() const {
-        std::vector<std::string> prompts;
-        for (const auto& box : boxes.shown) {
-            prompts.push_back(box.prompt);
-        }
-        return prompts;
-    }
-
+struct Harness : fake::FormOn<fake::FakeMachine> {
     std::string LastKey() {
         auto v = reg.Get(kRegeditPath, "LastKey");
         return v ? v->bytes : "<none>";

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,34 +43,26 @@ TEST(CmdLog, ALogThatCannotBeWrittenIsReportedAndNotOpened) {
 
 // --- Guardian .reg
 
-TEST(CmdGuard, YesDeletesTheKeyAndTheRescanShowsItGone) {
-    Harness h;
-    h.reg.AddKey(kNotifyPath + "\\GuardSvc");
-    h.LoadAndFind();
-    ASSERT_TRUE(h.controls.IsEnabled(Button::CmdGuard));
-    h.form.CmdGuard_Click();
-    EXPECT_EQ(h.boxes.shown,
-              (std::vector<fake::ShownBox>{{"Delete the Registry key GuardSvc", MsgButtons::YesNo,
-                                            MsgIcon::Exclamation, "GuardSvc"}}));
-    EXPECT_FALSE(h.reg.HasKey(kNotifyPath + "\\GuardSvc"));
-    EXPECT_EQ(h.clock.pauses, std::vector<unsigned>{500});
-    EXPECT_EQ(h.form.GuardianKeyName, "");
-    EXPECT_FALSE(h.controls.IsEnabled(Button::CmdGuard));
-    EXPECT_NE(h.controls.text1.find("Guardian Key--- is called: \r\n"), std::string::npos);
-}
-
-TEST(CmdGuard, NoKeepsTheKeyButStillRescans) {
-    Harness h;
-    h.reg.AddKey(kNotifyPath + "\\GuardSvc");
-    h.LoadAndFind();
-    h.boxes.answers = {MsgAnswer::No};
-    h.controls.text1 = "edited";
-    h.form.CmdGuard_Click();
-    EXPECT_TRUE(h.reg.HasKey(kNotifyPath + "\\GuardSvc"));
-    EXPECT_EQ(h.clock.pauses, std::vector<unsigned>{500});
-    EXPECT_EQ(h.form.GuardianKeyName, "GuardSvc") << "found again";
-    EXPECT_TRUE(h.controls.IsEnabled(Button::CmdGuard));
-    EXPECT_EQ(h.controls.text1.rfind("Files Found---", 0), 0u);
+// Yes deletes the key, No keeps it; either way the scan runs again.
+TEST(CmdGuard, AsksThenDeletesOrKeepsTheKeyAndRescans) {
+    for (const MsgAnswer answer : {MsgAnswer::Yes, MsgAnswer::No}) {
+        Harness h;
+        h.reg.AddKey(kNotifyPath + "\\GuardSvc");
+        h.LoadAndFind();
+        ASSERT_TRUE(h.controls.IsEnabled(Button::CmdGuard));
+        h.boxes.answers = {answer};
+        h.controls.text1 = "edited";
+        h.form.CmdGuard_Click();
+        const bool yes = answer == MsgAnswer::Yes;
+        EXPECT_EQ(h.boxes.shown, (std::vector<fake::ShownBox>{{"Delete the Registry key GuardSvc",
+                                                               MsgButtons::YesNo,
+                                                               MsgIcon::Exclamation, "GuardSvc"}}));
+        EXPECT_EQ(h.reg.HasKey(kNotifyPath + "\\GuardSvc"), !yes);
+        EXPECT_EQ(h.clock.pauses, std::vector<unsigned>{500});
+        EXPECT_EQ(h.form.GuardianKeyName, yes ? "" : "GuardSvc");
+        EXPECT_EQ(h.controls.IsEnabled(Button::CmdGuard), !yes);
+        EXPECT_EQ(h.controls.text1.rfind("Files Found---", 0), 0u) << "rescanned";
+    }
 }
 
 TEST(CmdGuard, DeletesTheKeyByItsExactNameBlanksIncluded) {
@@ -95,15 +88,15 @@ TEST(Repair, ADeleteThatDidNotHappenIsReportedByName) {
     h.reg.failDeletes = true;
     h.form.CmdGuard_Click();
     h.form.CmdUAS_Click();
-    EXPECT_EQ(h.Prompts(), (Strings{"Delete the Registry key GuardSvc",
-                                    "The Registry key could not be deleted: GuardSvc",
-                                    "Delete the User Agent String?",
-                                    "The User Agent String could not be deleted: msgд126"}));
+    EXPECT_EQ(h.boxes.Prompts(), (Strings{"Delete the Registry key GuardSvc",
+                                          "The Registry key could not be deleted: GuardSvc",
+                                          "Delete the User Agent String?",
+                                          "The User Agent String could not be deleted: msgд126"}));
     h.reg.failDeletes = false;
     h.boxes.shown.clear();
     h.form.CmdGuard_Click();
     h.form.CmdUAS_Click();
-    EXPECT_EQ(h.Prompts(),
+    EXPECT_EQ(h.boxes.Prompts(),
               (Strings{"Delete the Registry key GuardSvc", "Delete the User Agent String?"}));
     EXPECT_FALSE(h.reg.HasKey(kNotifyPath + "\\GuardSvc"));
     EXPECT_FALSE(h.reg.Get(kPostPlatformPath, "msgд126"));
@@ -112,7 +105,7 @@ TEST(Repair, ADeleteThatDidNotHappenIsReportedByName) {
 TEST(CmdGuard, ABlankNameNeverAddressesTheNotifyKeyItself) {
     Harness h;
     h.reg.SetString(kNotifyPath, "own", "v");
-    h.form.GuardianKeyName = "  ";
+    h.form.GuardianKeyName = "";
     h.form.Form_Load();
     h.form.CmdGuard_Click();
     EXPECT_TRUE(h.reg.HasKey(kNotifyPath));
@@ -120,19 +113,23 @@ TEST(CmdGuard, ABlankNameNeverAddressesTheNotifyKeyItself) {
 
 // --- User Agent$
 
-TEST(CmdUAS, YesDeletesTheValueByItsOwnNameAndRescans) {
-    for (const std::string& data : {std::string(), std::string("Y")}) {
+// Yes deletes the value by its own name, whatever its data, and scans again; No changes nothing.
+TEST(CmdUAS, AsksThenDeletesTheValueAndRescansOrChangesNothing) {
+    for (const std::string& data : {std::string(), std::string("Y"), std::string("no")}) {
         Harness h;
         h.reg.SetString(kPostPlatformPath, "X", data);
         h.LoadAndFind();
+        const bool yes = data != "no";
+        h.boxes.answers = {yes ? MsgAnswer::Yes : MsgAnswer::No};
+        h.controls.text1 = "kept";
         h.form.CmdUAS_Click();
         EXPECT_EQ(h.boxes.shown,
                   (std::vector<fake::ShownBox>{{"Delete the User Agent String?", MsgButtons::YesNo,
                                                 MsgIcon::Exclamation, "User Agent"}}));
-        EXPECT_FALSE(h.reg.Get(kPostPlatformPath, "X")) << "data '" << data << "'";
-        EXPECT_EQ(h.form.UserAgentString, "");
-        EXPECT_FALSE(h.controls.IsEnabled(Button::CmdUAS));
-        const std::string tail = "User Agent String---\r\n";
+        EXPECT_EQ(h.reg.Get(kPostPlatformPath, "X").has_value(), !yes) << "data '" << data << "'";
+        EXPECT_EQ(h.form.UserAgentString, yes ? "" : "X no");
+        EXPECT_EQ(h.controls.IsEnabled(Button::CmdUAS), !yes);
+        const std::string tail = yes ? "User Agent String---\r\n" : "kept";
         EXPECT_EQ(h.controls.text1.substr(h.controls.text1.size() - tail.size()), tail);
     }
 }
@@ -147,18 +144,6 @@ TEST(CmdUAS, OfTwoEntriesOnlyTheLastGoesAndTheOtherIsReportedNext) {
     EXPECT_FALSE(h.reg.Get(kPostPlatformPath, "second"));
     EXPECT_EQ(h.form.UserAgentString, "first 1");
     EXPECT_TRUE(h.controls.IsEnabled(Button::CmdUAS));
-}
-
-TEST(CmdUAS, NoChangesNothing) {
-    Harness h;
-    h.reg.SetString(kPostPlatformPath, "X", "");
-    h.LoadAndFind();
-    h.boxes.answers = {MsgAnswer::No};
-    h.controls.text1 = "kept";
-    h.form.CmdUAS_Click();
-    EXPECT_TRUE(h.reg.Get(kPostPlatformPath, "X"));
-    EXPECT_EQ(h.form.UserAgentString, "X ");
-    EXPECT_EQ(h.controls.text1, "kept") << "no rescan";
 }
 
 // --- Restore Policy
@@ -229,7 +214,7 @@ TEST(CmdPol, TheToolsOutcomeDecidesWhatTheUserIsTold) {
         h.launcher.duringWait = [&] { holdsWhileRunning = h.files.holds[kTool]; };
         h.form.CmdPol_Click();
         EXPECT_EQ(holdsWhileRunning, 1) << "nobody can change the tool while it runs";
-        const Strings prompts = h.Prompts();
+        const Strings prompts = h.boxes.Prompts();
         ASSERT_EQ(prompts.size(), c.told.empty() ? 1u : 2u) << c.told;
         if (!c.told.empty()) {
             EXPECT_EQ(prompts[1], c.told);
@@ -252,67 +237,67 @@ TEST(CmdPol, RefusesTheConsumerFamilyAndIgnoresOthers) {
     EXPECT_TRUE(h.launcher.commands.empty() && other.launcher.commands.empty());
 }
 
-TEST(CmdPol, NeverRunsOrDeletesAToolItDidNotWrite) {
-    Harness h;
-    h.resources.stored[101] = kToolBytes;
-    h.files.WriteFileBytes(kTool, "planted by someone else");
-    h.form.CmdPol_Click();
-    EXPECT_TRUE(h.launcher.commands.empty());
-    EXPECT_EQ(h.files.Content(kTool), "planted by someone else");
-    ASSERT_EQ(h.boxes.shown.size(), 2u);
-    EXPECT_EQ(h.boxes.shown[1].prompt.find("A file that this program did not write"), 0u);
-    EXPECT_TRUE(h.restart.requests.empty());
-}
-
-TEST(CmdPol, RunsAndDeletesAByteIdenticalLeftoverOfItsOwn) {
-    Harness h;
-    h.resources.stored[101] = kToolBytes;
-    h.files.WriteFileBytes(kTool, kToolBytes);
-    h.form.CmdPol_Click();
-    EXPECT_EQ(h.launcher.commands.size(), 1u);
-    EXPECT_FALSE(h.files.Exists(kTool));
-}
-
-TEST(CmdPol, AToolThatCannotBeWrittenIsReportedAndNothingRuns) {
-    for (bool resourceMissing : {true, false}) {
+// What is found in the tool's place decides: a byte-identical leftover of our own runs and goes;
+// anything else is never run nor deleted; a tool that cannot be written is said, and nothing
+// runs.
+TEST(CmdPol, RunsOnlyTheToolItWroteOrFoundByteForByte) {
+    const struct {
+        const char* what;
+        std::optional<std::string> there;
+        bool resource;
+        bool failWrites;
+        bool ran;
+        std::string told;
+    } cases[] = {
+        {"own leftover", kToolBytes, true, false, true, ""},
+        {"planted", std::string("planted by someone else"), true, false, false,
+         "A file that this program did not write"},
+        {"no resource", std::nullopt, false, false, false,
+         "The rights tool could not be written to " + kTool + "\r\nNothing was run."},
+        {"unwritable", std::nullopt, true, true, false,
+         "The rights tool could not be written to " + kTool + "\r\nNothing was run."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         Harness h;
-        if (!resourceMissing) {
+        if (c.resource) {
             h.resources.stored[101] = kToolBytes;
-            h.files.failWrites = true;
         }
+        if (c.there) {
+            h.files.WriteFileBytes(kTool, *c.there);
+        }
+        h.files.failWrites = c.failWrites;
+        h.boxes.answers = {MsgAnswer::Ok, MsgAnswer::Cancel};
         h.form.CmdPol_Click();
-        EXPECT_TRUE(h.launcher.commands.empty());
-        ASSERT_EQ(h.boxes.shown.size(), 2u);
-        EXPECT_EQ(h.boxes.shown[1].prompt,
-                  "The rights tool could not be written to " + kTool + "\r\nNothing was run.");
-        EXPECT_FALSE(h.files.Exists(kTool));
+        EXPECT_EQ(h.launcher.commands.size(), c.ran ? 1u : 0u);
+        EXPECT_EQ(h.files.Content(kTool), c.ran || !c.there ? "<missing>" : *c.there);
+        if (!c.told.empty()) {
+            ASSERT_EQ(h.boxes.shown.size(), 2u);
+            EXPECT_EQ(h.boxes.shown[1].prompt.rfind(c.told, 0), 0u);
+        }
+        EXPECT_TRUE(h.restart.requests.empty());
     }
 }
 
 // --- Hosts Log and Open Regedit
 
-TEST(Shortcuts, OpenNotepadOnTheHostsFileAndTheRegistryEditor) {
+// Through the click dispatch, so that two swapped handlers show.
+TEST(Shortcuts, OpenNotepadOnTheHostsFileTheRegistryEditorAndTheLog) {
     Harness h;
-    h.form.CmdHosts_Click();
-    h.form.CmdRegedit_Click();
+    h.form.Click(Button::CmdHosts);
+    h.form.Click(Button::CmdRegedit);
+    h.form.Click(Button::CmdLog);
     const std::string system = fake::kSystem;
     const std::string windows = fake::kWindows;
     EXPECT_EQ(h.shell.requests,
               (std::vector<fake::ShellRequest>{
                   {windows + "\\notepad.exe", "\"" + system + "\\drivers\\etc\\hosts\"",
                    system + "\\drivers\\etc"},
-                  {windows + "\\regedit.exe", "", windows}}));
-}
-
-TEST(Click, ReachesEveryButtonsHandler) {
-    Harness h;
-    h.form.Click(Button::CmdHosts);
-    h.form.Click(Button::CmdRegedit);
-    h.form.Click(Button::CmdLog);
-    EXPECT_EQ(h.shell.requests.size(), 3u);
+                  {windows + "\\regedit.exe", "", windows},
+                  {TempPath("kr8.log"), "", fake::kTemp}}));
     h.boxes.answers = {MsgAnswer::Cancel};
     h.form.Click(Button::CmdPol);
-    EXPECT_EQ(h.Prompts().back().find("This will reset"), 0u);
+    EXPECT_EQ(h.boxes.Prompts().back().find("This will reset"), 0u);
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ bool Held(const std::string& path) {
 
 // Whether a box said by name that what was not removed.
 bool Reported(const test::RealMachine& m, const std::string& what) {
-    const Strings prompts = m.Prompts();
+    const Strings prompts = m.boxes.Prompts();
     return std::any_of(prompts.begin(), prompts.end(), [&](const std::string& prompt) {
         for (const char* failure :
              {text::kNotScheduledPrefix, text::kNotAFilePrefix, text::kRegKeyNotDeletedPrefix,
@@ -111,8 +111,8 @@ TEST(NamesWin32Test, FilesAreListedMeasuredAndDeletedUnderTheirOwnNames) {
     // the restart by a name the restart can use.
     const std::string held = found.back();
     const test::RestoredValue pending(RegRoot::LocalMachine, kSessionManager, kPendingRenames);
-    const test::Child holder(test::Quoted(test::SleeperPath()) + " hold " +
-                             test::Quoted("\\\\?\\" + held) + " 60000");
+    const test::Child holder(test::Quoted(test::AutoPath()) + " hold-readable " +
+                             test::Quoted("\\\\?\\" + held) + " 60");
     for (int attempt = 0; attempt < 100 && !Held(held); ++attempt) {
         ::Sleep(50);
     }
@@ -222,7 +222,7 @@ TEST(NamesWin32Test, KeysAndValuesAreReadAndDeletedUnderTheirOwnNames) {
             EXPECT_TRUE(!m.reg.KeyExists(RegRoot::LocalMachine, path) ||
                         Reported(m, Narrow(prefix + k.name)));
             EXPECT_FALSE(m.reg.KeyExists(RegRoot::LocalMachine, path))
-                << ::testing::PrintToString(m.Prompts());
+                << ::testing::PrintToString(m.boxes.Prompts());
         }
     }
     for (const auto& v : values) {
@@ -236,7 +236,7 @@ TEST(NamesWin32Test, KeysAndValuesAreReadAndDeletedUnderTheirOwnNames) {
             EXPECT_TRUE(!m.reg.ValueExists(RegRoot::LocalMachine, agents, name) ||
                         Reported(m, name));
             EXPECT_FALSE(m.reg.ValueExists(RegRoot::LocalMachine, agents, name))
-                << ::testing::PrintToString(m.Prompts());
+                << ::testing::PrintToString(m.boxes.Prompts());
         }
     }
     for (const auto& k : keys) {

@@ -29,7 +29,7 @@ TEST(RepairWin32Test, RestorePolicyWritesTheBuiltToolByteForByteRunsItAndRemoves
     EXPECT_EQ(bytesWhenRun.size(), built.size());
     EXPECT_TRUE(bytesWhenRun == built);
     EXPECT_FALSE(test::OnDisk(tool));
-    EXPECT_EQ(m.Prompts().back(), text::kPolicyReboot);
+    EXPECT_EQ(m.boxes.Prompts().back(), text::kPolicyReboot);
 }
 
 }  // namespace

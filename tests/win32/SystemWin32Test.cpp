@@ -12,21 +12,6 @@ namespace {
 
 using test::OnDisk;
 
-TEST(CommonFunctionWin32Test, NtFamilyAndFoldersThatExistAndEndWithoutABackslash) {
-    EXPECT_EQ(OS_DetectWin32().GetPlatformId(), 2);
-    CommonFunctionWin32 folders;
-    const std::string windows = folders.GetWindowsFolder();
-    const std::string system = folders.GetSystemFolder();
-    const std::string temp = folders.GetTempFolder();
-    for (const std::string& folder : {windows, system, temp}) {
-        ASSERT_GT(folder.size(), 3u) << folder;
-        EXPECT_NE(folder.back(), '\\') << folder;
-        EXPECT_EQ(folder.find('\0'), std::string::npos) << folder;
-        EXPECT_TRUE(OnDisk(folder)) << folder;
-    }
-    EXPECT_EQ(system.rfind(windows + "\\", 0), 0u) << system;
-}
-
 TEST(CommonFunctionWin32Test, TempFolderOfAnyLengthAndNameOrEmptyWhenItIsNotThere) {
     test::TempDir dir;
     const std::string longest = dir.AddFolder(std::string(200, 'a'));

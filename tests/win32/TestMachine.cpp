@@ -255,12 +255,6 @@ std::optional<std::uint64_t> LengthOnDisk(const std::string& path) {
     return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
 }
 
-std::string RawShortPath(const std::string& path) {
-    char buffer[MAX_PATH + 1] = {};
-    const DWORD length = ::GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
-    return length == 0 || length > MAX_PATH ? "" : std::string(buffer, length);
-}
-
 std::string Beside(const std::string& name) {
     char module[MAX_PATH + 1] = {};
     const std::string path(module, ::GetModuleFileNameA(nullptr, module, MAX_PATH));

@@ -21,7 +21,6 @@
 #include "sys/win32/ResourcesWin32.h"
 #include "sys/win32/SystemWin32.h"
 #include "tests/fakes/FakeMachine.h"
-#include "tests/fakes/FakeWindow.h"
 
 namespace kr8::test {
 
@@ -99,12 +98,11 @@ std::string ContentOf(const std::string& path);
 bool OnDisk(const std::string& path);
 // The length the folder entry gives, or nothing.
 std::optional<std::uint64_t> LengthOnDisk(const std::string& path);
-// The platform's own short form, or "" when it has none.
-std::string RawShortPath(const std::string& path);
-// A file built beside the test exe (the sleeper, the rights tool).
+// A file built beside the test exe (kr8auto, the rights tool).
 std::string Beside(const std::string& name);
-inline std::string SleeperPath() {
-    return Beside("kr8_sleeper.exe");
+// The automation helper, whose file holders stand for the adware's host and other programs.
+inline std::string AutoPath() {
+    return Beside("kr8auto.exe");
 }
 inline std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
@@ -163,10 +161,10 @@ class WatchedLauncher final : public LaunchAppSychronous {
     LaunchAppSychronousWin32 real_;
 };
 
-// The form on the real registry, files, processes, launcher and resources, with the Windows,
-// system and temp folders moved to folders of its own. Only the window, its message boxes, the
-// shell and the restart are stand-ins, so no display is needed and nothing restarts.
-struct RealMachine {
+// The real registry, files, processes, launcher and resources, with the Windows, system and
+// temp folders moved to folders of their own. Only the restart and the shell are stand-ins (the
+// window's controls and boxes come with FormOn), so no display is needed and nothing restarts.
+struct RealSeams {
     const TempDir windows;
     const TempDir system;
     const TempDir temp;
@@ -180,19 +178,9 @@ struct RealMachine {
     fake::FakeShell shell;
     ResourcesWin32 resources;
     BackupStoreWin32 store;
-    fake::FakeControls controls;
-    fake::FakeBoxes boxes;
-    FrmKR8 form{controls, boxes,
-                Machine{reg, os, folders, files, SteadyClock(), processes, launcher, restart, shell,
-                        resources, store}};
-
-    std::vector<std::string> Prompts() const {
-        std::vector<std::string> prompts;
-        for (const fake::ShownBox& box : boxes.shown) {
-            prompts.push_back(box.prompt);
-        }
-        return prompts;
-    }
+    Machine machine{reg,      os,      folders, files,     SteadyClock(), processes,
+                    launcher, restart, shell,   resources, store};
 };
+using RealMachine = fake::FormOn<RealSeams>;
 
 }  // namespace kr8::test

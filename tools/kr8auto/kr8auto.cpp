@@ -567,7 +567,12 @@ void Hold(const std::string& path, DWORD seconds, DWORD sharing) {
     if (!release) {
         throw Failure{"cannot create the release event"};
     }
-    const UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING,
+    // Through the wide call, which takes a "\\?\" path past MAX_PATH that the ANSI one refuses.
+    std::wstring wide(path.size() + 1, L'\0');
+    wide.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_ACP, 0, path.c_str(), static_cast<int>(path.size()), &wide[0],
+                            static_cast<int>(wide.size()))));
+    const UniqueHandle file(CreateFileW(wide.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         throw Failure{"cannot open " + path + " (error " + std::to_string(GetLastError()) + ")"};
