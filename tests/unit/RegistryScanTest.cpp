@@ -91,19 +91,6 @@ TEST(RegistryScan, WithoutAGuardianTheNotifyKeysOwnValuesAreListed) {
     EXPECT_FALSE(h.controls.IsEnabled(Button::CmdGuard));
 }
 
-TEST(RegistryScan, TheLastUserAgentEntryIsKeptAndReported) {
-    Harness h;
-    h.reg.SetString(kPostPlatformPath, "X", "");
-    h.reg.SetString(kPostPlatformPath, "Y", "");
-    h.LoadAndFind();
-    EXPECT_EQ(h.form.UserAgentString, "Y ");
-    EXPECT_EQ(h.form.UserAgentValueName, "Y");
-    EXPECT_EQ(RegistryPart(h.controls.text1),
-              "Keys Under Notify---\r\n\r\n\r\nGuardian Key--- is called: \r\n\r\n"
-              "User Agent String---\r\nY ");
-    EXPECT_TRUE(h.controls.IsEnabled(Button::CmdUAS));
-}
-
 TEST(RegistryScan, EarlierFindingsOutliveAScanThatNoLongerSeesThem) {
     Harness h;
     h.reg.AddKey(kNotifyPath + "\\GuardG");
@@ -124,7 +111,7 @@ TEST(RegistryScan, EarlierFindingsOutliveAScanThatNoLongerSeesThem) {
     EXPECT_TRUE(h.controls.IsEnabled(Button::CmdUAS));
 }
 
-TEST(RegistryScan, TheAdwaresOwnMarkersDoNotEndAPass) {
+TEST(RegistryScan, TheAdwaresOwnMarkersDoNotEndAPassAndTheLastUserAgentEntryIsKept) {
     Harness h;
     h.reg.AddKey(kNotifyPath + "\\Not Found");
     h.reg.AddKey(kNotifyPath + "\\GuardAfter");
@@ -139,6 +126,8 @@ TEST(RegistryScan, TheAdwaresOwnMarkersDoNotEndAPass) {
               "Guardian Key--- is called: GuardAfter\r\nfirst Not Found\r\nsecond " +
                   std::string(5000, 'x') + "\r\nthird 3\r\n\r\nUser Agent String---\r\nb last");
     EXPECT_EQ(h.form.GuardianKeyName, "GuardAfter");
+    EXPECT_EQ(h.form.UserAgentValueName, "b") << "the last entry is kept";
+    EXPECT_TRUE(h.controls.IsEnabled(Button::CmdUAS));
 }
 
 TEST(RegistryScan, HostileBytesCannotCutOrForgeReportLines) {
