@@ -140,136 +140,76 @@ TEST(CmdUAS, OfTwoEntriesOnlyTheLastGoesAndTheOtherIsReportedNext) {
 
 const std::string kTool = std::string(fake::kSystem) + "\\NTrights.exe";
 const std::string kToolBytes = std::string("MZ\0\x90 our rights tool", 20);
-const std::string kMissing = "<missing>";
 
-// The tool is written, run while held so that nobody can change it, and deleted; only a tool that
-// ran and answered 0 has done its work, and only then is a restart offered. What is found in the
-// tool's place decides: a byte-identical leftover of our own runs and goes; anything else is never
-// run nor deleted; a tool that cannot be written is said, and nothing runs.
-TEST(CmdPol, RunsOnlyItsOwnToolAndTellsWhatCameOfIt) {
-    const std::string reboot = "Windows needs to reboot to complete the repair";
-    const std::string notWritten =
-        "The rights tool could not be written to " + kTool + "\r\nNothing was run.";
-    const RunResult ended0{RunOutcome::Ended, 0};
-    const struct {
-        const char* what;
-        MsgAnswer confirm;
-        MsgAnswer restart;
-        std::optional<std::string> there;
-        bool resource;
-        bool failWrites;
-        RunResult run;
-        bool ran;
-        std::string told;  // the second box, from its start
-        std::string left;
-    } cases[] = {
-        {"cancel", MsgAnswer::Cancel, MsgAnswer::Ok, {}, true, false, ended0, false, "", kMissing},
-        {"restart cancelled",
-         MsgAnswer::Ok,
-         MsgAnswer::Cancel,
-         {},
-         true,
-         false,
-         ended0,
-         true,
-         reboot,
-         kMissing},
-        {"restart", MsgAnswer::Ok, MsgAnswer::Ok, {}, true, false, ended0, true, reboot, kMissing},
-        {"not started",
-         MsgAnswer::Ok,
-         MsgAnswer::Ok,
-         {},
-         true,
-         false,
-         {RunOutcome::NotStarted, 0},
-         true,
-         "The rights tool could not be started.\r\nNothing was changed.",
-         kMissing},
-        {"error 2",
-         MsgAnswer::Ok,
-         MsgAnswer::Ok,
-         {},
-         true,
-         false,
-         {RunOutcome::Ended, 2},
-         true,
-         "The rights tool ended with error code 2.\r\nThe debug privilege may not have been "
-         "restored; Windows was not restarted.",
-         kMissing},
-        {"abandoned",
-         MsgAnswer::Ok,
-         MsgAnswer::Ok,
-         {},
-         true,
-         false,
-         {RunOutcome::Abandoned, 0},
-         true,
-         "",
-         kToolBytes},
-        {"own leftover", MsgAnswer::Ok, MsgAnswer::Cancel, kToolBytes, true, false, ended0, true,
-         reboot, kMissing},
-        {"planted", MsgAnswer::Ok, MsgAnswer::Ok, std::string("planted"), true, false, ended0,
-         false, "A file that this program did not write", "planted"},
-        {"no resource",
-         MsgAnswer::Ok,
-         MsgAnswer::Ok,
-         {},
-         false,
-         false,
-         ended0,
-         false,
-         notWritten,
-         kMissing},
-        {"unwritable",
-         MsgAnswer::Ok,
-         MsgAnswer::Ok,
-         {},
-         true,
-         true,
-         ended0,
-         false,
-         notWritten,
-         kMissing},
+struct PolicyCase {
+    const char* what;
+    MsgAnswer confirm;
+    MsgAnswer reboot;
+    bool ran;
+    bool restarted;
+};
+
+TEST(CmdPol, WritesRunsDeletesAndOffersARestart) {
+    const PolicyCase cases[] = {
+        {"cancel", MsgAnswer::Cancel, MsgAnswer::Ok, false, false},
+        {"ok, cancel restart", MsgAnswer::Ok, MsgAnswer::Cancel, true, false},
+        {"ok, restart", MsgAnswer::Ok, MsgAnswer::Ok, true, true},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const PolicyCase& c : cases) {
         Harness h;
-        if (c.resource) {
-            h.resources.stored[101] = kToolBytes;
-        }
-        if (c.there) {
-            h.files.WriteFileBytes(kTool, *c.there);
-        }
-        h.files.failWrites = c.failWrites;
-        h.launcher.result = c.run;
+        h.resources.stored[101] = kToolBytes;
         std::string writtenWhenRun;
-        int holdsWhileRunning = 0;
-        h.launcher.duringWait = [&] {
-            writtenWhenRun = h.files.Content(kTool);
-            holdsWhileRunning = h.files.holds[kTool];
-        };
-        h.boxes.answers = {c.confirm, c.restart};
+        h.launcher.duringWait = [&] { writtenWhenRun = h.files.Content(kTool); };
+        h.boxes.answers = {c.confirm, c.reboot};
         h.form.CmdPol_Click();
         EXPECT_EQ(
             h.boxes.shown[0],
             (fake::ShownBox{"This will reset the SeDebugPrivilege for Administrators, if you "
                             "already removed the KR8.BetterInternet files using Recovery "
                             "Console",
-                            MsgButtons::OkCancel, MsgIcon::Exclamation, "Administrator Policy"}));
-        EXPECT_EQ(h.launcher.commands,
-                  c.ran ? Strings{kTool + " +r SeDebugPrivilege -u Administrators"} : Strings{});
+                            MsgButtons::OkCancel, MsgIcon::Exclamation, "Administrator Policy"}))
+            << c.what;
         if (c.ran) {
+            EXPECT_EQ(h.launcher.commands,
+                      Strings{kTool + " +r SeDebugPrivilege -u Administrators"});
             EXPECT_EQ(writtenWhenRun, kToolBytes) << "byte for byte";
-            EXPECT_EQ(holdsWhileRunning, 1) << "nobody can change the tool while it runs";
+            EXPECT_EQ(h.boxes.shown[1].prompt, "Windows needs to reboot to complete the repair");
+        } else {
+            EXPECT_TRUE(h.launcher.commands.empty());
         }
+        EXPECT_FALSE(h.files.Exists(kTool)) << c.what;
+        EXPECT_EQ(h.restart.requests, c.restarted ? std::vector<bool>{true} : std::vector<bool>{});
+    }
+}
+
+// Only a tool that ran and answered 0 has done its work; anything else is said, and no restart
+// is offered for a repair that did not happen.
+TEST(CmdPol, TheToolsOutcomeDecidesWhatTheUserIsTold) {
+    const struct {
+        RunResult run;
+        std::string told;
+    } cases[] = {
+        {{RunOutcome::NotStarted, 0},
+         "The rights tool could not be started.\r\nNothing was changed."},
+        {{RunOutcome::Ended, 2},
+         "The rights tool ended with error code 2.\r\nThe debug privilege may not have been "
+         "restored; Windows was not restarted."},
+        {{RunOutcome::Abandoned, 0}, ""},
+    };
+    for (const auto& c : cases) {
+        Harness h;
+        h.resources.stored[101] = kToolBytes;
+        h.launcher.result = c.run;
+        int holdsWhileRunning = 0;
+        h.launcher.duringWait = [&] { holdsWhileRunning = h.files.holds[kTool]; };
+        h.form.CmdPol_Click();
+        EXPECT_EQ(holdsWhileRunning, 1) << "nobody can change the tool while it runs";
         const Strings prompts = h.boxes.Prompts();
-        ASSERT_EQ(prompts.size(), c.told.empty() ? 1u : 2u);
+        ASSERT_EQ(prompts.size(), c.told.empty() ? 1u : 2u) << c.told;
         if (!c.told.empty()) {
-            EXPECT_EQ(prompts[1].rfind(c.told, 0), 0u) << prompts[1];
+            EXPECT_EQ(prompts[1], c.told);
         }
-        EXPECT_EQ(h.files.Content(kTool), c.left);
-        const bool restarted = c.told == reboot && c.restart == MsgAnswer::Ok;
-        EXPECT_EQ(h.restart.requests, restarted ? std::vector<bool>{true} : std::vector<bool>{});
+        EXPECT_TRUE(h.restart.requests.empty());
     }
 }
 
@@ -285,6 +225,48 @@ TEST(CmdPol, RefusesTheConsumerFamilyAndIgnoresOthers) {
     other.form.CmdPol_Click();
     EXPECT_TRUE(other.boxes.shown.empty());
     EXPECT_TRUE(h.launcher.commands.empty() && other.launcher.commands.empty());
+}
+
+// What is found in the tool's place decides: a byte-identical leftover of our own runs and goes;
+// anything else is never run nor deleted; a tool that cannot be written is said, and nothing
+// runs.
+TEST(CmdPol, RunsOnlyTheToolItWroteOrFoundByteForByte) {
+    const struct {
+        const char* what;
+        std::optional<std::string> there;
+        bool resource;
+        bool failWrites;
+        bool ran;
+        std::string told;
+    } cases[] = {
+        {"own leftover", kToolBytes, true, false, true, ""},
+        {"planted", std::string("planted by someone else"), true, false, false,
+         "A file that this program did not write"},
+        {"no resource", std::nullopt, false, false, false,
+         "The rights tool could not be written to " + kTool + "\r\nNothing was run."},
+        {"unwritable", std::nullopt, true, true, false,
+         "The rights tool could not be written to " + kTool + "\r\nNothing was run."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Harness h;
+        if (c.resource) {
+            h.resources.stored[101] = kToolBytes;
+        }
+        if (c.there) {
+            h.files.WriteFileBytes(kTool, *c.there);
+        }
+        h.files.failWrites = c.failWrites;
+        h.boxes.answers = {MsgAnswer::Ok, MsgAnswer::Cancel};
+        h.form.CmdPol_Click();
+        EXPECT_EQ(h.launcher.commands.size(), c.ran ? 1u : 0u);
+        EXPECT_EQ(h.files.Content(kTool), c.ran || !c.there ? "<missing>" : *c.there);
+        if (!c.told.empty()) {
+            ASSERT_EQ(h.boxes.shown.size(), 2u);
+            EXPECT_EQ(h.boxes.shown[1].prompt.rfind(c.told, 0), 0u);
+        }
+        EXPECT_TRUE(h.restart.requests.empty());
+    }
 }
 
 // --- Hosts Log and Open Regedit
