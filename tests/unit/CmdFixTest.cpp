@@ -158,18 +158,6 @@ TEST(CmdFix, AReplacementThatCannotBeRegisteredIsNotReportedAsDone) {
     EXPECT_EQ(h.boxes.shown[2].icon, MsgIcon::Exclamation);
 }
 
-// One entry left after the rescan, but nothing handed to the restart: a restart would remove
-// nothing.
-TEST(CmdFix, NoRestartIsOfferedWhenNothingWasScheduled) {
-    Harness h;
-    const Strings paths = Infect(h, {"a.dll", "b.dll"});
-    h.controls.SetList1Checked(0, true);
-    h.form.CmdFix_Click();
-    EXPECT_EQ(h.controls.Entries(), Strings{paths[1]});
-    EXPECT_EQ(h.boxes.Prompts(), Strings{"Delete the file " + paths[0]});
-    EXPECT_TRUE(h.restart.requests.empty());
-}
-
 // attrib is given only a path it reads as exactly this one file; every other file still loses
 // its marks and goes, through its own name.
 TEST(CmdFix, AttribSeesOnlyPathsTheCommandLineCannotMisread) {
