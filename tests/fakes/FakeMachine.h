@@ -41,13 +41,10 @@ class FakeOs : public OS_Detect, public CommonFunction {
     std::string GetSystemFolder() override { return kSystem; }
     std::string GetTempFolder() override { return tempFolder; }
     // Marks the path so tests see that the short form was asked for.
-    std::string GetShortPath(const std::string& path) override {
-        return exists && !exists(path) ? "" : "SHORT(" + path + ")";
-    }
+    std::string GetShortPath(const std::string& path) override { return "SHORT(" + path + ")"; }
 
     std::int32_t platformId = 2;
     std::string tempFolder = kTemp;
-    std::function<bool(const std::string&)> exists;
 };
 
 // Files by full path, kept in the order they were added (the order a folder listing gives).
@@ -64,8 +61,6 @@ class FakeFiles : public FileSystem {
         files_.erase(path);
         order_.erase(std::remove(order_.begin(), order_.end(), path), order_.end());
     }
-    // The listing stops showing the file, while a direct query still finds it.
-    void HideFromListing(const std::string& path) { unlisted_.insert(path); }
     void SetAttributes(const std::string& path, unsigned attributes) {
         files_.at(path).attributes = attributes;
     }
@@ -93,7 +88,6 @@ class FakeFiles : public FileSystem {
     }
     std::optional<std::vector<FolderEntry>> ListFolder(const std::string& folder,
                                                        const std::string& pattern) override {
-        ++listings;
         if (unreadableFolders.count(folder) != 0) {
             return std::nullopt;
         }
@@ -101,8 +95,7 @@ class FakeFiles : public FileSystem {
         auto matches = [&](const std::string& path, std::string& name) {
             const size_t slash = path.rfind('\\');
             name = path.substr(slash + 1);
-            return path.substr(0, slash) == folder && unlisted_.count(path) == 0 &&
-                   name.size() >= suffix.size() &&
+            return path.substr(0, slash) == folder && name.size() >= suffix.size() &&
                    name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
         };
         std::vector<FolderEntry> entries;
@@ -192,7 +185,6 @@ class FakeFiles : public FileSystem {
     std::map<std::string, int> holds;
     std::set<std::string> unreadableFolders;
     int lengthQueries = 0;
-    int listings = 0;
     bool failWrites = false;
     bool failReplacements = false;
     std::vector<std::pair<std::string, std::string>> replacements;
@@ -208,7 +200,6 @@ class FakeFiles : public FileSystem {
     std::map<std::string, File> files_;
     std::vector<std::string> order_;
     std::set<std::string> folders_;
-    std::set<std::string> unlisted_;
 };
 
 // Advances by a fixed step each time it is read.
@@ -327,14 +318,11 @@ class FakeStore : public BackupStore {
         return RegValueBytes{v->name, v->type, v->bytes};
     }
     bool CreateKey(RegRoot root, const std::string& keyPath) override {
-        if (failRegistryWrites) {
-            return false;
-        }
         reg_.AddKey(Full(root, keyPath));
         return true;
     }
     bool SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value) override {
-        if (failRegistryWrites || !reg_.HasKey(Full(root, keyPath))) {
+        if (!reg_.HasKey(Full(root, keyPath))) {
             return false;
         }
         reg_.SetRaw(Full(root, keyPath), value.name, value.type, value.bytes);
@@ -343,7 +331,6 @@ class FakeStore : public BackupStore {
 
     std::string timeName = "2026-12-07 02.51.28";
     bool failFolders = false;
-    bool failRegistryWrites = false;
 
   private:
     static std::string Full(RegRoot root, const std::string& keyPath) {

@@ -59,7 +59,6 @@ class FakeControls : public WindowControls {
         }
         return texts;
     }
-    std::string Caption() const { return captions.empty() ? "KR8 Finder" : captions.back(); }
 
     std::string text1;
     std::vector<ListEntry> list;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -87,26 +88,15 @@ TEST(FileScan, AMissingTemporaryFolderIsSaidAndNothingIsWrittenAtTheRoot) {
     EXPECT_FALSE(h.files.Exists("\\kr8.log"));
 }
 
-TEST(FileScan, ASecondScanRebuildsTheSameReportWithNothingTicked) {
-    Harness h;
-    h.files.AddFile(SystemPath("a.dll"), 320872);
-    h.LoadAndFind();
-    const std::string first = h.controls.text1;
-    h.controls.SetList1Checked(0, true);
-    h.form.CmdFind_Click();
-    EXPECT_EQ(h.controls.text1, first);
-    ASSERT_EQ(h.controls.list.size(), 1u);
-    EXPECT_FALSE(h.controls.list[0].checked);
-}
-
-// Each Find lists the folder as it is then: a DLL that appeared after start-up is scanned, a
-// file that is gone is no hit, and every file stands for itself, whatever other name it
-// resembles.
+// Each Find lists the folder as it is then, in a report and list built anew with nothing ticked:
+// a DLL that appeared after start-up is scanned, a file that is gone is no hit, and every file
+// stands for itself, whatever other name it resembles.
 TEST(FileScan, FindSeesTheFolderAsItIsNowOneEntryForEachFile) {
     Harness h;
     h.files.AddFile(SystemPath("grows.dll"), 100);
     h.files.AddFile(SystemPath("gone.dll"), 320872);
-    h.form.Form_Load();
+    h.LoadAndFind();
+    h.controls.SetList1Checked(0, true);
     h.files.AddFile(SystemPath("grows.dll"), 320872);
     h.files.Remove(SystemPath("gone.dll"));
     h.files.AddFile(SystemPath("βf.dll"), 320872);
@@ -115,41 +105,41 @@ TEST(FileScan, FindSeesTheFolderAsItIsNowOneEntryForEachFile) {
     h.form.CmdFind_Click();
     EXPECT_EQ(h.controls.Entries(),
               (Entries{SystemPath("grows.dll"), SystemPath("βf.dll"), SystemPath("漢.dll")}));
+    EXPECT_FALSE(h.controls.list[0].checked);
+    EXPECT_EQ(h.controls.text1.find("Files Found---", 1), std::string::npos) << "one report";
     EXPECT_EQ(h.files.lengthQueries, 0) << "the listing gives every length";
 }
 
-// The captions shown during the size pass, without the one the registry part ends with.
-std::vector<std::string> ScanningCaptions(const fake::FakeControls& controls) {
-    std::vector<std::string> shown(controls.captions.begin(), controls.captions.end() - 1);
-    EXPECT_EQ(controls.captions.back(), "KR8 Finder");
-    return shown;
-}
-
-TEST(FileScan, CaptionShowsEveryLengthWhenEachFileTakesLongerThanAFrame) {
-    Harness h;
-    h.clock.step = 30;
-    h.files.AddFile(SystemPath("a.dll"), 5);
-    h.files.AddFile(SystemPath("b.dll"), 320872);
-    h.files.AddFile(SystemPath("c.dll"), 77);
-    h.LoadAndFind();
-    EXPECT_EQ(ScanningCaptions(h.controls),
-              (std::vector<std::string>{"Scanning for files.. 5", "Scanning for files.. 320872",
-                                        "Scanning for files.. 77"}));
-}
-
-// More entries than a 16-bit index could count; the clock stands still, so the whole pass fits in
-// one frame and the caption shows only the first and the last length.
-TEST(FileScan, CoversFortyThousandEntriesWithAThrottledCaptionEndingOnTheLastLength) {
-    Harness h;
-    for (int i = 0; i < 40000; ++i) {
-        h.files.AddFile(SystemPath("f" + std::to_string(i) + ".dll"), 1000);
+// The captions shown during the size pass: every length when each file takes longer than a frame;
+// with the clock standing still, over more entries than a 16-bit index could count, only the
+// first and the last.
+TEST(FileScan, CaptionShowsTheLengthsThrottledToOnePerFrameEndingOnTheLast) {
+    const struct {
+        std::uint64_t step;
+        int fillers;
+        std::vector<std::string> shown;
+    } cases[] = {
+        {30,
+         1,
+         {"Scanning for files.. 1000", "Scanning for files.. 320872", "Scanning for files.. 77"}},
+        {0, 40000, {"Scanning for files.. 1000", "Scanning for files.. 77"}},
+    };
+    for (const auto& c : cases) {
+        Harness h;
+        h.clock.step = c.step;
+        for (int i = 0; i < c.fillers; ++i) {
+            h.files.AddFile(SystemPath("f" + std::to_string(i) + ".dll"), 1000);
+        }
+        h.files.AddFile(SystemPath("last.dll"), 320872);
+        h.files.AddFile(SystemPath("z.dll"), 77);
+        h.LoadAndFind();
+        EXPECT_EQ(h.controls.Entries(), Entries{SystemPath("last.dll")});
+        std::vector<std::string> shown = h.controls.captions;
+        ASSERT_FALSE(shown.empty());
+        EXPECT_EQ(shown.back(), "KR8 Finder");
+        shown.pop_back();
+        EXPECT_EQ(shown, c.shown) << c.fillers;
     }
-    h.files.AddFile(SystemPath("last.dll"), 320872);
-    h.files.AddFile(SystemPath("z.dll"), 77);
-    h.LoadAndFind();
-    EXPECT_EQ(h.controls.Entries(), Entries{SystemPath("last.dll")});
-    EXPECT_EQ(ScanningCaptions(h.controls),
-              (std::vector<std::string>{"Scanning for files.. 1000", "Scanning for files.. 77"}));
 }
 
 }  // namespace

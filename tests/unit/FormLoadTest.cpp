@@ -17,19 +17,6 @@ TEST(FormLoad, RefusesEveryPlatformOutsideTheNtFamily) {
     }
 }
 
-TEST(FormLoad, PointsTheFileListAtTheSystemFoldersDlls) {
-    Harness h;
-    h.files.AddFile(SystemPath("a.dll"), 1);
-    h.files.AddFile(SystemPath("b.exe"), 1);
-    h.files.AddFile(SystemPath("c.dll"), 1);
-    h.files.AddFile(std::string(fake::kWindows) + "\\d.dll", 1);
-    h.LoadAndFind();
-    EXPECT_EQ(h.form.File1.Path(), fake::kSystem);
-    ASSERT_EQ(h.form.File1.ListCount(), 2u);
-    EXPECT_EQ(h.form.File1.List(0).name, "a.dll");
-    EXPECT_EQ(h.form.File1.List(1).name, "c.dll");
-}
-
 TEST(FormLoad, ShowsTheOpeningTextAndRunAgainAfterAScanResetsTheWindow) {
     Harness h;
     h.reg.SetString(kPostPlatformPath, "msg126", "");

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/unit/Harness.h"
 
@@ -35,41 +37,46 @@ TEST(RegistryScan, VersionMatchNamesTheGuardianKey) {
     EXPECT_TRUE(h.controls.IsEnabled(Button::CmdGuard));
 }
 
-TEST(RegistryScan, OnlyALeading126CountsAsTheGuardiansVersion) {
-    struct Case {
-        std::string version;
-        bool dword;
-        bool match;
+// Only a leading 126 counts as the guardian's version; a name starting with "guard", in any case,
+// wins over a version, and of several the last one wins. Keys are created in table order, with no
+// version (nullptr), a string one, or a DWORD one ('#').
+TEST(RegistryScan, TheGuardianIsTheLastGuardNamedKeyOrElseTheOneOfVersion126) {
+    using Keys = std::vector<std::pair<const char*, const char*>>;
+    const struct {
+        Keys keys;
+        std::string guardian;
+    } cases[] = {
+        {{{"k", "126"}}, "k"},
+        {{{"k", "126abc"}}, "k"},
+        {{{"k", "0126"}}, ""},
+        {{{"k", "12"}}, ""},
+        {{{"k", "x126"}}, ""},
+        {{{"k", ""}}, ""},
+        {{{"k", "#126"}}, "k"},
+        {{{"k", "#1260"}}, "k"},
+        {{{"k", "#12"}}, ""},
+        {{{"versioned", "126"}, {"guardsvc", nullptr}}, "guardsvc"},
+        {{{"versioned", "126"}, {"GUARDSVC", nullptr}}, "GUARDSVC"},
+        {{{"versioned", "126"}, {"GuardSvc", nullptr}}, "GuardSvc"},
+        {{{"GuardOne", nullptr}, {"GuardTwo", nullptr}, {"late", "126"}}, "GuardTwo"},
     };
-    const Case cases[] = {{"126", false, true}, {"126abc", false, true}, {"0126", false, false},
-                          {"12", false, false}, {"x126", false, false},  {"", false, false},
-                          {"126", true, true},  {"1260", true, true},    {"12", true, false}};
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         Harness h;
-        if (c.dword) {
-            h.reg.SetDword(kNotifyPath + "\\k", "Version", std::stoul(c.version));
-        } else {
-            h.reg.SetString(kNotifyPath + "\\k", "Version", c.version);
+        std::string trace;
+        for (const auto& [name, version] : c.keys) {
+            const std::string key = kNotifyPath + "\\" + name;
+            trace += std::string(name) + "=" + (version ? version : "-") + " ";
+            if (version == nullptr) {
+                h.reg.AddKey(key);
+            } else if (version[0] == '#') {
+                h.reg.SetDword(key, "Version", std::stoul(version + 1));
+            } else {
+                h.reg.SetString(key, "Version", version);
+            }
         }
         h.LoadAndFind();
-        EXPECT_EQ(h.form.GuardianKeyName, c.match ? "k" : "") << c.version << " dword " << c.dword;
+        EXPECT_EQ(h.form.GuardianKeyName, c.guardian) << trace;
     }
-}
-
-TEST(RegistryScan, ANameStartingWithGuardWinsOverTheVersionAndTheLastOneWins) {
-    for (const char* name : {"guardsvc", "GUARDSVC", "GuardSvc"}) {
-        Harness h;
-        h.reg.SetString(kNotifyPath + "\\versioned", "Version", "126");
-        h.reg.AddKey(kNotifyPath + "\\" + name);
-        h.LoadAndFind();
-        EXPECT_EQ(h.form.GuardianKeyName, name);
-    }
-    Harness h;
-    h.reg.AddKey(kNotifyPath + "\\GuardOne");
-    h.reg.AddKey(kNotifyPath + "\\GuardTwo");
-    h.reg.SetString(kNotifyPath + "\\late", "Version", "126");
-    h.LoadAndFind();
-    EXPECT_EQ(h.form.GuardianKeyName, "GuardTwo");
 }
 
 TEST(RegistryScan, WithoutAGuardianTheNotifyKeysOwnValuesAreListed) {
@@ -82,19 +89,6 @@ TEST(RegistryScan, WithoutAGuardianTheNotifyKeysOwnValuesAreListed) {
               "\r\nOwn value\r\n\r\nUser Agent String---\r\n");
     EXPECT_EQ(h.LastKey(), Sz(kLastKeyNotify));
     EXPECT_FALSE(h.controls.IsEnabled(Button::CmdGuard));
-}
-
-TEST(RegistryScan, TheLastUserAgentEntryIsKeptAndReported) {
-    Harness h;
-    h.reg.SetString(kPostPlatformPath, "X", "");
-    h.reg.SetString(kPostPlatformPath, "Y", "");
-    h.LoadAndFind();
-    EXPECT_EQ(h.form.UserAgentString, "Y ");
-    EXPECT_EQ(h.form.UserAgentValueName, "Y");
-    EXPECT_EQ(RegistryPart(h.controls.text1),
-              "Keys Under Notify---\r\n\r\n\r\nGuardian Key--- is called: \r\n\r\n"
-              "User Agent String---\r\nY ");
-    EXPECT_TRUE(h.controls.IsEnabled(Button::CmdUAS));
 }
 
 TEST(RegistryScan, EarlierFindingsOutliveAScanThatNoLongerSeesThem) {
@@ -117,7 +111,7 @@ TEST(RegistryScan, EarlierFindingsOutliveAScanThatNoLongerSeesThem) {
     EXPECT_TRUE(h.controls.IsEnabled(Button::CmdUAS));
 }
 
-TEST(RegistryScan, TheAdwaresOwnMarkersDoNotEndAPass) {
+TEST(RegistryScan, TheAdwaresOwnMarkersDoNotEndAPassAndTheLastUserAgentEntryIsKept) {
     Harness h;
     h.reg.AddKey(kNotifyPath + "\\Not Found");
     h.reg.AddKey(kNotifyPath + "\\GuardAfter");
@@ -132,6 +126,8 @@ TEST(RegistryScan, TheAdwaresOwnMarkersDoNotEndAPass) {
               "Guardian Key--- is called: GuardAfter\r\nfirst Not Found\r\nsecond " +
                   std::string(5000, 'x') + "\r\nthird 3\r\n\r\nUser Agent String---\r\nb last");
     EXPECT_EQ(h.form.GuardianKeyName, "GuardAfter");
+    EXPECT_EQ(h.form.UserAgentValueName, "b") << "the last entry is kept";
+    EXPECT_TRUE(h.controls.IsEnabled(Button::CmdUAS));
 }
 
 TEST(RegistryScan, HostileBytesCannotCutOrForgeReportLines) {
