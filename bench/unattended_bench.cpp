@@ -13,16 +13,7 @@
 
 #include "app/UnattendedScan.h"
 #include "app/win32/MainWindow.h"
-#include "remove/win32/KillProcessWin32.h"
-#include "remove/win32/LaunchAppSychronousWin32.h"
-#include "remove/win32/ShutDownNTWin32.h"
-#include "sys/Clock.h"
-#include "sys/win32/BackupStoreWin32.h"
-#include "sys/win32/EllRegWin32.h"
-#include "sys/win32/FileSystemWin32.h"
-#include "sys/win32/ResourcesWin32.h"
-#include "sys/win32/ShellWin32.h"
-#include "sys/win32/SystemWin32.h"
+#include "app/win32/Win32Machine.h"
 
 namespace {
 
@@ -52,19 +43,8 @@ double Median(std::vector<double> values) {
 }  // namespace
 
 int main() {
-    kr8::EllRegWin32 reg;
-    kr8::OS_DetectWin32 os;
-    kr8::CommonFunctionWin32 folders;
-    kr8::FileSystemWin32 files;
-    kr8::KillProcessWin32 processes;
-    kr8::LaunchAppSychronousWin32 launcher;
-    kr8::ShutDownNTWin32 restart;
-    kr8::ShellWin32 shell;
-    kr8::ResourcesWin32 resources;
-    kr8::BackupStoreWin32 store;
-    const kr8::Machine machine{reg,       os,       folders, files, kr8::SteadyClock(),
-                               processes, launcher, restart, shell, resources,
-                               store};
+    kr8::win32::Win32Machine seams;
+    const kr8::Machine& machine = seams.machine;
 
     kr8::win32::MainWindow window(::GetModuleHandleW(nullptr), machine);
     if (!window.Load()) {
@@ -73,7 +53,7 @@ int main() {
     }
     window.Display(SW_SHOWNORMAL);
     Pump();
-    const std::string log = folders.GetTempFolder() + "\\kr8bench.log";
+    const std::string log = seams.folders.GetTempFolder() + "\\kr8bench.log";
     int exitCode = -1;
     const std::vector<std::function<void()>> works = {
         [&] { exitCode = kr8::RunUnattendedScan(machine, log); },
@@ -93,7 +73,7 @@ int main() {
             times[which].push_back(Ms(works[which]));
         }
     }
-    files.RemoveFile(log);
+    seams.files.RemoveFile(log);
     const double unattended = Median(times[0]);
     const double find = Median(times[1]);
     std::printf("In one process, %d runs each, interleaved, medians (exit code %d):\n", kRuns,

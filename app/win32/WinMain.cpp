@@ -12,18 +12,9 @@
 #include "app/Texts.h"
 #include "app/UnattendedScan.h"
 #include "app/win32/MainWindow.h"
+#include "app/win32/Win32Machine.h"
 #include "remove/Backup.h"
-#include "remove/win32/KillProcessWin32.h"
-#include "remove/win32/LaunchAppSychronousWin32.h"
-#include "remove/win32/ShutDownNTWin32.h"
-#include "sys/Clock.h"
 #include "sys/Utf.h"
-#include "sys/win32/BackupStoreWin32.h"
-#include "sys/win32/EllRegWin32.h"
-#include "sys/win32/FileSystemWin32.h"
-#include "sys/win32/ResourcesWin32.h"
-#include "sys/win32/ShellWin32.h"
-#include "sys/win32/SystemWin32.h"
 
 namespace {
 
@@ -49,19 +40,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     controls.dwICC = ICC_LISTVIEW_CLASSES;
     InitCommonControlsEx(&controls);
 
-    kr8::EllRegWin32 reg;
-    kr8::OS_DetectWin32 os;
-    kr8::CommonFunctionWin32 folders;
-    kr8::FileSystemWin32 files;
-    kr8::KillProcessWin32 processes;
-    kr8::LaunchAppSychronousWin32 launcher;
-    kr8::ShutDownNTWin32 restart;
-    kr8::ShellWin32 shell;
-    kr8::ResourcesWin32 resources;
-    kr8::BackupStoreWin32 store;
-    const kr8::Machine machine{reg,       os,       folders, files, kr8::SteadyClock(),
-                               processes, launcher, restart, shell, resources,
-                               store};
+    kr8::win32::Win32Machine seams;
+    const kr8::Machine& machine = seams.machine;
 
     kr8::win32::MainWindow window(instance, machine);
     const kr8::CommandLine command = kr8::ParseCommandLine(CommandLineUtf8());
@@ -77,7 +57,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     }
     if (command.restoreFolder) {
         // For a helper who guides the user by text: the same boxes as the menu's restore.
-        if (os.GetPlatformId() != kr8::kPlatformNT) {
+        if (seams.os.GetPlatformId() != kr8::kPlatformNT) {
             window.Show(kr8::text::kNotNtRefusal, kr8::MsgButtons::Ok, kr8::MsgIcon::None, "");
             return kr8::kExitFailed;
         }
@@ -86,13 +66,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         while (folder.size() > 3 && folder.back() == '\\') {
             folder.pop_back();
         }
-        return kr8::RestoreFromBackup(folder, files, store, window).empty() ? 0 : kr8::kExitFailed;
+        return kr8::RestoreFromBackup(folder, seams.files, seams.store, window).empty()
+                   ? 0
+                   : kr8::kExitFailed;
     }
     if (!window.Load()) {
         return 0;
     }
     // What the shell opens belongs to the window, which exists only from here on.
-    shell.SetOwner(window.Handle());
+    seams.shell.SetOwner(window.Handle());
     window.Display(showCommand);
     return window.Run();
 }
