@@ -45,7 +45,7 @@ for exe in "$@"; do
                         first[key] = hex(field[3])
                         continue
                     }
-                    # A version mark as the ReactOS spec writes it: 0x600+ or 0x501-0x502.
+                    # A version mark as the ReactOS export definitions write it: 0x600+ or 0x501-0x502.
                     key = dll "!" field[1]
                     first[key] = 0
                     last[key] = 65535
