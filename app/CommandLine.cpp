@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "sys/AsciiCase.h"
+
 #include <cstddef>
 #include <vector>
 
@@ -88,7 +90,7 @@ std::string SwitchName(const std::string& argument) {
     std::string name;
     for (std::size_t i = 1; i < argument.size(); ++i) {
         const char c = argument[i];
-        name += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        name += AsciiLower(c);
     }
     return name;
 }

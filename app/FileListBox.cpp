@@ -1,14 +1,8 @@
 #include "app/FileListBox.h"
 
+#include "sys/AsciiCase.h"
+
 namespace kr8 {
-
-namespace {
-
-char FoldCase(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-}  // namespace
 
 bool MatchesPattern(const std::string& name, const std::string& pattern) {
     // Greedy matching with one step back to the last '*': linear in practice, and never
@@ -22,7 +16,7 @@ bool MatchesPattern(const std::string& name, const std::string& pattern) {
             starAt = p++;
             resumeAt = n;
         } else if (p < pattern.size() &&
-                   (pattern[p] == '?' || FoldCase(pattern[p]) == FoldCase(name[n]))) {
+                   (pattern[p] == '?' || AsciiLower(pattern[p]) == AsciiLower(name[n]))) {
             ++p;
             ++n;
         } else if (starAt != std::string::npos) {

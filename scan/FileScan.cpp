@@ -1,13 +1,14 @@
 // The Find button's first half: the size pass over File1 and the fixed file names.
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "app/FrmKR8.h"
 #include "app/Texts.h"
 #include "scan/ReportText.h"
+#include "sys/AsciiCase.h"
 
 namespace kr8 {
 
@@ -30,16 +31,6 @@ constexpr FixedName kFixedNames[] = {
     {false, "\\7k15.exe"},    {true, "\\upd126.exe"},    {true, "\\upd126new.exe"},
 };
 
-// File names compare without regard to case; the fixed names are plain ASCII.
-std::string LowerCase(std::string name) {
-    for (char& c : name) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return name;
-}
-
 std::string ScanningCaption(std::uint64_t length) {
     return text::kScanningPrefix + std::to_string(length);
 }
@@ -58,9 +49,12 @@ void FrmKR8::ScanFiles(std::string& report) {
     const std::vector<FolderEntry> listing = read.value_or(std::vector<FolderEntry>{});
     File1.Configure(systemFolder, text::kDllPattern);
     File1.Fill(listing);
-    std::unordered_set<std::string> listedNames;
+    // File names compare without regard to case; the fixed names are plain ASCII.
+    bool listed[std::size(kFixedNames)] = {};
     for (const FolderEntry& entry : listing) {
-        listedNames.insert(LowerCase(entry.name));
+        for (std::size_t i = 0; i != std::size(kFixedNames); ++i) {
+            listed[i] = listed[i] || EqualsIgnoringAsciiCase(entry.name, kFixedNames[i].name + 1);
+        }
     }
 
     std::uint64_t lastLength = 0;
@@ -95,7 +89,8 @@ void FrmKR8::ScanFiles(std::string& report) {
     const std::string tempFolder = machine_.folders.GetTempFolder();
     bool tempFolderReported = false;
     FixedNamesFound = 0;
-    for (const FixedName& fixed : kFixedNames) {
+    for (std::size_t i = 0; i != std::size(kFixedNames); ++i) {
+        const FixedName& fixed = kFixedNames[i];
         if (fixed.inTempFolder && tempFolder.empty()) {
             // Without it the names would be looked for at the root of the drive.
             if (!tempFolderReported) {
@@ -105,9 +100,8 @@ void FrmKR8::ScanFiles(std::string& report) {
             continue;
         }
         const std::string path = (fixed.inTempFolder ? tempFolder : systemFolder) + fixed.name;
-        const bool present = (!fixed.inTempFolder && SystemFolderRead)
-                                 ? listedNames.count(LowerCase(fixed.name + 1)) != 0
-                                 : machine_.files.Exists(path);
+        const bool present =
+            (!fixed.inTempFolder && SystemFolderRead) ? listed[i] : machine_.files.Exists(path);
         if (present) {
             report += ShownInReport(path) + text::kCrLf;
             ++FixedNamesFound;

@@ -7,25 +7,9 @@
 #include "app/FrmKR8.h"
 #include "app/Texts.h"
 #include "scan/ReportText.h"
+#include "sys/AsciiCase.h"
 
 namespace kr8 {
-
-namespace {
-
-bool StartsWithIgnoringCase(const std::string& text, const std::string& prefix) {
-    if (text.size() < prefix.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-        if (lower(text[i]) != lower(prefix[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-}  // namespace
 
 void FrmKR8::ScanRegistry(std::string& report) {
     EllReg& reg = machine_.reg;
@@ -42,7 +26,7 @@ void FrmKR8::ScanRegistry(std::string& report) {
         report += ShownInReport(*name) + text::kCrLf;
         const std::string version =
             reg.ReadRegValue(hklm, notifyKey + *name + "\\", text::kVersionValue);
-        if (StartsWithIgnoringCase(version, text::kGuardianVersionPrefix)) {
+        if (StartsWithIgnoringAsciiCase(version, text::kGuardianVersionPrefix)) {
             GuardianKeyName = *name;
         }
     }
@@ -51,7 +35,7 @@ void FrmKR8::ScanRegistry(std::string& report) {
         if (!name) {
             break;
         }
-        if (StartsWithIgnoringCase(*name, text::kGuardianNamePrefix)) {
+        if (StartsWithIgnoringAsciiCase(*name, text::kGuardianNamePrefix)) {
             GuardianKeyName = *name;
         }
     }

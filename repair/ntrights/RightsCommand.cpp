@@ -1,6 +1,6 @@
 #include "repair/ntrights/RightsCommand.h"
 
-#include <cctype>
+#include "sys/AsciiCase.h"
 
 namespace kr8::ntrights {
 
@@ -31,28 +31,10 @@ std::optional<RightsCommand> ParseRightsCommand(const std::vector<std::string>& 
     return command;
 }
 
-namespace {
-
-bool SameAccountName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto x = static_cast<unsigned char>(a[i]);
-        const auto y = static_cast<unsigned char>(b[i]);
-        if (x >= 0x80 || y >= 0x80 || std::tolower(x) != std::tolower(y)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-}  // namespace
-
 std::optional<SidParts> WellKnownAccount(const std::string& account) {
     // S-1-5-32-544: the NT authority, the built-in domain, its administrators alias.
-    if (SameAccountName(account, "Administrators") ||
-        SameAccountName(account, "BUILTIN\\Administrators")) {
+    if (EqualsIgnoringAsciiCase(account, "Administrators") ||
+        EqualsIgnoringAsciiCase(account, "BUILTIN\\Administrators")) {
         return SidParts{5, {32, 544}};
     }
     return std::nullopt;
