@@ -35,7 +35,7 @@ std::string Bytes(const std::wstring& text) {
     return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
 }
 
-// options 2 (REG_OPTION_CREATE_LINK) makes a link key.
+// Under parent, or at a native path ("\\Registry\\Machine\\...") without one.
 UniqueHKey MakeKey(HKEY parent, std::wstring name, ULONG options = 0) {
     using CreateKey = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, ULONG,
                                        PUNICODE_STRING, ULONG, PULONG);
@@ -59,11 +59,7 @@ void SetValue(HKEY key, std::wstring name, DWORD type, std::string bytes) {
 
 class EllRegWin32Test : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, Wide(path_).c_str(), 0, nullptr, 0,
-                                    KEY_ALL_ACCESS, nullptr, key_.put(), nullptr),
-                  0);
-    }
+    void SetUp() override { key_ = MakeKey(nullptr, L"\\Registry\\Machine\\" + Wide(path_)); }
     void TearDown() override { reg.DeleteRegKey(kRoot, path_); }
 
     static constexpr RegRoot kRoot = RegRoot::LocalMachine;

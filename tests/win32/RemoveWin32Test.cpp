@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
 
-#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "remove/win32/KillProcessWin32.h"
@@ -17,24 +17,9 @@
 namespace kr8 {
 namespace {
 
-// kr8auto holding a file for that many seconds stands for an outside program that runs a while.
+// kr8auto holding its own file that many seconds stands for an outside program that runs a while.
 std::string HoldFor(const std::string& seconds) {
-    static const test::TempDir dir;
-    static const std::string file = dir.AddFile("held.txt", 1);
-    return "hold-readable \"" + file + "\" " + seconds;
-}
-
-// A copy of kr8auto started under another name, to run until the test ends it.
-UniqueHandle Start(const std::string& program) {
-    EXPECT_TRUE(::CopyFileA(test::Beside("kr8auto.exe").c_str(), program.c_str(), FALSE));
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    std::string line = "\"" + program + "\" " + HoldFor("60");
-    EXPECT_TRUE(::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                 &startup, &info));
-    ::CloseHandle(info.hThread);
-    return UniqueHandle(info.hProcess);
+    return "hold-readable \"" + test::Beside("kr8auto.exe") + "\" " + seconds;
 }
 
 // A process just created may not be in the Tool Help snapshot yet, and ending it by name needs
@@ -54,11 +39,25 @@ bool Listed(DWORD id) {
     return false;
 }
 
+// A copy of kr8auto started under another name, to run until the test ends it; listed once
+// started.
+UniqueHandle Start(const std::string& program) {
+    EXPECT_TRUE(::CopyFileA(test::Beside("kr8auto.exe").c_str(), program.c_str(), FALSE));
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    std::string line = "\"" + program + "\" " + HoldFor("60");
+    EXPECT_TRUE(::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                 &startup, &info));
+    ::CloseHandle(info.hThread);
+    EXPECT_TRUE(Listed(info.dwProcessId));
+    return UniqueHandle(info.hProcess);
+}
+
 TEST(KillProcessWin32Test, EndsTheNamedProgramInAnyFolderAndLetterCaseAndNoOther) {
     const test::TempDir dir;
     const UniqueHandle named = Start(dir.AddFolder("sub") + "\\RUNDLL32.EXE");
     const UniqueHandle longer = Start(dir.Path() + "\\myrundll32.exe");
-    EXPECT_TRUE(Listed(::GetProcessId(named.get())) && Listed(::GetProcessId(longer.get())));
     EXPECT_TRUE(KillProcessWin32().KillProcessByName("rundll32.exe"));
     EXPECT_EQ(::WaitForSingleObject(named.get(), 5000), WAIT_OBJECT_0);
     EXPECT_EQ(::WaitForSingleObject(longer.get(), 500), static_cast<DWORD>(WAIT_TIMEOUT))
@@ -66,9 +65,8 @@ TEST(KillProcessWin32Test, EndsTheNamedProgramInAnyFolderAndLetterCaseAndNoOther
     // An id from an older snapshot may belong to another program by now.
     EXPECT_FALSE(EndProcessIfNamed(::GetProcessId(longer.get()), "rundll32.exe", 0));
     EXPECT_FALSE(KillProcessWin32().KillProcessByName("kr8-no-process-has-this-name.exe"));
-    for (const HANDLE process : {named.get(), longer.get()}) {
-        ::TerminateProcess(process, 0);
-    }
+    ::TerminateProcess(named.get(), 0);
+    ::TerminateProcess(longer.get(), 0);
 }
 
 // Processor time this thread has used, in milliseconds.
@@ -91,23 +89,16 @@ void CALLBACK QuitOnce(HWND, UINT, UINT_PTR timer, DWORD) {
     ::PostQuitMessage(kQuitCode);
 }
 
-// Takes every message left in the queue, dispatching none; the quit code when a quit was there.
-std::optional<WPARAM> DrainQueue() {
-    std::optional<WPARAM> quit;
+// Takes a quit from the queue: whether one with our code was there.
+bool TakeQuit() {
     MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            quit = msg.wParam;
-        }
-    }
-    return quit;
+    return ::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && msg.wParam == kQuitCode;
 }
 
 // The wait lasts as long as the program and costs no processor time while it handles the
 // thread's messages; a quit (the user leaving) ends it at once and is kept for the main loop, and
 // one already queued is seen before anything starts.
 TEST(LaunchAppSychronousWin32Test, WaitsPumpingMessagesWithoutSpinningAndKeepsTheQuit) {
-    DrainQueue();
     const ULONGLONG startCpu = ThreadCpuMs();
     RunResult run =
         LaunchAppSychronousWin32().RunAndWait(test::Beside("kr8auto.exe"), HoldFor("1"));
@@ -121,12 +112,12 @@ TEST(LaunchAppSychronousWin32Test, WaitsPumpingMessagesWithoutSpinningAndKeepsTh
     run = LaunchAppSychronousWin32().RunAndWait(test::Beside("kr8auto.exe"), HoldFor("1"));
     EXPECT_LT(::GetTickCount() - start, 1000u) << "the quit, from a timer the wait dispatched";
     EXPECT_EQ(run.outcome, RunOutcome::Abandoned);
-    EXPECT_EQ(DrainQueue(), static_cast<WPARAM>(kQuitCode));
+    EXPECT_TRUE(TakeQuit());
 
     ::PostQuitMessage(kQuitCode);
     EXPECT_EQ(LaunchAppSychronousWin32().RunAndWait("C:\\absent\\x.exe", "").outcome,
               RunOutcome::Abandoned);
-    EXPECT_EQ(DrainQueue(), static_cast<WPARAM>(kQuitCode));
+    EXPECT_TRUE(TakeQuit());
 }
 
 // Unquoted, a path with a blank would start "...\漢" with "β\kr8" as its command, which kr8auto
@@ -136,9 +127,8 @@ TEST(LaunchAppSychronousWin32Test, TheProgramIsStartedByItsQuotedPathAndItsExitC
     const std::string program = dir.AddFolder("\u6F22 \u03B2") + "\\kr8 auto.exe";
     ASSERT_TRUE(
         ::CopyFileW(Wide(test::Beside("kr8auto.exe")).c_str(), Wide(program).c_str(), FALSE));
-    const RunResult run = LaunchAppSychronousWin32().RunAndWait(program, "");
-    EXPECT_EQ(run.outcome, RunOutcome::Ended);
-    EXPECT_EQ(run.exitCode, 2u) << "kr8auto without a command shows its usage";
+    EXPECT_EQ(LaunchAppSychronousWin32().RunAndWait(program, "").exitCode, 2u)
+        << "kr8auto without a command shows its usage";
 }
 
 bool ShutdownPrivilegeEnabled() {
@@ -151,13 +141,9 @@ bool ShutdownPrivilegeEnabled() {
 }
 
 // What the restart was asked, and whether the process could restart the machine then.
-struct RestartRequest {
-    UINT flags;
-    bool privilegeEnabled;
-};
-std::vector<RestartRequest> g_restarts;
+std::vector<std::pair<UINT, bool>> g_restarts;
 BOOL WINAPI RecordRestart(UINT flags, DWORD) {
-    g_restarts.push_back({flags, ShutdownPrivilegeEnabled()});
+    g_restarts.emplace_back(flags, ShutdownPrivilegeEnabled());
     return TRUE;
 }
 
@@ -170,8 +156,8 @@ TEST(ShutDownNTWin32Test, AsksForTheRestartWithTheShutdownPrivilegeSwitchedOn) {
     ASSERT_FALSE(ShutdownPrivilegeEnabled());
     ShutDownNTWin32(&RecordRestart).RebootWindows(true);
     ASSERT_EQ(g_restarts.size(), 1u);
-    EXPECT_EQ(g_restarts[0].flags, static_cast<UINT>(EWX_REBOOT | EWX_FORCE));
-    EXPECT_TRUE(g_restarts[0].privilegeEnabled) << "switched on before the request";
+    EXPECT_EQ(g_restarts[0].first, static_cast<UINT>(EWX_REBOOT | EWX_FORCE));
+    EXPECT_TRUE(g_restarts[0].second) << "switched on before the request";
 }
 
 }  // namespace

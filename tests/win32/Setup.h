@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -41,7 +40,7 @@ inline std::string Beside(const std::string& name) {
 class TempDir {
   public:
     TempDir() {
-        static std::atomic<int> serial{0};
+        static int serial = 0;
         char temp[MAX_PATH + 1] = {};
         ::GetTempPathA(MAX_PATH, temp);
         path_ = std::string(temp) + "KR8Test-" + std::to_string(::GetCurrentProcessId()) + "-" +
