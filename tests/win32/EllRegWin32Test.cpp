@@ -35,7 +35,7 @@ std::string Bytes(const std::wstring& text) {
     return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
 }
 
-// Under parent, or at a native path ("\\Registry\\Machine\\...") without one.
+// Under parent, or at a native path ("\Registry\Machine\...") without one.
 UniqueHKey MakeKey(HKEY parent, std::wstring name, ULONG options = 0) {
     using CreateKey = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, ULONG,
                                        PUNICODE_STRING, ULONG, PULONG);

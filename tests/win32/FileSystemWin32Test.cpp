@@ -2,8 +2,9 @@
 // files held open, the restart's pending renames, the stored rights tool and the folders.
 #include "sys/win32/FileSystemWin32.h"
 
-#include <shlwapi.h>
 #include <windows.h>
+
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
