@@ -1,108 +1,167 @@
-// The registry seam on the real registry: the text forms, the buffers that must grow, paths past
-// Wine's 260-character key buffer, and link keys. Names are the names table's business.
+// The registry seam against the real registry. The set-up goes through the native calls, which
+// take a name with its exact length, NULs included, as the adware can.
 #include "sys/win32/EllRegWin32.h"
+
+#include <windows.h>
+#include <winternl.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "sys/win32/Handles.h"
 #include "sys/win32/Wide.h"
-#include "tests/win32/TestMachine.h"
 
 namespace kr8 {
 namespace {
 
 using namespace std::string_literals;
-using test::KeyExists;
+
+template <typename Function>
+Function Native(const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), name)));
+}
+
+UNICODE_STRING Counted(std::wstring& text) {
+    const auto bytes = static_cast<USHORT>(text.size() * sizeof(wchar_t));
+    return {bytes, bytes, text.empty() ? nullptr : &text[0]};
+}
+
+// The UTF-16 units as the registry stores them.
+std::string Bytes(const std::wstring& text) {
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+}
+
+// Under parent, or at a native path ("\Registry\Machine\...") without one.
+UniqueHKey MakeKey(HKEY parent, std::wstring name, ULONG options = 0) {
+    using CreateKey = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, ULONG,
+                                       PUNICODE_STRING, ULONG, PULONG);
+    UNICODE_STRING counted = Counted(name);
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE, parent, nullptr);
+    HANDLE key = nullptr;
+    EXPECT_GE(Native<CreateKey>("NtCreateKey")(&key, KEY_ALL_ACCESS, &attributes, 0, nullptr,
+                                               options, nullptr),
+              0);
+    return UniqueHKey(static_cast<HKEY>(key));
+}
+
+void SetValue(HKEY key, std::wstring name, DWORD type, std::string bytes) {
+    using SetValueKey = NTSTATUS(NTAPI*)(HANDLE, PUNICODE_STRING, ULONG, ULONG, PVOID, ULONG);
+    UNICODE_STRING counted = Counted(name);
+    EXPECT_GE(Native<SetValueKey>("NtSetValueKey")(key, &counted, 0, type, &bytes[0],
+                                                   static_cast<ULONG>(bytes.size())),
+              0);
+}
 
 class EllRegWin32Test : public ::testing::Test {
   protected:
-    void TearDown() override { test::DeleteTree(kRoot, key_); }
+    void SetUp() override { key_ = MakeKey(nullptr, L"\\Registry\\Machine\\" + Wide(path_)); }
+    void TearDown() override { reg.DeleteRegKey(kRoot, path_); }
+
     static constexpr RegRoot kRoot = RegRoot::LocalMachine;
     EllRegWin32 reg;
-    const std::string key_ = test::UniqueKeyPath(kRoot);
+    const std::string path_ = "SOFTWARE\\KR8Test-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                              ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    UniqueHKey key_;
 };
 
-// Reads fail past the 2048-byte buffer; enumeration must still give such values whole, and go
-// on past them and past the adware's own "Not Found".
-TEST_F(EllRegWin32Test, EveryFormReadsAndEnumeratesWhateverItsLength) {
+// A read stops at the 2048-byte buffer; enumeration gives every value whole, however long, and
+// goes on past the long ones and past the adware's own "Not Found". A hostile name stands beside
+// the decoy its ANSI or NUL-cut form would name: it is read and deleted as exactly the value the
+// registry holds, and the decoy stays.
+TEST_F(EllRegWin32Test, ValuesAreEnumeratedWholeAndDeletedUnderTheirOwnNames) {
     const struct {
         std::string name;
         DWORD type;
         std::string bytes;
         std::string read;        // ReadRegValue's text
         std::string enumerated;  // GetValueEntry's data
+        bool adware = false;     // deleted, the others must stay
     } forms[] = {
-        {"sz trailing blanks", REG_SZ, "abc  \0"s, "abc", "abc  "},
-        {"sz without NUL", REG_SZ, "xyz", "xyz", "xyz"},
-        {"dword 5", REG_DWORD, test::DwordBytes(5), "005", "005"},
-        {"dword max", REG_DWORD, test::DwordBytes(4294967295u), "4294967295", "4294967295"},
-        {"binary", REG_BINARY, "\0\xAB"s, "00AB", "\0\xAB"s},
-        {"sz 2047", REG_SZ, std::string(2047, 'x') + '\0', std::string(2047, 'x'),
+        {"sz without NUL", REG_SZ, Bytes(L"xyz"), "xyz", "xyz"},
+        {"sz 2047", REG_SZ, Bytes(std::wstring(2047, L'x') + L'\0'), std::string(2047, 'x'),
          std::string(2047, 'x')},
-        {"sz 2048", REG_SZ, std::string(2048, 'x') + '\0', kNotFound, std::string(2048, 'x')},
+        {"sz 2048", REG_SZ, Bytes(std::wstring(2048, L'x') + L'\0'), kNotFound,
+         std::string(2048, 'x')},
         {"binary 2049", REG_BINARY, std::string(2049, 'Z'), kNotFound, std::string(2049, 'Z')},
-        {"Not Found", REG_SZ, "Not Found\0"s, kNotFound, kNotFound},
-        {std::string(3000, 'N'), REG_SZ, "long name\0"s, "long name", "long name"},
-        {"after the long ones", REG_SZ, "after\0"s, "after", "after"},
+        {"Not Found", REG_SZ, Bytes(L"Not Found\0"s), kNotFound, kNotFound},
+        {std::string(3000, 'N'), REG_SZ, Bytes(L"long name\0"s), "long name", "long name"},
+        {"msg\u0434126", REG_SZ, Bytes(L"Cyrillic\0"s), "Cyrillic", "Cyrillic", true},
+        {"msg?126", REG_SZ, Bytes(L"its ANSI form\0"s), "its ANSI form", "its ANSI form"},
+        {"SV1\0evil"s, REG_SZ, Bytes(L"NUL\0"s), "NUL", "NUL", true},
+        {"SV1", REG_SZ, Bytes(L"cut at the NUL\0"s), "cut at the NUL", "cut at the NUL"},
     };
     for (const auto& f : forms) {
-        test::SetRaw(kRoot, key_, f.name, f.type, f.bytes);
+        SetValue(key_.get(), Wide(f.name), f.type, f.bytes);
     }
     std::vector<ValueEntry> entries;
-    for (std::int32_t i = 0; auto entry = reg.GetValueEntry(kRoot, key_, i); ++i) {
+    for (std::int32_t i = 0; auto entry = reg.GetValueEntry(kRoot, path_, i); ++i) {
         entries.push_back(*entry);
     }
     ASSERT_EQ(entries.size(), std::size(forms));
     for (const auto& f : forms) {
         SCOPED_TRACE(f.name.substr(0, 30));
-        EXPECT_EQ(reg.ReadRegValue(kRoot, key_, f.name), f.read);
-        bool listed = false;
-        for (const ValueEntry& e : entries) {
-            listed = listed || (e.name == f.name && e.type == f.type && e.data == f.enumerated);
+        EXPECT_EQ(reg.ReadRegValue(kRoot, path_, f.name), f.read);
+        EXPECT_EQ(std::count_if(entries.begin(), entries.end(),
+                                [&](const ValueEntry& e) {
+                                    return e.name == f.name && e.type == f.type &&
+                                           e.data == f.enumerated;
+                                }),
+                  1);
+        if (f.adware) {
+            reg.DeleteRegValue(kRoot, path_, f.name);
         }
-        EXPECT_TRUE(listed);
+    }
+    for (const auto& f : forms) {
+        EXPECT_EQ(reg.ValueExists(kRoot, path_, f.name), !f.adware) << f.name.substr(0, 30);
+        EXPECT_EQ(reg.ReadRegValue(kRoot, path_, f.name), f.adware ? kNotFound : f.read);
     }
 }
 
-// With its parent the path passes 260 characters, as one under Winlogon\Notify does; a trailing
-// backslash names the same key, and a key goes with everything under it.
-TEST_F(EllRegWin32Test, LongPathsAreReachedAndDeletedLikeShortOnes) {
-    const std::string name(255, 'k');
-    const std::string path = key_ + "\\" + name;
-    const std::string valueName(3000, 'v');
-    reg.WriteRegValue(kRoot, path + "\\child\\", "Version", RegType::Sz, "126 deep");
-    reg.WriteRegValue(kRoot, path + "\\", valueName, RegType::Sz, "126 long");
-    EXPECT_EQ(test::GetRaw(kRoot, path + "\\child", "Version")->bytes, "126 deep\0"s);
-    EXPECT_EQ(reg.ReadRegValue(kRoot, path + "\\", valueName), "126 long");
-    EXPECT_EQ(reg.GetSubKeyName(kRoot, key_, 0), name);
-    EXPECT_EQ(reg.GetSubKeyName(kRoot, path, 0), "child");
-    EXPECT_FALSE(reg.GetSubKeyName(kRoot, path, 1));
-    const auto entry = reg.GetValueEntry(kRoot, path, 0);
-    ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->name, valueName);
-    EXPECT_TRUE(reg.ValueExists(kRoot, path, valueName));
-    reg.DeleteRegValue(kRoot, path, valueName);
-    EXPECT_FALSE(reg.ValueExists(kRoot, path, valueName));
-    EXPECT_TRUE(reg.KeyExists(kRoot, path + "\\child"));
-    reg.DeleteRegKey(kRoot, path + "\\");
-    EXPECT_FALSE(KeyExists(kRoot, path));
-    reg.DeleteRegKey(kRoot, "");  // would name the root
-    EXPECT_TRUE(KeyExists(kRoot, key_));
-}
-
-// A key planted as a link to another key: deleting it removes the link, never the tree it
-// points at.
-TEST_F(EllRegWin32Test, DeletingALinkKeyLeavesTheKeyItPointsAtAlone) {
-    const std::string target = key_ + "\\target";
-    const std::string link = key_ + "\\link";
-    reg.WriteRegValue(kRoot, target + "\\inside", "v", RegType::Sz, "kept");
-    test::CreateLinkKey(kRoot, key_, L"link", L"\\Registry\\Machine\\" + Wide(target));
-    ASSERT_EQ(reg.ReadRegValue(kRoot, link + "\\inside", "v"), "kept") << "the link leads there";
-    reg.DeleteRegKey(kRoot, link);
-    EXPECT_FALSE(reg.KeyExists(kRoot, link));
-    EXPECT_EQ(reg.ReadRegValue(kRoot, target + "\\inside", "v"), "kept");
+// The same for keys, one of them with a name that takes the path past Wine's 260-character key
+// buffer. Every adware key holds a link to a decoy, which deleting its tree must not follow.
+TEST_F(EllRegWin32Test, KeysAreListedReadAndDeletedUnderTheirOwnNames) {
+    const struct {
+        const char* label;
+        std::wstring name;
+        bool adware;
+    } keys[] = {{"Greek", L"Guard\u03BB", true},
+                {"its ANSI form", L"Guard?", false},
+                {"NUL", L"Guard\0hid"s, true},
+                {"cut at the NUL", L"Guard", false},
+                {"long", std::wstring(255, L'k'), true}};
+    const std::wstring decoy = L"\\Registry\\Machine\\" + Wide(path_) + L"\\Guard";
+    for (const auto& k : keys) {
+        const UniqueHKey key = MakeKey(key_.get(), k.name);
+        SetValue(key.get(), L"Version", REG_SZ, Bytes(Wide(k.label) + L'\0'));
+        if (k.adware) {
+            const UniqueHKey link = MakeKey(key.get(), L"inside", REG_OPTION_CREATE_LINK);
+            SetValue(link.get(), L"SymbolicLinkValue", REG_LINK, Bytes(decoy));
+        }
+    }
+    std::vector<std::string> subKeys;
+    for (std::int32_t i = 0; auto name = reg.GetSubKeyName(kRoot, path_, i); ++i) {
+        subKeys.push_back(*name);
+    }
+    for (const auto& k : keys) {
+        SCOPED_TRACE(k.label);
+        const std::string path = path_ + "\\" + Narrow(k.name);
+        EXPECT_EQ(std::count(subKeys.begin(), subKeys.end(), Narrow(k.name)), 1);
+        EXPECT_EQ(reg.ReadRegValue(kRoot, path, "Version"), k.label);
+        if (k.adware) {
+            ASSERT_EQ(reg.ReadRegValue(kRoot, path + "\\inside", "Version"), "cut at the NUL");
+            reg.DeleteRegKey(kRoot, path);
+        }
+    }
+    for (const auto& k : keys) {
+        const std::string path = path_ + "\\" + Narrow(k.name);
+        EXPECT_EQ(reg.KeyExists(kRoot, path), !k.adware) << k.label;
+        EXPECT_EQ(reg.ReadRegValue(kRoot, path, "Version"), k.adware ? kNotFound : k.label);
+    }
 }
 
 }  // namespace

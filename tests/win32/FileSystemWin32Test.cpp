@@ -1,123 +1,174 @@
+// The file seams against the real file system: names the adware may choose, lengths past 4 GiB,
+// files held open, the restart's pending renames, the stored rights tool and the folders.
 #include "sys/win32/FileSystemWin32.h"
+
+#include <windows.h>
+
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
+#include <fstream>
+#include <iterator>
 #include <string>
 
-#include "tests/win32/TestMachine.h"
+#include "sys/win32/ResourcesWin32.h"
+#include "sys/win32/SystemWin32.h"
+#include "tests/win32/Setup.h"
 
 namespace kr8 {
 namespace {
 
-using namespace std::string_literals;
+constexpr std::uint64_t kAdware = 320872;
+constexpr DWORD kCloaked = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
-std::map<std::string, std::uint64_t> Listed(FileSystem& files, const std::string& folder,
-                                            const std::string& pattern) {
-    std::map<std::string, std::uint64_t> listed;
-    for (const FolderEntry& file :
-         files.ListFolder(folder, pattern).value_or(std::vector<FolderEntry>{})) {
-        if (!file.isFolder) {
-            EXPECT_TRUE(listed.emplace(file.name, file.length).second) << file.name;
-        }
-    }
-    return listed;
+// A name that makes the path 271 characters long, past MAX_PATH.
+std::string LongName(const test::TempDir& dir) {
+    return std::string(271 - dir.Path().size() - 8, 'L') + "ong.dll";
 }
 
-TEST(FileSystemWin32Test, LengthsAndListingOfFilesWhateverTheirAttributes) {
-    test::TempDir dir;
+// Each hostile name stands beside the decoy an ANSI (best-fit) or trimmed form of it would name:
+// it is listed and measured as its own file, and removed as the remover does it, the decoy
+// keeping its own length.
+TEST(FileSystemWin32Test, FilesAreListedMeasuredAndRemovedUnderTheirOwnNames) {
+    const test::TempDir dir;
     const struct {
-        const char* name;
+        const char* label;
+        std::string name;
         std::uint64_t length;
-        DWORD attributes;
+        bool removed;
+        DWORD attributes = FILE_ATTRIBUTE_NORMAL;
     } files[] = {
-        {"below.dll", 320871, FILE_ATTRIBUTE_NORMAL},
-        {"exact.dll", 320872, FILE_ATTRIBUTE_NORMAL},
-        {"above.dll", 320873, FILE_ATTRIBUTE_NORMAL},
-        {"cloaked.dll", 320872, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
-        {"locked.dll", 320872, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN},
-        {"empty.dll", 0, FILE_ATTRIBUTE_NORMAL},
+        {"CJK", "\u6F22.dll", kAdware, true},
+        {"beta", "\u03B2f.dll", kAdware, true},
+        {"sharp s, beta's best fit", "\u00DFf.dll", 1000, false},
+        {"fullwidth asterisk", "\uFF0A.dll", kAdware, true},
+        {"fullwidth quote", "\uFF02.dll", kAdware, true},
+        {"trailing blank", "tail.dll ", kAdware, true},
+        {"its trimmed form", "tail.dll", 1000, false},
+        {"read-only, hidden, system", "cloaked.dll", kAdware, true, kCloaked},
         // Past 4 GiB by exactly the adware's length: a length cut to 32 bits would match it.
-        {"huge.dll", (std::uint64_t{1} << 32) + 320872, FILE_ATTRIBUTE_NORMAL},
-        {"other.txt", 320872, FILE_ATTRIBUTE_NORMAL},
+        {"4 GiB more", "huge.dll", (std::uint64_t{1} << 32) + kAdware, false},
+        {"past MAX_PATH", LongName(dir), kAdware, true},
     };
-    std::map<std::string, std::uint64_t> dlls;
     for (const auto& f : files) {
         dir.AddFile(f.name, f.length, f.attributes);
-        if (std::string(f.name).find(".dll") != std::string::npos) {
-            dlls[f.name] = f.length;
+    }
+    FileSystemWin32 fs;
+    const auto listing = fs.ListFolder(dir.Path(), "*");
+    ASSERT_TRUE(listing);
+    EXPECT_EQ(listing->size(), std::size(files)) << "one entry each, none merged, no . or ..";
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.label);
+        const std::string path = dir.Path() + "\\" + f.name;
+        EXPECT_EQ(std::count_if(listing->begin(), listing->end(),
+                                [&](const FolderEntry& e) {
+                                    return e.name == f.name && e.length == f.length && !e.isFolder;
+                                }),
+                  1);
+        EXPECT_EQ(fs.FileLength(path), f.length);
+        if (f.removed) {
+            fs.ClearReadOnlyHiddenSystem(path);
+            EXPECT_TRUE(fs.RemoveFile(path));
         }
     }
-    const std::string folder = dir.AddFolder("x.dll");
-    dir.AddFile("x.dll\\inner.dll", 320872);
-
-    FileSystemWin32 fs;
-    EXPECT_EQ(Listed(fs, dir.Path(), "*.dll"), dlls);
     for (const auto& f : files) {
-        const std::string path = dir.Path() + "\\" + f.name;
-        EXPECT_TRUE(fs.Exists(path)) << f.name;
-        EXPECT_EQ(fs.FileLength(path), f.length) << f.name;
+        EXPECT_EQ(test::LengthOnDisk(dir.Path() + "\\" + f.name),
+                  f.removed ? std::nullopt : std::optional<std::uint64_t>(f.length))
+            << f.label;
     }
-    EXPECT_TRUE(fs.Exists(folder));
-    EXPECT_FALSE(fs.FileLength(folder));
-    int folders = 0;
-    const std::vector<FolderEntry> listing = fs.ListFolder(dir.Path(), "*").value();
-    for (const FolderEntry& entry : listing) {
-        folders += entry.isFolder;
-        EXPECT_EQ(entry.isFolder, entry.name == "x.dll") << entry.name;
-    }
-    EXPECT_EQ(folders, 1) << "the folder is listed once, and no . or ..";
-    // A folder that cannot be read is no folder without files, and an empty folder must not
-    // turn into a search of the drive's root.
+    // A folder that cannot be read is not one without matches, and an empty name must not turn
+    // into a search of the drive's root.
+    EXPECT_TRUE(fs.ListFolder(dir.Path(), "*.exe").value().empty());
     EXPECT_FALSE(fs.ListFolder(dir.Path() + "\\absent", "*"));
-    const auto noMatch = fs.ListFolder(dir.Path(), "*.exe");
-    EXPECT_TRUE(noMatch && noMatch->empty());
     EXPECT_FALSE(fs.ListFolder("", "*"));
 }
 
-TEST(FileSystemWin32Test, AFileHeldOpenWithoutSharingCanBeNeitherRemovedNorRenamed) {
-    test::TempDir dir;
-    const std::string path = dir.AddFile("held.dll", 320872);
-    const UniqueHandle held(
-        ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(held);
+// A file its host keeps open cannot go now; the restart gets it by its short name, which the
+// boot-time rename can use whatever the length.
+TEST(FileSystemWin32Test, AHeldFileIsHandedToTheRestartByItsShortName) {
+    const test::TempDir dir;
+    const std::string held = dir.AddFile(LongName(dir), kAdware);
+    const std::string dummy = dir.AddFile("dummy.dll", 0);
+    const UniqueHandle host(::CreateFileW(test::Exact(held).c_str(), GENERIC_READ, 0, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(host);
     FileSystemWin32 fs;
-    EXPECT_FALSE(fs.RemoveFile(path));
-    EXPECT_FALSE(fs.RenameFile(path, dir.Path() + "\\moved.dll"));
-    EXPECT_TRUE(fs.Exists(path));
+    EXPECT_FALSE(fs.RemoveFile(held));
+    CommonFunctionWin32 folders;
+    const std::string shortHeld = folders.GetShortPath(held);
+    const std::string shortDummy = folders.GetShortPath(dummy);
+    ASSERT_LT(shortHeld.size(), std::size_t{MAX_PATH});
+    for (const std::string& path : {std::string(), dir.Path() + "\\absent", held + '\0' + "x"}) {
+        EXPECT_EQ(folders.GetShortPath(path), "");
+    }
+
+    // The machine's own list of renames, put back as it was.
+    const wchar_t* const session = L"System\\CurrentControlSet\\Control\\Session Manager";
+    const wchar_t* const pending = L"PendingFileRenameOperations";
+    std::wstring saved(32768, L'\0');
+    std::wstring after(32768, L'\0');
+    DWORD savedSize = 65536;
+    DWORD afterSize = 65536;
+    const bool hadSome =
+        ::SHGetValueW(HKEY_LOCAL_MACHINE, session, pending, nullptr, &saved[0], &savedSize) == 0;
+    EXPECT_TRUE(fs.ReplaceAtRestart(shortDummy, shortHeld));
+    ::SHGetValueW(HKEY_LOCAL_MACHINE, session, pending, nullptr, &after[0], &afterSize);
+    EXPECT_NE(after.find(Wide("\\??\\" + shortDummy + '\0' + "!\\??\\" + shortHeld + '\0')),
+              std::wstring::npos);
+    hadSome
+        ? ::SHSetValueW(HKEY_LOCAL_MACHINE, session, pending, REG_MULTI_SZ, &saved[0], savedSize)
+        : ::SHDeleteValueW(HKEY_LOCAL_MACHINE, session, pending);
 }
 
-// The rights tool's file: made only where nothing is, and held so that what was checked is what
-// runs. While held it can be read (and so started) but neither changed, renamed nor deleted.
-TEST(FileSystemWin32Test, ANewFileTakesNoNameThatIsTakenAndAHeldOneCannotBeChanged) {
-    test::TempDir dir;
+// The rights tool reaches the disk exactly as built (a byte short gives a program that does not
+// run), only where nothing is yet, and stays as it was checked while held: readable, so that it
+// can be started, but not writable or removable.
+TEST(FileSystemWin32Test, TheStoredRightsToolIsWrittenNewWholeAndHeldUnchanged) {
+    std::ifstream file(test::Beside("NTrights.exe"), std::ios::binary);
+    const std::string built{std::istreambuf_iterator<char>(file), {}};
+    ASSERT_EQ(built.substr(0, 2), "MZ");
+    const std::optional<std::string> stored = ResourcesWin32().CustomResource(101);
+    EXPECT_TRUE(stored == built);
+    const test::TempDir dir;
     FileSystemWin32 fs;
     const std::string taken = dir.AddFile("taken.exe", 3);
-    EXPECT_FALSE(fs.CreateNewFile(taken, "MZ new"));
-    EXPECT_EQ(test::ContentOf(taken), std::string(3, '\0'));
-    EXPECT_FALSE(fs.CreateNewFile(dir.Path() + "\\absent\\tool.exe", "MZ"));
+    EXPECT_FALSE(fs.CreateNewFile(taken, built));
+    EXPECT_EQ(test::LengthOnDisk(taken), 3u);
 
     const std::string tool = dir.Path() + "\\NTrights.exe";
-    ASSERT_TRUE(fs.CreateNewFile(tool, "MZ tool"));
-    std::unique_ptr<HeldFile> held = fs.Hold(tool);
+    ASSERT_TRUE(fs.CreateNewFile(tool, built));
+    const std::unique_ptr<HeldFile> held = fs.Hold(tool);
     ASSERT_TRUE(held);
-    EXPECT_EQ(held->Bytes(), "MZ tool");
-    EXPECT_EQ(held->Bytes(), "MZ tool") << "read from the start each time";
-    EXPECT_EQ(test::ContentOf(tool), "MZ tool");
-    EXPECT_FALSE(fs.WriteFileBytes(tool, "MZ swapped"));
+    EXPECT_TRUE(held->Bytes() == built);
+    const UniqueHandle writer(::CreateFileW(test::Exact(tool).c_str(), GENERIC_WRITE,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_FALSE(writer);
     EXPECT_FALSE(fs.RemoveFile(tool));
-    EXPECT_FALSE(fs.RenameFile(tool, dir.Path() + "\\moved.exe"));
-    held.reset();
-    EXPECT_TRUE(fs.RemoveFile(tool));
+}
 
-    // A file someone holds open for writing cannot be held.
-    const std::string written = dir.AddFile("written.exe", 3);
-    const UniqueHandle writer(::CreateFileA(written.c_str(), GENERIC_WRITE,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                            OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(writer);
-    EXPECT_FALSE(fs.Hold(written));
+// The temp folder as the variable names it, in whatever form, or none when it is no folder.
+TEST(CommonFunctionWin32Test, TempFolderIsTheFullPathOfAFolderOrNothing) {
+    const test::TempDir dir;
+    const std::string unicode = dir.AddFolder("\u6F22 \u03B2 tmp");
+    const struct {
+        std::string tmp;
+        std::string expected;
+    } cases[] = {
+        {unicode + "\\", unicode},
+        {dir.Path() + "\\absent\\..\\\u6F22 \u03B2 tmp", unicode},
+        {dir.Path() + "\\absent", ""},
+        {dir.AddFile("file.tmp", 1), ""},
+    };
+    wchar_t saved[32768];
+    const DWORD savedLength = ::GetEnvironmentVariableW(L"TMP", saved, 32768);
+    for (const auto& c : cases) {
+        ::SetEnvironmentVariableW(L"TMP", Wide(c.tmp).c_str());
+        EXPECT_EQ(CommonFunctionWin32().GetTempFolder(), c.expected) << c.tmp;
+    }
+    ::SetEnvironmentVariableW(L"TMP", savedLength != 0 && savedLength < 32768 ? saved : nullptr);
 }
 
 }  // namespace

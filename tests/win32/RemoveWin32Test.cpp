@@ -1,45 +1,30 @@
 // Ending processes, running a program to its end and asking for a restart, against real
-// processes and the real process token.
+// processes, the real message queue and the real process token.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
 
-#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "remove/win32/KillProcessWin32.h"
+#include "remove/win32/LaunchAppSychronousWin32.h"
 #include "remove/win32/ShutDownNTWin32.h"
-#include "sys/win32/Wide.h"
-#include "tests/win32/TestMachine.h"
+#include "tests/win32/Setup.h"
 
 namespace kr8 {
 namespace {
 
-using test::AutoPath;
-using test::Child;
-using test::Quoted;
-
-// kr8auto holding a file stands for an outside program that runs for a while: long enough that
-// only being ended from outside stops it within a test, or a second.
+// kr8auto holding its own file that many seconds stands for an outside program that runs a while.
 std::string HoldFor(const std::string& seconds) {
-    static const test::TempDir dir;
-    static const std::string file = dir.AddFile("held.txt", 1);
-    return " hold-readable " + Quoted(file) + " " + seconds;
-}
-constexpr DWORD kShortSleepMs = 1000;
-// Windows' tick counter moves in steps of up to 16 ms.
-constexpr ULONGLONG kTickSlackMs = 20;
-
-std::string CopyOfAuto(const std::string& path) {
-    EXPECT_TRUE(::CopyFileA(AutoPath().c_str(), path.c_str(), FALSE))
-        << path << ", error " << ::GetLastError();
-    return path;
+    return "hold-readable \"" + test::Beside("kr8auto.exe") + "\" " + seconds;
 }
 
 // A process just created may not be in the Tool Help snapshot yet, and ending it by name needs
 // it there.
-bool WaitUntilListed(DWORD id) {
+bool Listed(DWORD id) {
     for (int attempt = 0; attempt < 100; ::Sleep(50), ++attempt) {
         const UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
         PROCESSENTRY32 entry = {};
@@ -54,212 +39,125 @@ bool WaitUntilListed(DWORD id) {
     return false;
 }
 
-TEST(KillProcessWin32Test, EndsEveryProcessOfTheNameInAnyFolderAndLetterCaseAndNoOther) {
-    const test::TempDir first;
-    const test::TempDir second;
-    Child lowerChild(Quoted(CopyOfAuto(first.Path() + "\\rundll32.exe")) + HoldFor("60"));
-    Child upperChild(Quoted(CopyOfAuto(second.Path() + "\\RUNDLL32.EXE")) + HoldFor("60"));
-    Child longerChild(Quoted(CopyOfAuto(first.Path() + "\\myrundll32.exe")) + HoldFor("60"));
-    for (const Child* child : {&lowerChild, &upperChild, &longerChild}) {
-        ASSERT_TRUE(WaitUntilListed(child->Id()));
-    }
+// A copy of kr8auto started under another name, to run until the test ends it; listed once
+// started.
+UniqueHandle Start(const std::string& program) {
+    EXPECT_TRUE(::CopyFileA(test::Beside("kr8auto.exe").c_str(), program.c_str(), FALSE));
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    std::string line = "\"" + program + "\" " + HoldFor("60");
+    EXPECT_TRUE(::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                 &startup, &info));
+    ::CloseHandle(info.hThread);
+    EXPECT_TRUE(Listed(info.dwProcessId));
+    return UniqueHandle(info.hProcess);
+}
 
-    KillProcessWin32 processes;
-    EXPECT_TRUE(processes.KillProcessByName("rundll32.exe"));
-
-    EXPECT_TRUE(lowerChild.Ended(5000));
-    EXPECT_EQ(lowerChild.ExitCode(), 0u);
-    EXPECT_TRUE(upperChild.Ended(5000));
-    EXPECT_EQ(upperChild.ExitCode(), 0u);
-    EXPECT_FALSE(longerChild.Ended(500)) << "a name that only ends like the target is spared";
-    // An id from an older snapshot may belong to another program by now: what the process
-    // runs is read again, and only the named program is ended.
-    EXPECT_FALSE(EndProcessIfNamed(longerChild.Id(), "rundll32.exe", 0));
-    EXPECT_FALSE(longerChild.Ended(500));
-    EXPECT_TRUE(EndProcessIfNamed(longerChild.Id(), "MYRUNDLL32.exe", 7));
-    EXPECT_TRUE(longerChild.Ended(5000));
-    EXPECT_EQ(longerChild.ExitCode(), 7u);
-
-    EXPECT_FALSE(processes.KillProcessByName("kr8-no-process-has-this-name.exe"));
+TEST(KillProcessWin32Test, EndsTheNamedProgramInAnyFolderAndLetterCaseAndNoOther) {
+    const test::TempDir dir;
+    const UniqueHandle named = Start(dir.AddFolder("sub") + "\\RUNDLL32.EXE");
+    const UniqueHandle longer = Start(dir.Path() + "\\myrundll32.exe");
+    EXPECT_TRUE(KillProcessWin32().KillProcessByName("rundll32.exe"));
+    EXPECT_EQ(::WaitForSingleObject(named.get(), 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(::WaitForSingleObject(longer.get(), 500), static_cast<DWORD>(WAIT_TIMEOUT))
+        << "a name that only ends like the target is spared";
+    // An id from an older snapshot may belong to another program by now.
+    EXPECT_FALSE(EndProcessIfNamed(::GetProcessId(longer.get()), "rundll32.exe", 0));
+    EXPECT_FALSE(KillProcessWin32().KillProcessByName("kr8-no-process-has-this-name.exe"));
+    ::TerminateProcess(named.get(), 0);
+    ::TerminateProcess(longer.get(), 0);
 }
 
 // Processor time this thread has used, in milliseconds.
 ULONGLONG ThreadCpuMs() {
-    FILETIME created;
-    FILETIME exited;
+    FILETIME unused;
     FILETIME kernel;
     FILETIME user;
-    if (!::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernel, &user)) {
-        ADD_FAILURE() << "GetThreadTimes, error " << ::GetLastError();
-        return 0;
-    }
+    EXPECT_TRUE(::GetThreadTimes(::GetCurrentThread(), &unused, &unused, &kernel, &user));
     auto ms = [](const FILETIME& t) {
         return ((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000;
     };
     return ms(kernel) + ms(user);
 }
 
-// What one RunAndWait took, in wall time and in this thread's processor time.
-struct Wait {
-    RunResult result;
-    ULONGLONG elapsedMs = 0;
-    ULONGLONG cpuMs = 0;
-};
-
-Wait TimedRunAndWait(const std::string& program, const std::string& arguments) {
-    LaunchAppSychronousWin32 launcher;
-    const ULONGLONG startCpu = ThreadCpuMs();
-    const DWORD start = ::GetTickCount();
-    Wait wait;
-    wait.result = launcher.RunAndWait(program, arguments);
-    wait.elapsedMs = ::GetTickCount() - start;
-    wait.cpuMs = ThreadCpuMs() - startCpu;
-    return wait;
-}
-
-// Nothing of the wait should be spent spinning. A busy loop uses about the whole wait on Windows;
-// under Wine most of its cost lands in the Wine server, and the thread's own share is still a
-// fifth or more.
-constexpr ULONGLONG kIdleCpuLimitMs = kShortSleepMs / 7;
-
-// The thread timers below are dispatched to these procedures by whoever handles the thread's
-// messages: no window is needed, so the tests run without a display.
-int g_ticks = 0;
-void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) {
-    ++g_ticks;
-}
-
+// A thread timer is dispatched by whoever handles the thread's messages: no window is needed, so
+// the tests run without a display.
 constexpr int kQuitCode = 5;
 void CALLBACK QuitOnce(HWND, UINT, UINT_PTR timer, DWORD) {
     ::KillTimer(nullptr, timer);
     ::PostQuitMessage(kQuitCode);
 }
 
-// Takes every message left in the queue, dispatching none; the quit code when a quit was there.
-std::optional<WPARAM> DrainQueue() {
-    std::optional<WPARAM> quit;
+// Takes a quit from the queue: whether one with our code was there.
+bool TakeQuit() {
     MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            quit = msg.wParam;
-        }
-    }
-    return quit;
+    return ::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && msg.wParam == kQuitCode;
 }
 
-// How often a quit was taken from the queue while the hook was in.
-int g_quitsTaken = 0;
-LRESULT CALLBACK CountQuits(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION && reinterpret_cast<const MSG*>(lParam)->message == WM_QUIT) {
-        ++g_quitsTaken;
-    }
-    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+// The wait lasts as long as the program and costs no processor time while it handles the
+// thread's messages; a quit (the user leaving) ends it at once and is kept for the main loop, and
+// one already queued is seen before anything starts.
+TEST(LaunchAppSychronousWin32Test, WaitsPumpingMessagesWithoutSpinningAndKeepsTheQuit) {
+    const ULONGLONG startCpu = ThreadCpuMs();
+    RunResult run =
+        LaunchAppSychronousWin32().RunAndWait(test::Beside("kr8auto.exe"), HoldFor("1"));
+    // A busy loop uses about the whole wait on Windows; under Wine most of its cost lands in
+    // the Wine server, and the thread's own share is still a fifth or more.
+    EXPECT_LT(ThreadCpuMs() - startCpu, 1000u / 7);
+    EXPECT_EQ(run.outcome, RunOutcome::Ended);
+
+    ASSERT_TRUE(::SetTimer(nullptr, 0, 200, &QuitOnce));
+    const DWORD start = ::GetTickCount();
+    run = LaunchAppSychronousWin32().RunAndWait(test::Beside("kr8auto.exe"), HoldFor("1"));
+    EXPECT_LT(::GetTickCount() - start, 1000u) << "the quit, from a timer the wait dispatched";
+    EXPECT_EQ(run.outcome, RunOutcome::Abandoned);
+    EXPECT_TRUE(TakeQuit());
+
+    ::PostQuitMessage(kQuitCode);
+    EXPECT_EQ(LaunchAppSychronousWin32().RunAndWait("C:\\absent\\x.exe", "").outcome,
+              RunOutcome::Abandoned);
+    EXPECT_TRUE(TakeQuit());
 }
 
-// The wait lasts as long as the program, costs no processor time and keeps handling the
-// thread's messages; a quit (the user leaving) ends it at once, and is kept for the main loop.
-TEST(LaunchAppSychronousWin32Test, WaitsForTheEndPumpingMessagesWithoutSpinning) {
-    DrainQueue();
-    g_ticks = 0;
-    g_quitsTaken = 0;
-    const HHOOK hook =
-        ::SetWindowsHookExA(WH_GETMESSAGE, &CountQuits, nullptr, ::GetCurrentThreadId());
-    ASSERT_NE(hook, nullptr);
-    const UINT_PTR ticker = ::SetTimer(nullptr, 0, 50, &CountTick);
-    ASSERT_NE(ticker, 0u);
-    ASSERT_NE(::SetTimer(nullptr, 0, 200, &QuitOnce), 0u);
-    const Wait wait = TimedRunAndWait(AutoPath(), HoldFor("1").substr(1));
-    const int ticksDuringWait = g_ticks;
-    ::KillTimer(nullptr, ticker);
-    ::UnhookWindowsHookEx(hook);
-    EXPECT_EQ(wait.result.outcome, RunOutcome::Abandoned);
-    EXPECT_LT(wait.elapsedMs, kShortSleepMs) << "the quit ended the wait";
-    EXPECT_GE(ticksDuringWait, 1);
-    // Each further time is one lap of a busy loop: a quit left in the queue wakes the wait at
-    // once.
-    EXPECT_EQ(g_quitsTaken, 1);
-    EXPECT_LT(wait.cpuMs, kIdleCpuLimitMs);
-    EXPECT_EQ(DrainQueue(), static_cast<WPARAM>(kQuitCode));
-}
-
-// The program is started by its path, blanks and any script in it, an argument with blanks
-// reaches it whole, and its exit code is read.
-TEST(LaunchAppSychronousWin32Test, AQuotedPathWithBlanksReachesTheProgramAsOneArgument) {
+// Unquoted, a path with a blank would start "...\漢" with "β\kr8" as its command, which kr8auto
+// takes for a window to wait for.
+TEST(LaunchAppSychronousWin32Test, TheProgramIsStartedByItsQuotedPathAndItsExitCodeRead) {
     const test::TempDir dir;
-    const std::string program = dir.AddFolder("\xE6\xBC\xA2 \xCE\xB2") + "\\kr8 auto.exe";
-    ASSERT_TRUE(::CopyFileW(Wide(AutoPath()).c_str(), Wide(program).c_str(), FALSE));
-    const std::string target = dir.AddFolder("with blank") + "\\Look 2 Me.dll";
-    LaunchAppSychronousWin32 launcher;
-    for (const bool there : {false, true}) {
-        if (there) {
-            dir.AddFile("with blank\\Look 2 Me.dll", 1);
-        }
-        const RunResult run =
-            launcher.RunAndWait(program, "hold-readable " + Quoted(target) + " 0");
-        ASSERT_EQ(run.outcome, RunOutcome::Ended);
-        EXPECT_EQ(run.exitCode, there ? 0u : 1u) << "kr8auto fails on a file it cannot open";
-    }
+    const std::string program = dir.AddFolder("\u6F22 \u03B2") + "\\kr8 auto.exe";
+    ASSERT_TRUE(
+        ::CopyFileW(Wide(test::Beside("kr8auto.exe")).c_str(), Wide(program).c_str(), FALSE));
+    EXPECT_EQ(LaunchAppSychronousWin32().RunAndWait(program, "").exitCode, 2u)
+        << "kr8auto without a command shows its usage";
 }
-
-// What the restart seam was asked, and whether the process could restart the machine then.
-struct RestartRequest {
-    UINT flags = 0;
-    DWORD reason = 0;
-    bool privilegeEnabled = false;
-};
-std::vector<RestartRequest> g_restarts;
 
 bool ShutdownPrivilegeEnabled() {
     UniqueHandle token;
-    LUID luid;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put()) ||
-        !::LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &luid)) {
-        ADD_FAILURE() << "cannot read the token, error " << ::GetLastError();
-        return false;
-    }
-    PRIVILEGE_SET wanted = {};
-    wanted.PrivilegeCount = 1;
-    wanted.Control = PRIVILEGE_SET_ALL_NECESSARY;
-    wanted.Privilege[0].Luid = luid;
+    PRIVILEGE_SET wanted = {1, PRIVILEGE_SET_ALL_NECESSARY, {}};
     BOOL held = FALSE;
-    return ::PrivilegeCheck(token.get(), &wanted, &held) && held;
+    return ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put()) &&
+           ::LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &wanted.Privilege[0].Luid) &&
+           ::PrivilegeCheck(token.get(), &wanted, &held) && held;
 }
 
-void SetShutdownPrivilege(bool on) {
-    UniqueHandle token;
-    TOKEN_PRIVILEGES privileges = {};
-    privileges.PrivilegeCount = 1;
-    privileges.Privileges[0].Attributes = on ? SE_PRIVILEGE_ENABLED : 0;
-    ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, token.put()));
-    ASSERT_TRUE(
-        ::LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid));
-    ASSERT_TRUE(::AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr));
-    ASSERT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SUCCESS)) << "privilege not held";
-}
-
-BOOL WINAPI RecordRestart(UINT flags, DWORD reason) {
-    g_restarts.push_back({flags, reason, ShutdownPrivilegeEnabled()});
+// What the restart was asked, and whether the process could restart the machine then.
+std::vector<std::pair<UINT, bool>> g_restarts;
+BOOL WINAPI RecordRestart(UINT flags, DWORD) {
+    g_restarts.emplace_back(flags, ShutdownPrivilegeEnabled());
     return TRUE;
 }
 
 TEST(ShutDownNTWin32Test, AsksForTheRestartWithTheShutdownPrivilegeSwitchedOn) {
-    EXPECT_TRUE(IsWindowsNT());
-    const struct {
-        bool force;
-        UINT flags;
-    } cases[] = {{true, EWX_REBOOT | EWX_FORCE}, {false, EWX_REBOOT}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.force ? "forced" : "not forced");
-        SetShutdownPrivilege(false);
-        ASSERT_FALSE(ShutdownPrivilegeEnabled());
-        g_restarts.clear();
-        ShutDownNTWin32(&RecordRestart).RebootWindows(c.force);
-        ASSERT_EQ(g_restarts.size(), 1u);
-        EXPECT_EQ(g_restarts[0].flags, c.flags);
-        EXPECT_EQ(g_restarts[0].reason, 0u);
-        EXPECT_TRUE(g_restarts[0].privilegeEnabled) << "switched on before the request";
-        EXPECT_TRUE(ShutdownPrivilegeEnabled());
-    }
+    UniqueHandle token;
+    TOKEN_PRIVILEGES off = {1, {}};
+    ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, token.put()) &&
+                ::LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &off.Privileges[0].Luid) &&
+                ::AdjustTokenPrivileges(token.get(), FALSE, &off, 0, nullptr, nullptr));
+    ASSERT_FALSE(ShutdownPrivilegeEnabled());
+    ShutDownNTWin32(&RecordRestart).RebootWindows(true);
+    ASSERT_EQ(g_restarts.size(), 1u);
+    EXPECT_EQ(g_restarts[0].first, static_cast<UINT>(EWX_REBOOT | EWX_FORCE));
+    EXPECT_TRUE(g_restarts[0].second) << "switched on before the request";
 }
 
 }  // namespace
