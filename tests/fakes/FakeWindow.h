@@ -1,12 +1,12 @@
-// The window's controls and message boxes in memory, starting as the window starts.
+// The window's controls and message boxes in memory.
 #pragma once
 
 #include <deque>
 #include <functional>
 #include <map>
 #include <ostream>
-#include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/MessageBoxes.h"
@@ -14,30 +14,15 @@
 
 namespace kr8::fake {
 
-struct ListEntry {
-    std::string text;
-    bool checked = false;
-};
-
 class FakeControls : public WindowControls {
   public:
-    FakeControls() {
-        for (Button b : {Button::CmdFind, Button::CmdHosts, Button::CmdPol, Button::CmdExit}) {
-            enabled[b] = true;
-        }
-        for (Button b : {Button::CmdLog, Button::CmdUAS, Button::CmdGuard, Button::CmdRegedit,
-                         Button::CmdFix}) {
-            enabled[b] = false;
-        }
-    }
+    struct ListEntry {
+        std::string text;
+        bool checked = false;
+    };
 
     std::string GetText1() override { return text1; }
-    void SetText1(const std::string& text) override {
-        if (text.find('\0') != std::string::npos) {
-            throw std::logic_error("Text1 cannot show a NUL");
-        }
-        text1 = text;
-    }
+    void SetText1(const std::string& text) override { text1 = text; }
     void ClearList1() override { list.clear(); }
     void AddList1(const std::string& entry) override { list.push_back({entry, false}); }
     int List1Count() override { return static_cast<int>(list.size()); }
@@ -47,9 +32,9 @@ class FakeControls : public WindowControls {
         list.at(static_cast<size_t>(index)).checked = checked;
     }
     void RemoveList1(int index) override { list.erase(list.begin() + index); }
-    void SetList1Current(int index) override { current = index; }
+    void SetList1Current(int) override {}
     void SetEnabled(Button button, bool on) override { enabled[button] = on; }
-    bool IsEnabled(Button button) override { return enabled.at(button); }
+    bool IsEnabled(Button button) override { return enabled[button]; }
     void SetCaption(const std::string& text) override { captions.push_back(text); }
 
     std::vector<std::string> Entries() const {
@@ -62,7 +47,6 @@ class FakeControls : public WindowControls {
 
     std::string text1;
     std::vector<ListEntry> list;
-    int current = 0;
     std::map<Button, bool> enabled;
     std::vector<std::string> captions;
 };
@@ -73,11 +57,12 @@ struct ShownBox {
     MsgIcon icon;
     std::string title;
     bool operator==(const ShownBox& o) const {
-        return prompt == o.prompt && buttons == o.buttons && icon == o.icon && title == o.title;
+        return std::tie(prompt, buttons, icon, title) ==
+               std::tie(o.prompt, o.buttons, o.icon, o.title);
     }
     friend std::ostream& operator<<(std::ostream& out, const ShownBox& b) {
-        return out << '"' << b.prompt << "\" buttons " << static_cast<int>(b.buttons) << " icon "
-                   << static_cast<int>(b.icon) << " title \"" << b.title << '"';
+        return out << '"' << b.prompt << "\" " << int(b.buttons) << '/' << int(b.icon) << " \""
+                   << b.title << '"';
     }
 };
 
@@ -90,19 +75,14 @@ class FakeBoxes : public MessageBoxes {
         if (onShow) {
             onShow();
         }
-        if (!answers.empty()) {
-            MsgAnswer a = answers.front();
-            answers.pop_front();
-            return a;
+        if (answers.empty()) {
+            return buttons == MsgButtons::YesNo            ? MsgAnswer::Yes
+                   : buttons == MsgButtons::YesNoDefaultNo ? MsgAnswer::No
+                                                           : MsgAnswer::Ok;
         }
-        switch (buttons) {
-            case MsgButtons::YesNo:
-                return MsgAnswer::Yes;
-            case MsgButtons::YesNoDefaultNo:
-                return MsgAnswer::No;
-            default:
-                return MsgAnswer::Ok;
-        }
+        const MsgAnswer a = answers.front();
+        answers.pop_front();
+        return a;
     }
 
     std::vector<std::string> Prompts() const {

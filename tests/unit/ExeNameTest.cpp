@@ -6,25 +6,20 @@ namespace kr8 {
 namespace {
 
 TEST(ExeNameMatches, TheWholeFileNameInAnyCase) {
-    struct Case {
+    const struct {
         const char* exeFile;
         const char* target;
         bool match;
-    };
-    const Case cases[] = {
-        {"rundll32.exe", "rundll32.exe", true},
-        {"RUNDLL32.EXE", "rundll32.exe", true},
+    } cases[] = {
         {"RunDll32.Exe", "RUNDLL32.EXE", true},
         {"C:\\WINDOWS\\system32\\rundll32.exe", "rundll32.exe", true},
         {"/usr/bin/rundll32.exe", "rundll32.exe", true},
-        {"myrundll32.exe", "rundll32.exe", false},
         {"C:\\x\\myrundll32.exe", "rundll32.exe", false},
         {"rundll32.exe.bak", "rundll32.exe", false},
         {"rundll32.ex", "rundll32.exe", false},
-        {"", "rundll32.exe", false},
-        {"rundll32.exe", "", false},
+        {"", "", false},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         EXPECT_EQ(ExeNameMatches(c.exeFile, c.target), c.match) << c.exeFile << " / " << c.target;
     }
 }
