@@ -50,11 +50,8 @@ class FakeFiles : public FileSystem {
 
     Entry& AddFile(const std::string& path, std::uint64_t length) {
         Entry* e = Find(path);
-        if (e == nullptr) {
-            e = &entries.emplace_back(Entry{path});
-        }
-        e->length = length;
-        return *e;
+        (e != nullptr ? *e : entries.emplace_back()) = {path, length};
+        return *Find(path);
     }
     void AddFolder(const std::string& path) { entries.push_back({path, 0, "", 0, false, true}); }
     void Remove(const std::string& path) {
@@ -63,12 +60,9 @@ class FakeFiles : public FileSystem {
                       entries.end());
     }
     Entry* Find(const std::string& path) {
-        for (Entry& e : entries) {
-            if (e.path == path) {
-                return &e;
-            }
-        }
-        return nullptr;
+        auto e =
+            std::find_if(entries.begin(), entries.end(), [&](auto& x) { return x.path == path; });
+        return e == entries.end() ? nullptr : &*e;
     }
     std::string Content(const std::string& path) {
         const Entry* e = Find(path);

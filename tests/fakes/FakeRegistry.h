@@ -50,9 +50,6 @@ class FakeRegistry : public EllReg {
     void SetString(const std::string& path, const std::string& name, const std::string& data) {
         SetRaw(path, name, RegType::Sz, data + std::string(1, '\0'));
     }
-    void SetDword(const std::string& path, const std::string& name, std::uint32_t n) {
-        SetRaw(path, name, RegType::Dword, {char(n), char(n >> 8), char(n >> 16), char(n >> 24)});
-    }
     void SetRaw(const std::string& path, const std::string& name, std::uint32_t type,
                 const std::string& bytes) {
         auto& values = Ensure(path).values;
@@ -85,12 +82,9 @@ class FakeRegistry : public EllReg {
         return TrimTrailingBlanks(RegDataText(v->type, v->bytes, BinaryAs::Hex));
     }
     void WriteRegValue(RegRoot root, const std::string& keyPath, const std::string& valueName,
-                       std::uint32_t type, const std::string& value) override {
+                       std::uint32_t, const std::string& value) override {
         ++writes;
-        if (!failWrites) {
-            SetString(Full(root, keyPath), valueName, value);
-            (void)type;
-        }
+        SetString(Full(root, keyPath), valueName, value);
     }
     std::optional<std::string> GetSubKeyName(RegRoot root, const std::string& keyPath,
                                              std::int32_t index) override {
@@ -143,7 +137,6 @@ class FakeRegistry : public EllReg {
     }
 
     int writes = 0;
-    bool failWrites = false;
     bool failDeletes = false;
 
   private:

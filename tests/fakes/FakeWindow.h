@@ -4,9 +4,7 @@
 #include <deque>
 #include <functional>
 #include <map>
-#include <ostream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "app/MessageBoxes.h"
@@ -54,34 +52,24 @@ class FakeControls : public WindowControls {
 struct ShownBox {
     std::string prompt;
     MsgButtons buttons;
-    MsgIcon icon;
-    std::string title;
-    bool operator==(const ShownBox& o) const {
-        return std::tie(prompt, buttons, icon, title) ==
-               std::tie(o.prompt, o.buttons, o.icon, o.title);
-    }
-    friend std::ostream& operator<<(std::ostream& out, const ShownBox& b) {
-        return out << '"' << b.prompt << "\" " << int(b.buttons) << '/' << int(b.icon) << " \""
-                   << b.title << '"';
-    }
 };
 
 // Answers boxes from a script, in order; with the script used up, the box's default button.
 class FakeBoxes : public MessageBoxes {
   public:
-    MsgAnswer Show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
-                   const std::string& title) override {
-        shown.push_back({prompt, buttons, icon, title});
+    MsgAnswer Show(const std::string& prompt, MsgButtons buttons, MsgIcon,
+                   const std::string&) override {
+        shown.push_back({prompt, buttons});
         if (onShow) {
             onShow();
         }
-        if (answers.empty()) {
-            return buttons == MsgButtons::YesNo            ? MsgAnswer::Yes
-                   : buttons == MsgButtons::YesNoDefaultNo ? MsgAnswer::No
-                                                           : MsgAnswer::Ok;
+        const MsgAnswer byDefault = buttons == MsgButtons::YesNo            ? MsgAnswer::Yes
+                                    : buttons == MsgButtons::YesNoDefaultNo ? MsgAnswer::No
+                                                                            : MsgAnswer::Ok;
+        const MsgAnswer a = answers.empty() ? byDefault : answers.front();
+        if (!answers.empty()) {
+            answers.pop_front();
         }
-        const MsgAnswer a = answers.front();
-        answers.pop_front();
         return a;
     }
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <deque>
+#include <map>
 #include <string>
 
 #include "tests/unit/Harness.h"
@@ -9,22 +9,10 @@
 namespace kr8::test {
 namespace {
 
-// The boxes as "<processes ended so far>:<prompt>", so that the order of ending rundll32 and
-// asking shows.
-std::string Box(const std::string& prompt, int ended = 3) {
-    return std::to_string(ended) + ":" + prompt;
-}
-std::string Ask(const char* name) {
-    return Box(text::kConfirmDeletePrefix + SystemPath(name));
-}
-std::string Replaced(const char* dummy, const char* name) {
-    return "SHORT(" + std::string(fake::kWindows) + "\\" + dummy + ") -> SHORT(" +
-           SystemPath(name) + ")";
-}
-const std::string kCannot = Box(text::kCannotDelete);
-const std::string kChanges = Box(text::kChangesAfterReboot);
-
-// Over a.dll, b.dll and c.dll found by a scan, the first ones possibly held open.
+// Over a.dll, b.dll and c.dll found by a scan, the first `locked` of them held open. The boxes
+// are spelled a letter each: S the selection box, a/b/c the question about that file, x "cannot
+// delete", y "changes after reboot" (that file to be replaced at the restart by a dummy of its
+// own), n "not scheduled", r the restart offer.
 TEST(CmdFix, AsksEachFileInTurnAndSaysWhatCouldNotBeDone) {
     const struct {
         const char* what;
@@ -32,67 +20,21 @@ TEST(CmdFix, AsksEachFileInTurnAndSaysWhatCouldNotBeDone) {
         bool tick;
         bool failReplacements;
         std::deque<MsgAnswer> answers;
-        Strings boxes;
-        Strings left;  // in the list and on the disk afterwards
-        Strings replacements;
-        bool restarted;
+        std::string boxes;
+        std::string left;  // in the list and on the disk afterwards
     } cases[] = {
-        {"nothing ticked, Cancel",
-         0,
-         false,
-         false,
-         {MsgAnswer::Cancel},
-         {Box(text::kSelectError, 0)},
-         {"a.dll", "b.dll", "c.dll"},
-         {},
-         false},
-        {"nothing ticked, OK: all from the top",
-         0,
-         false,
-         false,
-         {MsgAnswer::Ok},
-         {Box(text::kSelectError, 0), Ask("a.dll"), Ask("b.dll"), Ask("c.dll")},
-         {},
-         {},
-         false},
-        {"No ends the loop, no rescan",
-         0,
-         true,
-         false,
-         {MsgAnswer::Yes, MsgAnswer::No},
-         {Ask("a.dll"), Ask("b.dll")},
-         {"b.dll", "c.dll"},
-         {},
-         false},
-        {"one locked: replaced at restart, restart offered",
-         1,
-         true,
-         false,
-         {},
-         {Ask("a.dll"), kCannot, kChanges, Ask("b.dll"), Ask("c.dll"), Box(text::kRebootNow)},
-         {"a.dll"},
-         {Replaced("dummy.dll", "a.dll")},
-         true},
-        {"two locked: a dummy each, no restart offer",
-         2,
-         true,
-         false,
-         {},
-         {Ask("a.dll"), kCannot, kChanges, Ask("b.dll"), kCannot, kChanges, Ask("c.dll")},
-         {"a.dll", "b.dll"},
-         {Replaced("dummy.dll", "a.dll"), Replaced("dummy2.dll", "b.dll")},
-         false},
-        {"scheduling fails: said, and no restart offer",
-         1,
-         true,
-         true,
-         {},
-         {Ask("a.dll"), kCannot, Box(text::kNotScheduledPrefix + SystemPath("a.dll")), Ask("b.dll"),
-          Ask("c.dll")},
-         {"a.dll"},
-         {},
-         false},
+        {"nothing ticked, Cancel", 0, false, false, {MsgAnswer::Cancel}, "S", "abc"},
+        {"nothing ticked, OK: all from the top", 0, false, false, {MsgAnswer::Ok}, "Sabc", ""},
+        {"No ends the loop", 0, true, false, {MsgAnswer::Yes, MsgAnswer::No}, "ab", "bc"},
+        {"one locked: replaced, restart offered", 1, true, false, {}, "axybcr", "a"},
+        {"two locked: a dummy each, no restart offer", 2, true, false, {}, "axybxyc", "ab"},
+        {"not scheduled: said, no restart offer", 1, true, true, {}, "axnbc", "a"},
     };
+    const std::map<char, std::string> texts = {{'S', text::kSelectError},
+                                               {'x', text::kCannotDelete},
+                                               {'y', text::kChangesAfterReboot},
+                                               {'n', text::kNotScheduledPrefix},
+                                               {'r', text::kRebootNow}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Harness h;
@@ -105,24 +47,40 @@ TEST(CmdFix, AsksEachFileInTurnAndSaysWhatCouldNotBeDone) {
         }
         h.files.failReplacements = c.failReplacements;
         h.boxes.answers = c.answers;
-        Strings boxes;
+        size_t endedAtFirstQuestion = 0;
         h.boxes.onShow = [&] {
-            boxes.push_back(Box(h.boxes.shown.back().prompt, int(h.processes.asked.size())));
+            if (h.boxes.shown.size() == 1 + (c.boxes[0] == 'S')) {
+                endedAtFirstQuestion = h.processes.asked.size();
+            }
         };
         h.form.CmdFix_Click();
-        EXPECT_EQ(boxes, c.boxes);
-        EXPECT_EQ(h.processes.asked, Strings(c.boxes.size() > 1 ? 3 : 0, text::kRundll32));
-        Strings left;
-        for (const char* name : {"a.dll", "b.dll", "c.dll"}) {
-            const bool kept = std::count(c.left.begin(), c.left.end(), name) != 0;
-            EXPECT_EQ(h.files.Exists(SystemPath(name)), kept) << name;
+        Strings boxes, replacements, left;
+        std::string file;
+        for (const char b : c.boxes) {
+            if (b >= 'a' && b <= 'c') {
+                file = SystemPath(std::string(1, b) + ".dll");
+            }
+            boxes.push_back(b >= 'a' && b <= 'c' ? text::kConfirmDeletePrefix + file
+                                                 : texts.at(b) + (b == 'n' ? file : ""));
+            if (b == 'y') {
+                const std::string n = replacements.empty() ? "" : "2";
+                replacements.push_back("SHORT(" + std::string(fake::kWindows) + "\\dummy" + n +
+                                       ".dll) -> SHORT(" + file + ")");
+            }
+        }
+        EXPECT_EQ(h.boxes.Prompts(), boxes);
+        EXPECT_EQ(endedAtFirstQuestion, c.boxes.size() > 1 ? 3u : 0u) << "rundll32 ended first";
+        EXPECT_EQ(h.processes.asked.size(), endedAtFirstQuestion);
+        for (const char name : std::string("abc")) {
+            const bool kept = c.left.find(name) != std::string::npos;
+            EXPECT_EQ(h.files.Exists(SystemPath(std::string(1, name) + ".dll")), kept) << name;
             if (kept) {
-                left.push_back(SystemPath(name));
+                left.push_back(SystemPath(std::string(1, name) + ".dll"));
             }
         }
         EXPECT_EQ(h.controls.Entries(), left);
-        EXPECT_EQ(h.files.replacements, c.replacements);
-        EXPECT_EQ(h.restart.requests, std::vector<bool>(c.restarted, true));
+        EXPECT_EQ(h.files.replacements, replacements);
+        EXPECT_EQ(h.restart.requests, std::vector<bool>(c.boxes.back() == 'r', true));
     }
 }
 
