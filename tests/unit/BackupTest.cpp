@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -144,44 +143,28 @@ TEST(Backup, TheManifestNamesEachItemAndTheRestoreWhatItCannotPutBack) {
 // Without a backup the user is asked, and the box's default answer keeps what was to go; a Yes
 // removes it all the same.
 TEST(Backup, WithoutOneTheDefaultAnswerKeepsWhatWasToGo) {
-    const std::string dll = SystemPath("a.dll");
-    const std::string guard = kNotifyPath + "\\GuardX";
-    const struct {
-        std::string prompt;
-        std::function<void(Harness&)> click;
-        std::function<bool(Harness&)> kept;
-    } cases[] = {
-        {text::kNoFileBackupPrefix + dll,
-         [](Harness& h) {
-             h.TickAll();
-             h.form.CmdFix_Click();
-         },
-         [&](Harness& h) { return h.files.Exists(dll); }},
-        {text::kNoKeyBackupPrefix + std::string("GuardX"),
-         [](Harness& h) { h.form.CmdGuard_Click(); },
-         [&](Harness& h) { return h.reg.HasKey(guard); }},
-        {text::kNoValueBackupPrefix + std::string("msg126"),
-         [](Harness& h) { h.form.CmdUAS_Click(); },
-         [&](Harness& h) { return h.reg.Get(kPostPlatformPath, "msg126").has_value(); }},
-    };
-    for (const auto& c : cases) {
-        for (const bool yes : {false, true}) {
-            SCOPED_TRACE(c.prompt + (yes ? ": Yes" : ": default"));
-            Harness h;
-            h.reg.SetString(guard, "Version", "126");
-            h.reg.SetString(kPostPlatformPath, "msg126", "x");
-            h.Infect({"a.dll"});
-            h.store.failFolders = true;
-            h.boxes.answers = {MsgAnswer::Yes};  // the question before the backup
-            if (yes) {
-                h.boxes.answers.push_back(MsgAnswer::Yes);
-            }
-            c.click(h);
-            ASSERT_GE(h.boxes.shown.size(), 2u);
-            EXPECT_EQ(h.boxes.shown[1].prompt, c.prompt + text::kNoBackupSuffix);
-            EXPECT_EQ(h.boxes.shown[1].buttons, MsgButtons::YesNoDefaultNo);
-            EXPECT_EQ(c.kept(h), !yes);
-        }
+    const std::string noBackup = text::kNoBackupSuffix;
+    for (const bool yes : {false, true}) {
+        Harness h;
+        h.reg.AddKey(kNotifyPath + "\\GuardX");
+        h.reg.SetString(kPostPlatformPath, "msg126", "x");
+        const std::string dll = h.Infect({"a.dll"})[0];
+        h.store.failFolders = true;
+        h.boxes.answers.assign(yes ? 6 : 0, MsgAnswer::Yes);
+        h.TickAll();
+        h.form.CmdFix_Click();
+        h.form.CmdGuard_Click();
+        h.form.CmdUAS_Click();
+        EXPECT_EQ(
+            h.boxes.Prompts(),
+            (Strings{text::kConfirmDeletePrefix + dll, text::kNoFileBackupPrefix + dll + noBackup,
+                     "Delete the Registry key GuardX",
+                     text::kNoKeyBackupPrefix + std::string("GuardX") + noBackup,
+                     text::kDeleteUserAgent,
+                     text::kNoValueBackupPrefix + std::string("msg126") + noBackup}));
+        EXPECT_EQ(h.files.Exists(dll), !yes);
+        EXPECT_EQ(h.reg.HasKey(kNotifyPath + "\\GuardX"), !yes);
+        EXPECT_EQ(h.reg.Get(kPostPlatformPath, "msg126").has_value(), !yes);
     }
 }
 

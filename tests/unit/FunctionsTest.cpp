@@ -14,85 +14,63 @@
 namespace kr8 {
 namespace {
 
-struct CommandLineCase {
-    std::string line;
-    bool scan;
-    bool usageError;
-    std::optional<std::string> logPath;
-    std::optional<std::string> restoreFolder = std::nullopt;
-};
-
 // Splitting follows the system's CommandLineToArgvW, whose answers for these lines are the
 // expectations; switches come after the program name, which is never one.
 TEST(CommandLine, SwitchesPathsAndUsageErrors) {
-    const std::optional<std::string> none;
-    const CommandLineCase cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         // The window.
-        {"kr8finder.exe", false, false, none},
-        {"\"C:\\Program Files\\kr8finder.exe\"  \t ", false, false, none},
-        {"C:\\kr8\\-scan.exe", false, false, none},
+        {"kr8finder.exe", ""},
+        {"\"C:\\Program Files\\kr8finder.exe\"  \t ", ""},
+        {"C:\\kr8\\-scan.exe", ""},
         // The unattended scan: "/" or "-", any case, blanks or tabs between.
-        {"kr8finder.exe /scan", true, false, none},
-        {"\"C:\\a b\\kr8finder.exe\"/Scan", true, false, none},
-        {"kr8finder.exe\t/sCaN\t-LoG\tC:\\kr8.log", true, false, "C:\\kr8.log"},
-        {"kr8finder.exe /log C:\\kr8.log /scan", true, false, "C:\\kr8.log"},
-        {"kr8finder.exe \"/scan\"", true, false, none},
+        {"\"C:\\a b\\kr8finder.exe\"/Scan", "scan"},
+        {"kr8finder.exe\t/sCaN\t-LoG\tC:\\kr8.log", "scan log=C:\\kr8.log"},
+        {"kr8finder.exe /log C:\\kr8.log \"/scan\"", "scan log=C:\\kr8.log"},
         // Paths: quotes, backslashes before quotes, other scripts' characters.
-        {"k.exe /scan /log \"C:\\Documents and Settings\\x.log\"", true, false,
-         "C:\\Documents and Settings\\x.log"},
-        {"k.exe /scan /log C:\\a\" b\"\\c.log", true, false, "C:\\a b\\c.log"},
-        {"k.exe /scan /log \"C:\\logs\\\\\"", true, false, "C:\\logs\\"},
-        {"k.exe /scan /log \"C:\\logs\\\" x", true, false, "C:\\logs\" x"},
-        {"k.exe /scan /log a\\\\\\\"b", true, false, "a\\\"b"},
-        {"k.exe /scan /log \"say \"\"hi\"\".log\"", true, false, "say \"hi.log"},
-        {"k.exe /scan /log \"C:\\Temp\\\xD0\x96 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80.log\"",
-         true, false, "C:\\Temp\\\xD0\x96 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80.log"},
+        {"k.exe /scan /log \"C:\\Documents and Settings\\x.log\"",
+         "scan log=C:\\Documents and Settings\\x.log"},
+        {"k.exe /scan /log C:\\a\" b\"\\c.log", "scan log=C:\\a b\\c.log"},
+        {"k.exe /scan /log \"C:\\logs\\\\\"", "scan log=C:\\logs\\"},
+        {"k.exe /scan /log \"C:\\logs\\\" x", "scan log=C:\\logs\" x"},
+        {"k.exe /scan /log \"say \"\"hi\"\".log\"", "scan log=say \"hi.log"},
+        {"k.exe /scan /log \"\xD0\x96 \xF0\x9F\x98\x80.log\"",
+         "scan log=\xD0\x96 \xF0\x9F\x98\x80.log"},
         // Usage errors, with /scan (nothing shown) and without (the usage box).
-        {"k.exe /scan /bogus", true, true, none},
-        {"k.exe /scan /log \"a \"\"b\"\" c\"", true, true, "a \"b"},
-        {"k.exe /bogus", false, true, none},
-        {"k.exe /scan extra", true, true, none},
-        {"k.exe scan", false, true, none},
-        {"k.exe /scan:now", false, true, none},
-        {"k.exe /scan /log", true, true, none},
-        {"k.exe /log /scan", true, true, none},
-        {"k.exe /scan /log -scan", true, true, none},
-        {"k.exe /log C:\\kr8.log", false, true, "C:\\kr8.log"},
-        {"k.exe /scan /log a /log b", true, true, "a"},
+        {"k.exe /scan /bogus", "scan error"},
+        {"k.exe /scan /log \"a \"\"b\"\" c\"", "scan error log=a \"b"},
+        {"k.exe /bogus", "error"},
+        {"k.exe /scan extra", "scan error"},
+        {"k.exe scan", "error"},
+        {"k.exe /scan:now", "error"},
+        {"k.exe /scan /log", "scan error"},
+        {"k.exe /scan /log -scan", "scan error"},
+        {"k.exe /log C:\\kr8.log", "error log=C:\\kr8.log"},
+        {"k.exe /scan /log a /log b", "scan error log=a"},
         // Putting a backup back.
-        {"k.exe /RESTORE \"C:\\WINDOWS\\KR8 Backup\\2026-12-07 14.05.31\"", false, false, none,
-         "C:\\WINDOWS\\KR8 Backup\\2026-12-07 14.05.31"},
-        {"k.exe /restore", false, true, none},
-        {"k.exe /restore a /restore b", false, true, none, "a"},
-        {"k.exe /scan /restore a", true, true, none, "a"},
+        {"k.exe /RESTORE \"C:\\KR8 Backup\\2026-12-07 14.05.31\"",
+         "restore=C:\\KR8 Backup\\2026-12-07 14.05.31"},
+        {"k.exe /restore", "error"},
+        {"k.exe /scan /restore a", "scan error restore=a"},
     };
-    for (const CommandLineCase& c : cases) {
-        SCOPED_TRACE(c.line);
-        const CommandLine parsed = ParseCommandLine(c.line);
-        EXPECT_EQ(parsed.scan, c.scan);
-        EXPECT_EQ(parsed.usageError, c.usageError);
-        EXPECT_EQ(parsed.logPath, c.logPath);
-        EXPECT_EQ(parsed.restoreFolder, c.restoreFolder);
+    for (const auto& [line, read] : cases) {
+        const CommandLine c = ParseCommandLine(line);
+        EXPECT_EQ(std::string(c.scan ? "scan " : "") + (c.usageError ? "error " : "") +
+                      (c.logPath ? "log=" + *c.logPath + " " : "") +
+                      (c.restoreFolder ? "restore=" + *c.restoreFolder + " " : ""),
+                  read.empty() ? read : read + " ")
+            << line;
     }
 }
 
 TEST(ExeNameMatches, TheWholeFileNameInAnyCase) {
-    const struct {
-        const char* exeFile;
-        const char* target;
-        bool match;
-    } cases[] = {
-        {"RunDll32.Exe", "RUNDLL32.EXE", true},
-        {"C:\\WINDOWS\\system32\\rundll32.exe", "rundll32.exe", true},
-        {"/usr/bin/rundll32.exe", "rundll32.exe", true},
-        {"C:\\x\\myrundll32.exe", "rundll32.exe", false},
-        {"rundll32.exe.bak", "rundll32.exe", false},
-        {"rundll32.ex", "rundll32.exe", false},
-        {"", "", false},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ExeNameMatches(c.exeFile, c.target), c.match) << c.exeFile << " / " << c.target;
+    for (const char* exe :
+         {"RunDll32.Exe", "C:\\WINDOWS\\system32\\rundll32.exe", "/bin/rundll32.exe"}) {
+        EXPECT_TRUE(ExeNameMatches(exe, "RUNDLL32.EXE")) << exe;
     }
+    for (const char* exe : {"C:\\x\\myrundll32.exe", "rundll32.exe.bak", "rundll32.ex", ""}) {
+        EXPECT_FALSE(ExeNameMatches(exe, "rundll32.exe")) << exe;
+    }
+    EXPECT_FALSE(ExeNameMatches("", ""));
 }
 
 TEST(RightsCommand, ReadsGrantOrRevokeOfOneRightForOneAccountAndNothingElse) {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 
 #include "app/LogFile.h"
@@ -22,21 +21,30 @@ TEST(CmdLog, WritesTheReportAsOnScreenAndOpensItOrSaysWhyNot) {
                                          text::kLogNotWrittenSuffix});
 }
 
-// Yes deletes the key by its exact name, trailing blank included (never the innocent key the
-// trimmed name would hit), No keeps it; either way the scan runs again.
-TEST(CmdGuard, DeletesOnlyTheKeyOfTheExactNameAndRescans) {
-    for (const MsgAnswer answer : {MsgAnswer::Yes, MsgAnswer::No}) {
+// The guardian key and the last user-agent value go by their exact names, a trailing blank
+// included (never the innocent key the trimmed name would hit, nor a value named by the shown
+// text); what is still there after its delete is named, never passed over in silence.
+TEST(Repair, DeletesByTheExactNameAndNamesWhatStayed) {
+    for (const bool fail : {false, true}) {
         Harness h;
         h.reg.AddKey(kNotifyPath + "\\x");
         h.reg.SetString(kNotifyPath + "\\x ", "Version", "126");
+        h.reg.SetString(kPostPlatformPath, "first", "1");
+        h.reg.SetString(kPostPlatformPath, "msgд126", "data");
         h.Infect({});
-        h.boxes.answers = {answer};
-        h.controls.text1 = "edited";
+        h.reg.failDeletes = fail;
         h.form.CmdGuard_Click();
-        EXPECT_EQ(h.boxes.Prompts(), Strings{"Delete the Registry key x "});
-        EXPECT_EQ(h.reg.HasKey(kNotifyPath + "\\x "), answer == MsgAnswer::No);
+        h.form.CmdUAS_Click();
+        EXPECT_EQ(h.boxes.Prompts(),
+                  fail ? (Strings{"Delete the Registry key x ",
+                                  "The Registry key could not be deleted: x ",
+                                  "Delete the User Agent String?",
+                                  "The User Agent String could not be deleted: msgд126"})
+                       : (Strings{"Delete the Registry key x ", "Delete the User Agent String?"}));
+        EXPECT_EQ(h.reg.HasKey(kNotifyPath + "\\x "), fail);
         EXPECT_TRUE(h.reg.HasKey(kNotifyPath + "\\x"));
-        EXPECT_EQ(h.controls.text1.rfind(text::kFilesFound, 0), 0u) << "rescanned";
+        EXPECT_EQ(h.reg.Get(kPostPlatformPath, "msgд126").has_value(), fail);
+        EXPECT_EQ(h.form.UserAgentString, fail ? "msgд126 data" : "first 1") << "rescanned";
     }
     // With no guardian found the name is empty, which would name the Notify key itself.
     Harness h;
@@ -46,30 +54,6 @@ TEST(CmdGuard, DeletesOnlyTheKeyOfTheExactNameAndRescans) {
     EXPECT_TRUE(h.reg.HasKey(kNotifyPath));
 }
 
-// The value goes by its own name, whatever its data; a key or value still there after its delete
-// is named, never passed over in silence.
-TEST(Repair, DeletesTheUserAgentValueByNameAndNamesWhatStayed) {
-    for (const bool fail : {false, true}) {
-        Harness h;
-        h.reg.AddKey(kNotifyPath + "\\GuardSvc");
-        h.reg.SetString(kPostPlatformPath, "first", "1");
-        h.reg.SetString(kPostPlatformPath, "msgд126", "data");
-        h.Infect({});
-        h.reg.failDeletes = fail;
-        h.form.CmdGuard_Click();
-        h.form.CmdUAS_Click();
-        const Strings asked{"Delete the Registry key GuardSvc", "Delete the User Agent String?"};
-        EXPECT_EQ(h.boxes.Prompts(),
-                  fail ? (Strings{asked[0], "The Registry key could not be deleted: GuardSvc",
-                                  asked[1], "The User Agent String could not be deleted: msgд126"})
-                       : asked);
-        EXPECT_EQ(h.reg.Get(kPostPlatformPath, "msgд126").has_value(), fail);
-        EXPECT_TRUE(h.reg.Get(kPostPlatformPath, "first")) << "only the last entry goes";
-        EXPECT_EQ(h.form.UserAgentString, fail ? "msgд126 data" : "first 1") << "rescanned";
-    }
-}
-
-const RunResult kEnded{RunOutcome::Ended, 0};
 const std::string kTool = SystemPath("NTrights.exe");
 const std::string kToolBytes = std::string("MZ\0\x90 our rights tool", 20);
 
@@ -78,46 +62,28 @@ const std::string kToolBytes = std::string("MZ\0\x90 our rights tool", 20);
 TEST(CmdPol, RunsOnlyItsOwnToolAndSaysHowItEnded) {
     const std::string notWritten =
         text::kToolNotWrittenPrefix + kTool + text::kToolNotWrittenSuffix;
+    const std::string foreign = text::kForeignToolPrefix + kTool + text::kForeignToolSuffix;
+    const std::string failed = text::kToolFailedPrefix + std::string("2") + text::kToolFailedSuffix;
+    const RunResult ended{RunOutcome::Ended, 0}, exit2{RunOutcome::Ended, 2};
+    const RunResult notStarted{RunOutcome::NotStarted, 0}, abandoned{RunOutcome::Abandoned, 0};
     const struct {
         const char* what;
-        std::optional<std::string> there;
+        std::string there;  // in the tool's place before the click
         bool resource;
         bool failWrites;
         RunResult run;
         MsgAnswer confirm;
-        std::string told;  // after the confirmation; empty for nothing
-        bool restarted;
+        std::string told;  // after the confirmation
     } cases[] = {
-        {"cancelled", {}, true, false, kEnded, MsgAnswer::Cancel, "", false},
-        {"ran, restart", {}, true, false, kEnded, MsgAnswer::Ok, text::kPolicyReboot, true},
-        {"own leftover", kToolBytes, true, false, kEnded, MsgAnswer::Ok, text::kPolicyReboot, true},
-        {"planted",
-         std::string("planted"),
-         true,
-         false,
-         {},
-         MsgAnswer::Ok,
-         text::kForeignToolPrefix + kTool + text::kForeignToolSuffix,
-         false},
-        {"no resource", {}, false, false, kEnded, MsgAnswer::Ok, notWritten, false},
-        {"unwritable", {}, true, true, kEnded, MsgAnswer::Ok, notWritten, false},
-        {"not started",
-         {},
-         true,
-         false,
-         {RunOutcome::NotStarted, 0},
-         MsgAnswer::Ok,
-         text::kToolNotStarted,
-         false},
-        {"exit code 2",
-         {},
-         true,
-         false,
-         {RunOutcome::Ended, 2},
-         MsgAnswer::Ok,
-         text::kToolFailedPrefix + std::string("2") + text::kToolFailedSuffix,
-         false},
-        {"abandoned", {}, true, false, {RunOutcome::Abandoned, 0}, MsgAnswer::Ok, "", false},
+        {"cancelled", "", true, false, ended, MsgAnswer::Cancel, ""},
+        {"ran", "", true, false, ended, MsgAnswer::Ok, text::kPolicyReboot},
+        {"own leftover", kToolBytes, true, false, ended, MsgAnswer::Ok, text::kPolicyReboot},
+        {"planted", "planted", true, false, ended, MsgAnswer::Ok, foreign},
+        {"no resource", "", false, false, ended, MsgAnswer::Ok, notWritten},
+        {"unwritable", "", true, true, ended, MsgAnswer::Ok, notWritten},
+        {"not started", "", true, false, notStarted, MsgAnswer::Ok, text::kToolNotStarted},
+        {"exit code 2", "", true, false, exit2, MsgAnswer::Ok, failed},
+        {"abandoned", "", true, false, abandoned, MsgAnswer::Ok, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -125,8 +91,8 @@ TEST(CmdPol, RunsOnlyItsOwnToolAndSaysHowItEnded) {
         if (c.resource) {
             h.resources.stored[101] = kToolBytes;
         }
-        if (c.there) {
-            h.files.WriteFileBytes(kTool, *c.there);
+        if (!c.there.empty()) {
+            h.files.WriteFileBytes(kTool, c.there);
         }
         h.files.failWrites = c.failWrites;
         h.launcher.result = c.run;
@@ -136,19 +102,17 @@ TEST(CmdPol, RunsOnlyItsOwnToolAndSaysHowItEnded) {
         };
         h.boxes.answers = {c.confirm};
         h.form.CmdPol_Click();
-        Strings expected{text::kPolicyConfirm};
-        if (!c.told.empty()) {
-            expected.push_back(c.told);
-        }
-        EXPECT_EQ(h.boxes.Prompts(), expected);
+        Strings told{text::kPolicyConfirm, c.told};
+        told.resize(c.told.empty() ? 1 : 2);
+        EXPECT_EQ(h.boxes.Prompts(), told);
         const bool ran = !h.launcher.commands.empty();
         EXPECT_EQ(h.launcher.commands,
                   Strings(ran, kTool + " +r SeDebugPrivilege -u Administrators"));
         EXPECT_EQ(runWhileHeld, ran ? kToolBytes : "");
-        EXPECT_EQ(h.files.Content(kTool), c.there == std::string("planted")        ? "planted"
-                                          : c.run.outcome == RunOutcome::Abandoned ? kToolBytes
-                                                                                   : "<missing>");
-        EXPECT_EQ(h.restart.requests, std::vector<bool>(c.restarted, true));
+        EXPECT_EQ(h.files.Content(kTool), c.there == "planted"                 ? "planted"
+                                          : c.run.outcome == abandoned.outcome ? kToolBytes
+                                                                               : "<missing>");
+        EXPECT_EQ(h.restart.requests, std::vector<bool>(c.told == text::kPolicyReboot, true));
     }
     Harness consumer;
     consumer.os.platformId = 1;
