@@ -136,10 +136,11 @@ class FakeFiles : public FileSystem {
         return true;
     }
     bool ReplaceAtRestart(const std::string& from, const std::string& to) override {
-        if (!failReplacements) {
-            replacements.push_back(from + " -> " + to);
+        if (failReplacements) {
+            return false;
         }
-        return !failReplacements;
+        replacements.push_back(from + " -> " + to);
+        return true;
     }
 
     std::vector<Entry> entries;
@@ -227,7 +228,10 @@ class FakeStore : public BackupStore {
     }
     bool SetAttributes(const std::string& path, std::uint32_t attributes) override {
         auto* e = files_.Find(path);
-        return e != nullptr && (e->attributes = attributes, true);
+        if (e != nullptr) {
+            e->attributes = attributes;
+        }
+        return e != nullptr;
     }
     std::optional<std::vector<RegKeyBytes>> ExportKey(RegRoot root,
                                                       const std::string& keyPath) override {
@@ -236,8 +240,7 @@ class FakeStore : public BackupStore {
     }
     std::optional<RegValueBytes> ExportValue(RegRoot root, const std::string& keyPath,
                                              const std::string& valueName) override {
-        auto v = reg_.Get(FakeRegistry::Full(root, keyPath), valueName);
-        return v ? std::optional<RegValueBytes>({v->name, v->type, v->bytes}) : std::nullopt;
+        return reg_.Get(FakeRegistry::Full(root, keyPath), valueName);
     }
     bool CreateKey(RegRoot root, const std::string& keyPath) override {
         reg_.AddKey(FakeRegistry::Full(root, keyPath));
@@ -245,7 +248,11 @@ class FakeStore : public BackupStore {
     }
     bool SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value) override {
         const std::string path = FakeRegistry::Full(root, keyPath);
-        return reg_.HasKey(path) && (reg_.SetRaw(path, value.name, value.type, value.bytes), true);
+        if (!reg_.HasKey(path)) {
+            return false;
+        }
+        reg_.SetRaw(path, value.name, value.type, value.bytes);
+        return true;
     }
 
     std::string timeName = "2026-12-07 02.51.28";
@@ -257,10 +264,7 @@ class FakeStore : public BackupStore {
         if (!key) {
             return false;
         }
-        keys.push_back({root, path, {}});
-        for (const auto& v : key->values) {
-            keys.back().values.push_back({v.name, v.type, v.bytes});
-        }
+        keys.push_back({root, path, key->values});
         return std::all_of(key->subKeys.begin(), key->subKeys.end(), [&](const std::string& sub) {
             return Export(root, path + "\\" + sub, keys);
         });

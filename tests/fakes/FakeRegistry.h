@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "sys/EllReg.h"
+#include "sys/RegFile.h"
 #include "sys/RegText.h"
 
 namespace kr8::fake {
@@ -31,18 +32,13 @@ class FakeRegistry : public EllReg {
         return Lower(path);
     }
     static auto Named(const std::string& name) {
-        return [name = Lower(name)](const Value& v) { return Lower(v.name) == name; };
+        return [name = Lower(name)](const RegValueBytes& v) { return Lower(v.name) == name; };
     }
 
   public:
-    struct Value {
-        std::string name;
-        std::uint32_t type;
-        std::string bytes;
-    };
     struct Key {
         std::vector<std::string> subKeys;  // as spelled at creation
-        std::vector<Value> values;
+        std::vector<RegValueBytes> values;
     };
 
     // Test set-up. Paths are "HKLM\\..." or "HKCU\\...".
@@ -61,7 +57,7 @@ class FakeRegistry : public EllReg {
         auto key = keys_.find(Norm(path));
         return key == keys_.end() ? std::nullopt : std::optional(key->second);
     }
-    std::optional<Value> Get(const std::string& path, const std::string& name) const {
+    std::optional<RegValueBytes> Get(const std::string& path, const std::string& name) const {
         const auto key = Find(path);
         if (!key) {
             return std::nullopt;
@@ -100,7 +96,7 @@ class FakeRegistry : public EllReg {
         if (!key || index < 0 || static_cast<size_t>(index) >= key->values.size()) {
             return std::nullopt;
         }
-        const Value& v = key->values[static_cast<size_t>(index)];
+        const RegValueBytes& v = key->values[static_cast<size_t>(index)];
         return ValueEntry{v.type, v.name, RegDataText(v.type, v.bytes, BinaryAs::Characters)};
     }
     void DeleteRegKey(RegRoot root, const std::string& keyPath) override {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <string>
@@ -9,26 +10,24 @@
 namespace kr8::test {
 namespace {
 
-// Over a.dll, b.dll and c.dll found by a scan, the first `locked` of them held open. The boxes
-// are spelled a letter each: S the selection box, a/b/c the question about that file, x "cannot
-// delete", y "changes after reboot" (that file to be replaced at the restart by a dummy of its
-// own), n "not scheduled", r the restart offer.
+// Over a.dll, b.dll and c.dll found by a scan. The boxes are spelled a letter each: S the
+// selection box (shown when nothing is ticked; else all are), a/b/c the question about that file,
+// x "cannot delete" (for each file held open, from the first on), y "changes after reboot" (that
+// file to be replaced at the restart by a dummy of its own), n "not scheduled" (the system
+// refused the replacement), r the restart offer.
 TEST(CmdFix, AsksEachFileInTurnAndSaysWhatCouldNotBeDone) {
     const struct {
         const char* what;
-        int locked;
-        bool tick;
-        bool failReplacements;
         std::deque<MsgAnswer> answers;
         std::string boxes;
         std::string left;  // in the list and on the disk afterwards
     } cases[] = {
-        {"nothing ticked, Cancel", 0, false, false, {MsgAnswer::Cancel}, "S", "abc"},
-        {"nothing ticked, OK: all from the top", 0, false, false, {MsgAnswer::Ok}, "Sabc", ""},
-        {"No ends the loop", 0, true, false, {MsgAnswer::Yes, MsgAnswer::No}, "ab", "bc"},
-        {"one locked: replaced, restart offered", 1, true, false, {}, "axybcr", "a"},
-        {"two locked: a dummy each, no restart offer", 2, true, false, {}, "axybxyc", "ab"},
-        {"not scheduled: said, no restart offer", 1, true, true, {}, "axnbc", "a"},
+        {"nothing ticked, Cancel", {MsgAnswer::Cancel}, "S", "abc"},
+        {"nothing ticked, OK: all from the top", {MsgAnswer::Ok}, "Sabc", ""},
+        {"No ends the loop", {MsgAnswer::Yes, MsgAnswer::No}, "ab", "bc"},
+        {"one locked: replaced, restart offered", {}, "axybcr", "a"},
+        {"two locked: a dummy each, no restart offer", {}, "axybxyc", "ab"},
+        {"not scheduled: said, no restart offer", {}, "axnbc", "a"},
     };
     const std::map<char, std::string> texts = {{'S', text::kSelectError},
                                                {'x', text::kCannotDelete},
@@ -39,13 +38,13 @@ TEST(CmdFix, AsksEachFileInTurnAndSaysWhatCouldNotBeDone) {
         SCOPED_TRACE(c.what);
         Harness h;
         h.Infect({"a.dll", "b.dll", "c.dll"});
-        for (int i = 0; i < c.locked; ++i) {
+        for (auto i = std::count(c.boxes.begin(), c.boxes.end(), 'x'); i-- > 0;) {
             h.files.entries[size_t(i)].locked = true;
         }
-        if (c.tick) {
+        if (c.boxes[0] != 'S') {
             h.TickAll();
         }
-        h.files.failReplacements = c.failReplacements;
+        h.files.failReplacements = c.boxes.find('n') != std::string::npos;
         h.boxes.answers = c.answers;
         size_t endedAtFirstQuestion = 0;
         h.boxes.onShow = [&] {

@@ -199,8 +199,10 @@ TEST(UnattendedScan, ExitCodeFromTheFindingsAndNothingWrittenButTheLog) {
         Harness window;
         c.seed(window);
         window.LoadAndFind();
-        EXPECT_EQ(unattended.files.Content(TempPath("kr8.log")),
-                  c.logged ? LogFileBytes(window.controls.text1) : "<missing>");
+        const std::string log = unattended.files.Content(TempPath("kr8.log"));
+        EXPECT_EQ(log, c.logged ? LogFileBytes(window.controls.text1) : "<missing>");
+        EXPECT_EQ(log.find(text::kSystemFolderUnreadable) != std::string::npos,
+                  !unattended.files.unreadableFolders.empty());
         EXPECT_EQ(unattended.reg.writes, 0) << "LastKey is left alone";
         EXPECT_TRUE(unattended.shell.requests.empty() && unattended.launcher.commands.empty() &&
                     unattended.processes.asked.empty() && unattended.restart.requests.empty());
