@@ -50,19 +50,18 @@ class FakeFiles : public FileSystem {
 
     Entry& AddFile(const std::string& path, std::uint64_t length) {
         Entry* e = Find(path);
-        (e != nullptr ? *e : entries.emplace_back()) = {path, length};
+        (e != nullptr ? *e : disk.emplace_back()) = {path, length};
         return *Find(path);
     }
-    void AddFolder(const std::string& path) { entries.push_back({path, 0, "", 0, false, true}); }
+    void AddFolder(const std::string& path) { disk.push_back({path, 0, "", 0, false, true}); }
     void Remove(const std::string& path) {
-        entries.erase(std::remove_if(entries.begin(), entries.end(),
-                                     [&](const Entry& e) { return e.path == path; }),
-                      entries.end());
+        disk.erase(std::remove_if(disk.begin(), disk.end(),
+                                  [&](const Entry& e) { return e.path == path; }),
+                   disk.end());
     }
     Entry* Find(const std::string& path) {
-        auto e =
-            std::find_if(entries.begin(), entries.end(), [&](auto& x) { return x.path == path; });
-        return e == entries.end() ? nullptr : &*e;
+        auto e = std::find_if(disk.begin(), disk.end(), [&](auto& x) { return x.path == path; });
+        return e == disk.end() ? nullptr : &*e;
     }
     std::string Content(const std::string& path) {
         const Entry* e = Find(path);
@@ -80,7 +79,7 @@ class FakeFiles : public FileSystem {
             return std::nullopt;
         }
         std::vector<FolderEntry> listed;
-        for (const Entry& e : entries) {
+        for (const Entry& e : disk) {
             const size_t slash = e.path.rfind('\\');
             if (e.path.substr(0, slash) == folder) {
                 listed.push_back({e.path.substr(slash + 1), e.length, e.folder});
@@ -143,7 +142,7 @@ class FakeFiles : public FileSystem {
         return true;
     }
 
-    std::vector<Entry> entries;
+    std::vector<Entry> disk;           // every file and folder, in the order added
     std::map<std::string, int> holds;  // how many holds each file is under now
     std::set<std::string> unreadableFolders;
     bool failWrites = false;

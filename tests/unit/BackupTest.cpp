@@ -18,6 +18,11 @@ std::string Le(const std::u16string& units) {
     }
     return bytes;
 }
+// A string value's bytes as the registry holds them: UTF-16LE with the terminating NUL.
+template <size_t N>
+std::string Sz(const char16_t (&units)[N]) {
+    return Le(std::u16string(units, N));
+}
 
 TEST(Sha256, MatchesThePublishedDigests) {
     const std::pair<std::string, const char*> cases[] = {
@@ -41,19 +46,16 @@ TEST(RegFile, WritesEachTypeAndNameAsTheRegistryEditorReadsItAndReadsItBack) {
         RegValueBytes value;
         std::u16string line;
     } cases[] = {
-        {{"Version", RegType::Sz, Le(u"126 \\ \"x\"") + Le(std::u16string(1, 0))},
-         u"\"Version\"=\"126 \\\\ \\\"x\\\"\""},
-        {{"", RegType::Sz, Le(std::u16string(u"v\0", 2))}, u"@=\"v\""},
-        {{"say \"\xC3\xA9\"\\now", RegType::Sz, Le(std::u16string(u"\u00e9\0", 2))},
+        {{"Version", RegType::Sz, Sz(u"126 \\ \"x\"")}, u"\"Version\"=\"126 \\\\ \\\"x\\\"\""},
+        {{"", RegType::Sz, Sz(u"v")}, u"@=\"v\""},
+        {{"say \"\xC3\xA9\"\\now", RegType::Sz, Sz(u"\u00e9")},
          u"\"say \\\"\u00e9\\\"\\\\now\"=\"\u00e9\""},
-        {{"n", RegType::Sz, Le(std::u16string(u"a\0b\0", 4))},
-         u"\"n\"=hex(1):61,00,00,00,62,00,00,00"},
-        {{"n", RegType::Sz, Le(u"a")}, u"\"n\"=hex(1):61,00"},
-        {{"n", RegType::Sz, Le(std::u16string(u"\n\0", 2))}, u"\"n\"=hex(1):0a,00,00,00"},
+        {{"n", RegType::Sz, Sz(u"a\0b")}, u"\"n\"=hex(1):61,00,00,00,62,00,00,00"},
+        {{"n", RegType::Sz, std::string("a\0", 2)}, u"\"n\"=hex(1):61,00"},
+        {{"n", RegType::Sz, Sz(u"\n")}, u"\"n\"=hex(1):0a,00,00,00"},
         {{"n", RegType::Sz, "a"}, u"\"n\"=hex(1):61"},
-        {{"p", RegType::ExpandSz, Le(std::u16string(u"%\0", 2))}, u"\"p\"=hex(2):25,00,00,00"},
-        {{"m", RegType::MultiSz, Le(std::u16string(u"a\0\0", 3))},
-         u"\"m\"=hex(7):61,00,00,00,00,00"},
+        {{"p", RegType::ExpandSz, Sz(u"%")}, u"\"p\"=hex(2):25,00,00,00"},
+        {{"m", RegType::MultiSz, Sz(u"a\0")}, u"\"m\"=hex(7):61,00,00,00,00,00"},
         {{"b", RegType::Binary, std::string("\x01\xab\0", 3)}, u"\"b\"=hex:01,ab,00"},
         {{"d", RegType::Dword, std::string("\x7e\x01\0\0", 4)}, u"\"d\"=dword:0000017e"},
         {{"d", RegType::Dword, "\x01\x02\x03"}, u"\"d\"=hex(4):01,02,03"},

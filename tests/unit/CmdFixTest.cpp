@@ -39,7 +39,7 @@ TEST(CmdFix, AsksEachFileInTurnAndSaysWhatCouldNotBeDone) {
         Harness h;
         h.Infect({"a.dll", "b.dll", "c.dll"});
         for (auto i = std::count(c.boxes.begin(), c.boxes.end(), 'x'); i-- > 0;) {
-            h.files.entries[size_t(i)].locked = true;
+            h.files.disk[size_t(i)].locked = true;
         }
         if (c.boxes[0] != 'S') {
             h.TickAll();

@@ -128,7 +128,7 @@ TEST(Scan, CaptionShowsTheLengthsThrottledToOnePerFrameEndingOnTheLast) {
         Harness h;
         h.clock.step = c.step;
         for (int i = 0; i < c.fillers; ++i) {
-            h.files.entries.push_back({SystemPath("f" + std::to_string(i) + ".dll"), 1000});
+            h.files.disk.push_back({SystemPath("f" + std::to_string(i) + ".dll"), 1000});
         }
         h.files.AddFile(SystemPath("last.dll"), 320872);
         h.files.AddFile(SystemPath("z.dll"), 77);
