@@ -4,6 +4,7 @@
 #include <deque>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "tests/unit/Harness.h"
 
@@ -125,7 +126,11 @@ TEST(CmdFix, ClicksWhileBusyAreDroppedAndAnAbandonedWaitEndsTheHandler) {
     h.TickAll();
     h.launcher.result = {RunOutcome::Abandoned, 0};
     const std::string report = h.controls.text1;
+    bool waiting = false;  // a Delete let through would wait again, and recurse without end
     h.launcher.duringWait = [&] {
+        if (std::exchange(waiting, true)) {
+            return;
+        }
         h.controls.text1 = "busy";
         h.form.Click(Button::CmdFind);
         h.form.Click(Button::CmdFix);

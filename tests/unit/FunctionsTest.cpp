@@ -50,6 +50,7 @@ TEST(CommandLine, SwitchesPathsAndUsageErrors) {
         {"k.exe /RESTORE \"C:\\KR8 Backup\\2026-12-07 14.05.31\"",
          "restore=C:\\KR8 Backup\\2026-12-07 14.05.31"},
         {"k.exe /restore", "error"},
+        {"k.exe /restore a /restore b", "error restore=a"},
         {"k.exe /scan /restore a", "scan error restore=a"},
     };
     for (const auto& [line, read] : cases) {
