@@ -49,17 +49,12 @@ class FakeControls : public WindowControls {
     std::vector<std::string> captions;
 };
 
-struct ShownBox {
-    std::string prompt;
-    MsgButtons buttons;
-};
-
 // Answers boxes from a script, in order; with the script used up, the box's default button.
 class FakeBoxes : public MessageBoxes {
   public:
     MsgAnswer Show(const std::string& prompt, MsgButtons buttons, MsgIcon,
                    const std::string&) override {
-        shown.push_back({prompt, buttons});
+        shown.push_back(prompt);
         if (onShow) {
             onShow();
         }
@@ -72,17 +67,11 @@ class FakeBoxes : public MessageBoxes {
         }
         return a;
     }
-
-    std::vector<std::string> Prompts() const {
-        std::vector<std::string> prompts;
-        for (const ShownBox& box : shown) {
-            prompts.push_back(box.prompt);
-        }
-        return prompts;
-    }
+    // The prompts shown, in order.
+    std::vector<std::string> Prompts() const { return shown; }
 
     std::deque<MsgAnswer> answers;
-    std::vector<ShownBox> shown;
+    std::vector<std::string> shown;
     std::function<void()> onShow;
 };
 
