@@ -13,16 +13,6 @@
 #include <vector>
 
 #include "app/FrmKR8.h"
-#include "remove/KillProcess.h"
-#include "remove/LaunchAppSychronous.h"
-#include "remove/ShutDownNT.h"
-#include "sys/BackupStore.h"
-#include "sys/Clock.h"
-#include "sys/CommonFunction.h"
-#include "sys/FileSystem.h"
-#include "sys/OS_Detect.h"
-#include "sys/Resources.h"
-#include "sys/Shell.h"
 #include "tests/fakes/FakeRegistry.h"
 #include "tests/fakes/FakeWindow.h"
 
@@ -32,102 +22,83 @@ inline constexpr char kWindows[] = "C:\\WINDOWS";
 inline constexpr char kSystem[] = "C:\\WINDOWS\\system32";
 inline constexpr char kTemp[] = "C:\\DOCUME~1\\USER\\LOCALS~1\\Temp";
 
-inline constexpr unsigned kReadOnlyHiddenSystem = 0x7;
-
 class FakeOs : public OS_Detect, public CommonFunction {
   public:
     std::int32_t GetPlatformId() override { return platformId; }
     std::string GetWindowsFolder() override { return kWindows; }
     std::string GetSystemFolder() override { return kSystem; }
     std::string GetTempFolder() override { return tempFolder; }
-    // Marks the path so tests see that the short form was asked for.
+    // Marked, so that tests see that the short form was asked for.
     std::string GetShortPath(const std::string& path) override { return "SHORT(" + path + ")"; }
 
     std::int32_t platformId = 2;
     std::string tempFolder = kTemp;
 };
 
-// Files by full path, kept in the order they were added (the order a folder listing gives).
+// Files and folders by exact full path (names compare with case, as no handler may rely on
+// the platform folding them), listed in the order they were added.
 class FakeFiles : public FileSystem {
   public:
-    void AddFile(const std::string& path, std::uint64_t length) {
-        if (files_.count(path) == 0) {
-            order_.push_back(path);
-        }
-        files_[path].length = length;
+    struct Entry {
+        std::string path;
+        std::uint64_t length = 0;
+        std::string content = "";
+        unsigned attributes = 0;
+        bool locked = false;  // held open by another process: no delete, no rename
+        bool folder = false;
+    };
+
+    Entry& AddFile(const std::string& path, std::uint64_t length) {
+        Entry* e = Find(path);
+        (e != nullptr ? *e : disk.emplace_back()) = {path, length};
+        return *Find(path);
     }
-    void AddFolder(const std::string& path) { folders_.insert(path); }
+    void AddFolder(const std::string& path) { disk.push_back({path, 0, "", 0, false, true}); }
     void Remove(const std::string& path) {
-        files_.erase(path);
-        order_.erase(std::remove(order_.begin(), order_.end(), path), order_.end());
+        disk.erase(std::remove_if(disk.begin(), disk.end(),
+                                  [&](const Entry& e) { return e.path == path; }),
+                   disk.end());
     }
-    void SetAttributes(const std::string& path, unsigned attributes) {
-        files_.at(path).attributes = attributes;
+    Entry* Find(const std::string& path) {
+        auto e = std::find_if(disk.begin(), disk.end(), [&](auto& x) { return x.path == path; });
+        return e == disk.end() ? nullptr : &*e;
     }
-    std::optional<unsigned> Attributes(const std::string& path) const {
-        auto f = files_.find(path);
-        return f == files_.end() ? std::nullopt : std::optional<unsigned>(f->second.attributes);
-    }
-    // Held open by another process: it can be neither deleted nor renamed.
-    void Lock(const std::string& path) { files_.at(path).locked = true; }
-    std::string Content(const std::string& path) const {
-        auto f = files_.find(path);
-        return f == files_.end() ? "<missing>" : f->second.content;
+    std::string Content(const std::string& path) {
+        const Entry* e = Find(path);
+        return e == nullptr ? "<missing>" : e->content;
     }
 
-    bool Exists(const std::string& path) override {
-        return files_.count(path) != 0 || folders_.count(path) != 0;
-    }
+    bool Exists(const std::string& path) override { return Find(path) != nullptr; }
     std::optional<std::uint64_t> FileLength(const std::string& path) override {
-        ++lengthQueries;
-        auto f = files_.find(path);
-        if (f == files_.end()) {
-            return std::nullopt;
-        }
-        return f->second.length;
+        const Entry* e = Find(path);
+        return e == nullptr || e->folder ? std::nullopt : std::optional(e->length);
     }
     std::optional<std::vector<FolderEntry>> ListFolder(const std::string& folder,
-                                                       const std::string& pattern) override {
+                                                       const std::string&) override {
         if (unreadableFolders.count(folder) != 0) {
             return std::nullopt;
         }
-        const std::string suffix = pattern.substr(1);  // "*.dll" -> ".dll", "*" -> ""
-        auto matches = [&](const std::string& path, std::string& name) {
-            const size_t slash = path.rfind('\\');
-            name = path.substr(slash + 1);
-            return path.substr(0, slash) == folder && name.size() >= suffix.size() &&
-                   name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
-        };
-        std::vector<FolderEntry> entries;
-        std::string name;
-        for (const std::string& path : order_) {
-            if (matches(path, name)) {
-                entries.push_back({name, files_[path].length, false});
+        std::vector<FolderEntry> listed;
+        for (const Entry& e : disk) {
+            const size_t slash = e.path.rfind('\\');
+            if (e.path.substr(0, slash) == folder) {
+                listed.push_back({e.path.substr(slash + 1), e.length, e.folder});
             }
         }
-        for (const std::string& path : folders_) {
-            if (matches(path, name)) {
-                entries.push_back({name, 0, true});
-            }
-        }
-        return entries;
+        return listed;
     }
     std::optional<std::string> ReadFileBytes(const std::string& path) override {
-        auto f = files_.find(path);
-        if (f == files_.end()) {
-            return std::nullopt;
-        }
-        return f->second.content;
+        const Entry* e = Find(path);
+        return e == nullptr || e->folder ? std::nullopt : std::optional(e->content);
     }
     void ClearReadOnlyHiddenSystem(const std::string& path) override {
-        if (auto f = files_.find(path); f != files_.end()) {
-            f->second.attributes &= ~kReadOnlyHiddenSystem;
+        if (Entry* e = Find(path)) {
+            e->attributes &= ~0x7u;
         }
     }
     bool RemoveFile(const std::string& path) override {
-        auto f = files_.find(path);
-        if (f == files_.end() || f->second.locked || (f->second.attributes & 1) != 0 ||
-            holds[path] > 0) {
+        const Entry* e = Find(path);
+        if (e == nullptr || e->folder || e->locked || (e->attributes & 1) != 0 || holds[path] > 0) {
             return false;
         }
         Remove(path);
@@ -137,15 +108,11 @@ class FakeFiles : public FileSystem {
         if (failWrites) {
             return false;
         }
-        AddFile(path, bytes.size());
-        files_[path].content = bytes;
+        AddFile(path, bytes.size()).content = bytes;
         return true;
     }
     bool CreateNewFile(const std::string& path, const std::string& bytes) override {
-        if (Exists(path)) {
-            return false;
-        }
-        return WriteFileBytes(path, bytes);
+        return !Exists(path) && WriteFileBytes(path, bytes);
     }
     std::unique_ptr<HeldFile> Hold(const std::string& path) override {
         struct Held : HeldFile {
@@ -157,64 +124,40 @@ class FakeFiles : public FileSystem {
             ~Held() override { --files.holds[path]; }
             std::optional<std::string> Bytes() override { return files.ReadFileBytes(path); }
         };
-        if (files_.count(path) == 0) {
-            return nullptr;
-        }
-        return std::make_unique<Held>(*this, path);
+        return Exists(path) ? std::make_unique<Held>(*this, path) : nullptr;
     }
     bool RenameFile(const std::string& from, const std::string& to) override {
-        auto f = files_.find(from);
-        if (f == files_.end() || f->second.locked || Exists(to)) {
+        Entry* e = Find(from);
+        if (e == nullptr || e->locked || Exists(to)) {
             return false;
         }
-        File moved = f->second;
-        Remove(from);
-        AddFile(to, moved.length);
-        files_[to] = moved;
+        e->path = to;
         return true;
     }
     bool ReplaceAtRestart(const std::string& from, const std::string& to) override {
         if (failReplacements) {
             return false;
         }
-        replacements.emplace_back(from, to);
+        replacements.push_back(from + " -> " + to);
         return true;
     }
 
-    // How many holds each file is under now.
-    std::map<std::string, int> holds;
+    std::vector<Entry> disk;           // every file and folder, in the order added
+    std::map<std::string, int> holds;  // how many holds each file is under now
     std::set<std::string> unreadableFolders;
-    int lengthQueries = 0;
     bool failWrites = false;
     bool failReplacements = false;
-    std::vector<std::pair<std::string, std::string>> replacements;
-
-  private:
-    struct File {
-        std::uint64_t length = 0;
-        unsigned attributes = 0;
-        bool locked = false;
-        std::string content;
-    };
-
-    std::map<std::string, File> files_;
-    std::vector<std::string> order_;
-    std::set<std::string> folders_;
+    std::vector<std::string> replacements;
 };
 
-// Advances by a fixed step each time it is read.
+// Advances by a fixed step each time it is read; pauses take no time.
 class FakeClock : public Clock {
   public:
-    std::uint64_t NowMs() override {
-        const std::uint64_t t = now;
-        now += step;
-        return t;
-    }
-    void Pause(unsigned milliseconds) override { pauses.push_back(milliseconds); }
+    std::uint64_t NowMs() override { return (now += step) - step; }
+    void Pause(unsigned) override {}
 
     std::uint64_t now = 0;
     std::uint64_t step = 0;
-    std::vector<unsigned> pauses;
 };
 
 class FakeProcesses : public KillProcess {
@@ -227,7 +170,6 @@ class FakeProcesses : public KillProcess {
 };
 
 // Runs nothing; duringWait stands for the window's messages handled while a program runs.
-// Commands are kept as the program, a blank and the arguments.
 class FakeLauncher : public LaunchAppSychronous {
   public:
     RunResult RunAndWait(const std::string& program, const std::string& arguments) override {
@@ -248,32 +190,20 @@ class FakeRestart : public ShutDownNT {
     std::vector<bool> requests;
 };
 
-struct ShellRequest {
-    std::string file;
-    std::string parameters;
-    std::string folder;
-    bool operator==(const ShellRequest& o) const {
-        return file == o.file && parameters == o.parameters && folder == o.folder;
-    }
-};
-
+// Each request as "file | parameters | folder".
 class FakeShell : public Shell {
   public:
     void Open(const std::string& file, const std::string& parameters,
               const std::string& folder) override {
-        requests.push_back({file, parameters, folder});
+        requests.push_back(file + " | " + parameters + " | " + folder);
     }
-    std::vector<ShellRequest> requests;
+    std::vector<std::string> requests;
 };
 
 class FakeResources : public Resources {
   public:
     std::optional<std::string> CustomResource(int id) override {
-        auto r = stored.find(id);
-        if (r == stored.end()) {
-            return std::nullopt;
-        }
-        return r->second;
+        return stored.count(id) != 0 ? std::optional(stored[id]) : std::nullopt;
     }
     std::map<int, std::string> stored;
 };
@@ -292,40 +222,35 @@ class FakeStore : public BackupStore {
         return true;
     }
     std::optional<std::uint32_t> Attributes(const std::string& path) override {
-        return files_.Attributes(path);
+        const auto* e = files_.Find(path);
+        return e == nullptr ? std::nullopt : std::optional<std::uint32_t>(e->attributes);
     }
     bool SetAttributes(const std::string& path, std::uint32_t attributes) override {
-        if (!files_.Attributes(path)) {
-            return false;
+        auto* e = files_.Find(path);
+        if (e != nullptr) {
+            e->attributes = attributes;
         }
-        files_.SetAttributes(path, attributes);
-        return true;
+        return e != nullptr;
     }
     std::optional<std::vector<RegKeyBytes>> ExportKey(RegRoot root,
                                                       const std::string& keyPath) override {
         std::vector<RegKeyBytes> keys;
-        if (!Export(root, keyPath, keys)) {
-            return std::nullopt;
-        }
-        return keys;
+        return Export(root, keyPath, keys) ? std::optional(keys) : std::nullopt;
     }
     std::optional<RegValueBytes> ExportValue(RegRoot root, const std::string& keyPath,
                                              const std::string& valueName) override {
-        auto v = reg_.Get(Full(root, keyPath), valueName);
-        if (!v) {
-            return std::nullopt;
-        }
-        return RegValueBytes{v->name, v->type, v->bytes};
+        return reg_.Get(FakeRegistry::Full(root, keyPath), valueName);
     }
     bool CreateKey(RegRoot root, const std::string& keyPath) override {
-        reg_.AddKey(Full(root, keyPath));
+        reg_.AddKey(FakeRegistry::Full(root, keyPath));
         return true;
     }
     bool SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value) override {
-        if (!reg_.HasKey(Full(root, keyPath))) {
+        const std::string path = FakeRegistry::Full(root, keyPath);
+        if (!reg_.HasKey(path)) {
             return false;
         }
-        reg_.SetRaw(Full(root, keyPath), value.name, value.type, value.bytes);
+        reg_.SetRaw(path, value.name, value.type, value.bytes);
         return true;
     }
 
@@ -333,25 +258,15 @@ class FakeStore : public BackupStore {
     bool failFolders = false;
 
   private:
-    static std::string Full(RegRoot root, const std::string& keyPath) {
-        return (root == RegRoot::LocalMachine ? "HKLM\\" : "HKCU\\") + keyPath;
-    }
     bool Export(RegRoot root, const std::string& path, std::vector<RegKeyBytes>& keys) {
-        const auto key = reg_.Find(Full(root, path));
+        const auto key = reg_.Find(FakeRegistry::Full(root, path));
         if (!key) {
             return false;
         }
-        RegKeyBytes exported{root, path, {}};
-        for (const auto& v : key->values) {
-            exported.values.push_back({v.name, v.type, v.bytes});
-        }
-        keys.push_back(exported);
-        for (const std::string& sub : key->subKeys) {
-            if (!Export(root, path + "\\" + sub, keys)) {
-                return false;
-            }
-        }
-        return true;
+        keys.push_back({root, path, key->values});
+        return std::all_of(key->subKeys.begin(), key->subKeys.end(), [&](const std::string& sub) {
+            return Export(root, path + "\\" + sub, keys);
+        });
     }
 
     FakeFiles& files_;

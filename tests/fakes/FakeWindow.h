@@ -1,11 +1,9 @@
-// The window's controls and message boxes in memory, starting as the window starts.
+// The window's controls and message boxes in memory.
 #pragma once
 
 #include <deque>
 #include <functional>
 #include <map>
-#include <ostream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -14,30 +12,15 @@
 
 namespace kr8::fake {
 
-struct ListEntry {
-    std::string text;
-    bool checked = false;
-};
-
 class FakeControls : public WindowControls {
   public:
-    FakeControls() {
-        for (Button b : {Button::CmdFind, Button::CmdHosts, Button::CmdPol, Button::CmdExit}) {
-            enabled[b] = true;
-        }
-        for (Button b : {Button::CmdLog, Button::CmdUAS, Button::CmdGuard, Button::CmdRegedit,
-                         Button::CmdFix}) {
-            enabled[b] = false;
-        }
-    }
+    struct ListEntry {
+        std::string text;
+        bool checked = false;
+    };
 
     std::string GetText1() override { return text1; }
-    void SetText1(const std::string& text) override {
-        if (text.find('\0') != std::string::npos) {
-            throw std::logic_error("Text1 cannot show a NUL");
-        }
-        text1 = text;
-    }
+    void SetText1(const std::string& text) override { text1 = text; }
     void ClearList1() override { list.clear(); }
     void AddList1(const std::string& entry) override { list.push_back({entry, false}); }
     int List1Count() override { return static_cast<int>(list.size()); }
@@ -47,9 +30,9 @@ class FakeControls : public WindowControls {
         list.at(static_cast<size_t>(index)).checked = checked;
     }
     void RemoveList1(int index) override { list.erase(list.begin() + index); }
-    void SetList1Current(int index) override { current = index; }
+    void SetList1Current(int) override {}
     void SetEnabled(Button button, bool on) override { enabled[button] = on; }
-    bool IsEnabled(Button button) override { return enabled.at(button); }
+    bool IsEnabled(Button button) override { return enabled[button]; }
     void SetCaption(const std::string& text) override { captions.push_back(text); }
 
     std::vector<std::string> Entries() const {
@@ -62,59 +45,33 @@ class FakeControls : public WindowControls {
 
     std::string text1;
     std::vector<ListEntry> list;
-    int current = 0;
     std::map<Button, bool> enabled;
     std::vector<std::string> captions;
-};
-
-struct ShownBox {
-    std::string prompt;
-    MsgButtons buttons;
-    MsgIcon icon;
-    std::string title;
-    bool operator==(const ShownBox& o) const {
-        return prompt == o.prompt && buttons == o.buttons && icon == o.icon && title == o.title;
-    }
-    friend std::ostream& operator<<(std::ostream& out, const ShownBox& b) {
-        return out << '"' << b.prompt << "\" buttons " << static_cast<int>(b.buttons) << " icon "
-                   << static_cast<int>(b.icon) << " title \"" << b.title << '"';
-    }
 };
 
 // Answers boxes from a script, in order; with the script used up, the box's default button.
 class FakeBoxes : public MessageBoxes {
   public:
-    MsgAnswer Show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
-                   const std::string& title) override {
-        shown.push_back({prompt, buttons, icon, title});
+    MsgAnswer Show(const std::string& prompt, MsgButtons buttons, MsgIcon,
+                   const std::string&) override {
+        shown.push_back(prompt);
         if (onShow) {
             onShow();
         }
+        const MsgAnswer byDefault = buttons == MsgButtons::YesNo            ? MsgAnswer::Yes
+                                    : buttons == MsgButtons::YesNoDefaultNo ? MsgAnswer::No
+                                                                            : MsgAnswer::Ok;
+        const MsgAnswer a = answers.empty() ? byDefault : answers.front();
         if (!answers.empty()) {
-            MsgAnswer a = answers.front();
             answers.pop_front();
-            return a;
         }
-        switch (buttons) {
-            case MsgButtons::YesNo:
-                return MsgAnswer::Yes;
-            case MsgButtons::YesNoDefaultNo:
-                return MsgAnswer::No;
-            default:
-                return MsgAnswer::Ok;
-        }
+        return a;
     }
-
-    std::vector<std::string> Prompts() const {
-        std::vector<std::string> prompts;
-        for (const ShownBox& box : shown) {
-            prompts.push_back(box.prompt);
-        }
-        return prompts;
-    }
+    // The prompts shown, in order.
+    std::vector<std::string> Prompts() const { return shown; }
 
     std::deque<MsgAnswer> answers;
-    std::vector<ShownBox> shown;
+    std::vector<std::string> shown;
     std::function<void()> onShow;
 };
 

@@ -2,18 +2,20 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "app/Texts.h"
 #include "tests/fakes/FakeMachine.h"
 
 namespace kr8::test {
+
+using Strings = std::vector<std::string>;
 
 inline const std::string kNotifyPath =
     "HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify";
 inline const std::string kPostPlatformPath =
     "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\User Agent\\Post "
     "Platform";
-inline const std::string kRegeditPath =
-    "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
 
 inline std::string SystemPath(const std::string& name) {
     return std::string(fake::kSystem) + "\\" + name;
@@ -23,9 +25,21 @@ inline std::string TempPath(const std::string& name) {
 }
 
 struct Harness : fake::FormOn<fake::FakeMachine> {
-    std::string LastKey() {
-        auto v = reg.Get(kRegeditPath, "LastKey");
-        return v ? v->bytes : "<none>";
+    // Adware-sized files in the system folder, found by a scan; their paths in list order.
+    Strings Infect(const Strings& names) {
+        Strings paths;
+        for (const std::string& name : names) {
+            paths.push_back(SystemPath(name));
+            files.AddFile(paths.back(), 320872);
+        }
+        LoadAndFind();
+        boxes.shown.clear();
+        return paths;
+    }
+    void TickAll() {
+        for (auto& entry : controls.list) {
+            entry.checked = true;
+        }
     }
 };
 

@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/LogFile.h"
+#include "app/UnattendedScan.h"
+#include "tests/unit/Harness.h"
+
+namespace kr8::test {
+namespace {
+
+const std::string kLastKeyNotify =
+    "My Computer\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\"
+    "Notify";
+
+std::string LastKey(Harness& h) {
+    const auto v = h.reg.Get("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit",
+                             "LastKey");
+    return v ? v->bytes.substr(0, v->bytes.size() - 1) : "<none>";
+}
+
+// Every section in its order. Each Find reads the folder as it is then, into a report built anew;
+// only files of the adware's exact length are listed, each for itself whatever name it resembles;
+// the fixed names are answered from the same listing in any case, each from its own folder. The
+// adware's names and data cannot end a pass nor forge a line, and the last user-agent entry is
+// the one kept, as the registry holds it.
+TEST(Scan, TheReportNamesEveryFindingInItsSection) {
+    Harness h;
+    h.LoadAndFind();
+    const std::string sys = std::string(fake::kSystem) + "\\";
+    const std::string temp = std::string(fake::kTemp) + "\\";
+    h.files.AddFile(sys + "short.dll", 320871);
+    for (const char* name :
+         {"A.DLL", "a.dll", "notadll.exe", "WINHOST32.EXE", "7k15.exe", "upd126.exe"}) {
+        h.files.AddFile(sys + name, 320872);
+    }
+    h.files.AddFile(sys + "long.dll", 320873);
+    h.files.AddFolder(sys + "winupd.dll");
+    for (const char* name : {"upd126new.exe", "upd126.exe", "wincore.dll"}) {
+        h.files.AddFile(temp + name, 1);
+    }
+    const std::string guard = kNotifyPath + "\\Guard\r\nGuardian Key--- is called: x";
+    h.reg.AddKey(kNotifyPath + "\\Not Found");
+    h.reg.SetString(guard, "first", "Not Found");
+    h.reg.SetString(guard, "second", std::string(5000, 'x'));
+    h.reg.SetRaw(guard, "multi", RegType::MultiSz, std::string("one\0two\0\0", 9));
+    h.reg.SetString(kPostPlatformPath, "a", "Not Found");
+    h.reg.SetRaw(kPostPlatformPath, std::string("n\0m", 3), RegType::Sz, std::string("d\0e\0", 4));
+    h.form.CmdFind_Click();
+    EXPECT_EQ(h.controls.text1,
+              "Files Found---\r\n" + sys + "A.DLL\r\n" + sys +
+                  "a.dll\r\n \r\nAdditional Files---\r\n" + sys + "winupd.dll\r\n" + sys +
+                  "winhost32.exe\r\n" + sys + "7k15.exe\r\n" + temp + "upd126.exe\r\n" + temp +
+                  "upd126new.exe\r\n \r\nKeys Under Notify---\r\nNot Found\r\n"
+                  "Guard  Guardian Key--- is called: x\r\n\r\n\r\n"
+                  "Guardian Key--- is called: Guard  Guardian Key--- is called: x\r\n"
+                  "first Not Found\r\nsecond " +
+                  std::string(5000, 'x') +
+                  "\r\nmulti one two \r\n\r\nUser Agent String---\r\nn m d e");
+    EXPECT_EQ(h.controls.Entries(), (Strings{sys + "A.DLL", sys + "a.dll"}));
+    EXPECT_EQ(h.form.UserAgentValueName, std::string("n\0m", 3));
+}
+
+// Only a leading 126 counts as the guardian's version; a name starting with "guard", in any
+// case, wins over a version, and of several the last one wins. Keys are created in table order,
+// with no version (nullptr), a string one, or a DWORD one ('#'). The registry editor is pointed at
+// the guardian, and stays so while a later scan no longer sees it.
+TEST(Scan, TheGuardianIsTheLastGuardNamedKeyOrElseTheOneOfVersion126) {
+    using Keys = std::vector<std::pair<const char*, const char*>>;
+    const struct {
+        Keys keys;
+        std::string guardian;
+    } cases[] = {
+        {{{"k", "126"}}, "k"},
+        {{{"k", "126abc"}}, "k"},
+        {{{"k", "0126"}}, ""},
+        {{{"k", "12"}}, ""},
+        {{{"k", "#126"}}, "k"},
+        {{{"k", "#12"}}, ""},
+        {{{"versioned", "126"}, {"guardsvc", nullptr}}, "guardsvc"},
+        {{{"versioned", "126"}, {"GUARDSVC", nullptr}}, "GUARDSVC"},
+        {{{"GuardOne", nullptr}, {"GuardTwo", nullptr}, {"late", "126"}}, "GuardTwo"},
+    };
+    for (const auto& c : cases) {
+        Harness h;
+        std::string trace;
+        for (const auto& [name, version] : c.keys) {
+            const std::string key = kNotifyPath + "\\" + name;
+            trace += std::string(name) + "=" + (version ? version : "-") + " ";
+            if (version == nullptr) {
+                h.reg.AddKey(key);
+            } else if (version[0] == '#') {
+                h.reg.SetRaw(key, "Version", RegType::Dword,
+                             {char(std::stoi(version + 1)), 0, 0, 0});
+            } else {
+                h.reg.SetString(key, "Version", version);
+            }
+        }
+        h.LoadAndFind();
+        EXPECT_EQ(h.form.GuardianKeyName, c.guardian) << trace;
+        EXPECT_EQ(h.controls.IsEnabled(Button::CmdGuard), !c.guardian.empty()) << trace;
+        const std::string lastKey = kLastKeyNotify + (c.guardian.empty() ? "" : "\\" + c.guardian);
+        EXPECT_EQ(LastKey(h), lastKey) << trace;
+        h.reg.DeleteRegKey(RegRoot::LocalMachine, text::kNotifyKey);
+        h.form.CmdFind_Click();
+        EXPECT_EQ(LastKey(h), lastKey) << trace;
+    }
+}
+
+// The captions shown during the size pass: every length when each file takes longer than a
+// frame; with the clock standing still, over more entries than a 16-bit index could count, only
+// the first and the last.
+TEST(Scan, CaptionShowsTheLengthsThrottledToOnePerFrameEndingOnTheLast) {
+    const struct {
+        std::uint64_t step;
+        int fillers;
+        Strings shown;
+    } cases[] = {
+        {30, 1, {"1000", "320872", "77"}},
+        {0, 40000, {"1000", "77"}},
+    };
+    for (const auto& c : cases) {
+        Harness h;
+        h.clock.step = c.step;
+        for (int i = 0; i < c.fillers; ++i) {
+            h.files.disk.push_back({SystemPath("f" + std::to_string(i) + ".dll"), 1000});
+        }
+        h.files.AddFile(SystemPath("last.dll"), 320872);
+        h.files.AddFile(SystemPath("z.dll"), 77);
+        h.LoadAndFind();
+        Strings shown;
+        for (const std::string& length : c.shown) {
+            shown.push_back(text::kScanningPrefix + length);
+        }
+        shown.push_back(text::kCaption);
+        EXPECT_EQ(h.controls.captions, shown) << c.fillers;
+    }
+}
+
+// Without a temporary folder the two names there would be looked for at the drive's root; the
+// report says they were not checked, and Make Log writes nowhere.
+TEST(Scan, AMissingTemporaryFolderIsSaidAndNothingIsWrittenAtTheRoot) {
+    Harness h;
+    h.os.tempFolder = "";
+    h.files.AddFile("\\upd126.exe", 10);
+    h.LoadAndFind();
+    EXPECT_EQ(h.controls.text1.substr(0, h.controls.text1.find(text::kKeysUnderNotify)),
+              "Files Found---\r\n \r\nAdditional Files---\r\n" +
+                  std::string(text::kTempFolderMissing) + "\r\n \r\n");
+    h.form.CmdLog_Click();
+    EXPECT_EQ(h.boxes.Prompts(), Strings{text::kLogNoTempFolder});
+    EXPECT_TRUE(h.shell.requests.empty());
+    EXPECT_FALSE(h.files.Exists("\\kr8.log"));
+}
+
+// The exit code comes from what the scan found, or 2 for a scan or log that failed; the log is
+// what Make Log would write for the same machine; and nothing else is written, started or shown.
+// A system folder that cannot be read is no clean machine: the log says so.
+TEST(UnattendedScan, ExitCodeFromTheFindingsAndNothingWrittenButTheLog) {
+    using fake::FakeMachine;
+    const struct {
+        const char* what;
+        std::function<void(FakeMachine&)> seed;
+        int exitCode;
+        bool logged = true;
+    } cases[] = {
+        {"clean", [](FakeMachine&) {}, kExitNothingFound},
+        {"a Notify key that is no guardian",
+         [](FakeMachine& m) { m.reg.AddKey(kNotifyPath + "\\crypt32chain"); }, kExitNothingFound},
+        {"a DLL of the adware's size",
+         [](FakeMachine& m) { m.files.AddFile(SystemPath("qwxz1834.dll"), 320872); }, kExitFound},
+        {"a fixed name", [](FakeMachine& m) { m.files.AddFile(TempPath("upd126new.exe"), 1); },
+         kExitFound},
+        {"a guardian key", [](FakeMachine& m) { m.reg.AddKey(kNotifyPath + "\\GuardSvc"); },
+         kExitFound},
+        {"a user-agent entry",
+         [](FakeMachine& m) { m.reg.SetString(kPostPlatformPath, "msg126", "KR8"); }, kExitFound},
+        {"an unreadable system folder",
+         [](FakeMachine& m) { m.files.unreadableFolders.insert(fake::kSystem); }, kExitFailed},
+        {"not NT", [](FakeMachine& m) { m.os.platformId = 1; }, kExitFailed, false},
+        {"the log cannot be written",
+         [](FakeMachine& m) {
+             m.reg.AddKey(kNotifyPath + "\\GuardSvc");
+             m.files.failWrites = true;
+         },
+         kExitFailed, false},
+        {"no temporary folder", [](FakeMachine& m) { m.os.tempFolder = ""; }, kExitFailed, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeMachine unattended;
+        c.seed(unattended);
+        EXPECT_EQ(RunUnattendedScan(unattended.machine, std::nullopt), c.exitCode);
+        Harness window;
+        c.seed(window);
+        window.LoadAndFind();
+        const std::string log = unattended.files.Content(TempPath("kr8.log"));
+        EXPECT_EQ(log, c.logged ? LogFileBytes(window.controls.text1) : "<missing>");
+        EXPECT_EQ(log.find(text::kSystemFolderUnreadable) != std::string::npos,
+                  !unattended.files.unreadableFolders.empty());
+        EXPECT_EQ(unattended.reg.writes, 0) << "LastKey is left alone";
+        EXPECT_TRUE(unattended.shell.requests.empty() && unattended.launcher.commands.empty() &&
+                    unattended.processes.asked.empty() && unattended.restart.requests.empty());
+    }
+    fake::FakeMachine m;
+    m.os.tempFolder = "";
+    const std::string path = "\\\\server\\share\\PC01 \xE6\x97\xA5.log";
+    EXPECT_EQ(RunUnattendedScan(m.machine, path), kExitNothingFound)
+        << "no temporary folder needed";
+    EXPECT_EQ(m.files.Content(path).substr(0, 15), "Log for KR8.Bet");
+}
+
+}  // namespace
+}  // namespace kr8::test
