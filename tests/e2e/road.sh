@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# One whole road through the real program as its users meet it: on a prefix and an X display of
-# its own, seeded with the simulated infection, driven and read from another process (kr8auto)
-# through the window's standard messages. What the handlers decide (texts, questions, order) is
-# the unit tests'; these roads check that the exe wires the real seams, keyboard and system in.
+# One whole road through the real program, on a seeded prefix and an X display of its own, driven
+# and read from another process (kr8auto) through the window's standard messages. The handlers'
+# decisions are the unit tests'; the roads check that the exe wires the real seams and system in.
 # usage: road.sh find|repair|backup|window KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR [win2k|winxp]
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-session.sh"
@@ -33,8 +32,7 @@ start_finder() {
     kr8_session_launch "$finder"
     auto wait >/dev/null || fail_now "the window did not come up (see $out/program.log)"
 }
-ended() { verdict "$1" kr8_session_ended 15; }
-close_finder() { auto close && ended "the process ended with its window"; }
+close_finder() { auto close && verdict "the process ended with its window" kr8_session_ended 15; }
 # click BUTTON: clicks without waiting for the handler, which may ask.
 click() { auto click-async "$1" || fail_now "clicking $1"; }
 # box ANSWER TITLE: answers the next box, which must have this title; another is left open and
@@ -44,10 +42,9 @@ idle() { auto wait-idle >/dev/null || fail_now "a box nobody expected, after $1"
 tab_order() { for _ in $(seq "$1"); do auto key tab && auto focus; done | tr -d '\r'; }
 
 if [ -n "${5:-}" ]; then
-    "$WINE" reg add 'HKCU\Software\Wine' /v Version /d "$5" /f >/dev/null || fail_now "reg add"
     declare -A numbers=([win2k]=5.0.2195 [winxp]=5.1.2600)
-    check "Wine imitates $5" "$("$WINE" cmd /c ver | tr -d '\r' | grep -o '[0-9.]\+')" \
-        "${numbers[$5]}"
+    "$WINE" reg add 'HKCU\Software\Wine' /v Version /d "$5" /f >/dev/null
+    check "Wine imitates $5" "$("$WINE" cmd /c ver | grep -o '[0-9.]\+')" "${numbers[$5]}"
 fi
 system='C:\windows\system32'
 sys_unix="$WINEPREFIX/drive_c/windows/system32"
@@ -67,9 +64,6 @@ find)
     unattended /scan /log 'C:\no such folder\kr8.log'
     check "unattended scan with an unwritable log: exit code" "$?" 2
     seed
-    # A name outside any ANSI code page, which List1 must show as it is.
-    unicode_dll=$(printf '\xE6\xBC\xA2\xCE\xB2f.dll')
-    head -c 320872 /dev/zero >"$sys_unix/$unicode_dll"
 
     # The keyboard alone: the focus starts on Exit, disabled buttons are left out of the Tab
     # order, Enter clicks the focused button, and the scan's findings enable every button.
@@ -78,18 +72,15 @@ find)
         'Click to Find KR8.BetterInternet' Edit 'Restore Policy' SysListView32 'Hosts Log' \
         'E&xit' 'Click to Find KR8.BetterInternet')"
     auto key enter
-    check "List1 after Find (any order)" "$(auto list | sort)" "$(printf '[ ] %s\n' \
-        "$system\\qwxz1834.dll" "$system\\wincore.dll" "$system\\$unicode_dll" | sort)"
-    check "the report names the real registry's and folders' findings" "$(auto text1 |
-        tr -d '\r' | grep -Fx -e "$temp\\upd126.exe" -e 'Guardian Key--- is called: GuardSvc' \
-            -e 'msg126 KR8')" "$(printf '%s\n' "$temp\\upd126.exe" \
-        'Guardian Key--- is called: GuardSvc' 'msg126 KR8')"
+    check "the report names what the registry and folders hold" "$(auto text1 | tr -d '\r' |
+        grep -cxF -e "$temp\\upd126.exe" -e 'Guardian Key--- is called: GuardSvc' \
+            -e 'msg126 KR8')" 3
     check "Tab order after a scan" "$(tab_order 11)" "$(printf '%s\n' \
         'Make Log' Edit 'Restore Policy' 'User Agent$' 'Guardian .reg' 'Open Regedit' \
         SysListView32 'Delete these files' 'Hosts Log' 'E&xit' 'Click to Find KR8.BetterInternet')"
     kr8_session_screenshot "$autoexe" "$out/kr8finder.png"
     auto key alt-x
-    ended "Alt+X ended the process"
+    verdict "Alt+X ended the process" kr8_session_ended 15
     ;;
 repair)
     seed
@@ -104,7 +95,6 @@ repair)
     opened() {
         click "$1"
         idle "$1"
-        local child
         child=$(auto wait-child "$2" | tr -d '\r\n') || fail_now "$1: no $2 came up"
         check "$1 starts $2 on its target" "${child#* }" "$3"
         auto end-child "${child%% *}" || fail "ending $2"
@@ -151,7 +141,6 @@ backup)
     start_finder
     auto click Find || fail_now "clicking Find"
     mapfile -t entries < <(auto list | tr -d '\r' | sed 's/^\[.\] //')
-    check "four files found" "${#entries[@]}" 4
     for i in "${!entries[@]}"; do
         [ "${entries[$i]}" == "$system\\wincore.dll" ] || auto check "$i"
     done

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include "app/Texts.h"
 #include "app/win32/Layout.h"
@@ -82,17 +83,12 @@ std::thread Answer(const std::string& title, int answerId, SeenBox& seen) {
             Sleep(box ? 0 : 50);
             box = FindWindowA("#32770", title.c_str());
         }
-        for (HWND child = GetWindow(box, GW_CHILD); box && child;
-             child = GetWindow(child, GW_HWNDNEXT)) {
-            const auto style = GetWindowLongPtrA(child, GWL_STYLE);
-            char text[512] = {}, kind[16] = {};
-            GetWindowTextA(child, text, sizeof(text));
-            GetClassNameA(child, kind, sizeof(kind));
-            if ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON && kind == "Button"s) {
-                seen.defaultId = GetDlgCtrlID(child);
-            } else if (kind == "Static"s && (style & SS_TYPEMASK) != SS_ICON && *text) {
-                seen.prompt = text;
-            }
+        char prompt[512] = {};
+        GetDlgItemTextA(box, 0xFFFF, prompt, sizeof(prompt));  // the text's id in every box
+        seen.prompt = prompt;
+        for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
+            const auto style = GetWindowLongPtrA(GetDlgItem(box, id), GWL_STYLE);
+            seen.defaultId = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON ? id : seen.defaultId;
         }
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(answerId, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(box, answerId)));
@@ -177,30 +173,20 @@ TEST_F(WindowTest, ShownWindowPlacesPaintsAndFocusesItsControlsAndOffersTheResto
 
 // The default button decides what Enter does to a question; a name with a NUL is shown whole.
 TEST_F(WindowTest, MessageBoxesMapButtonsDefaultsTitlesAndAnswers) {
-    const struct {
-        MsgButtons buttons;
-        std::string title;
-        int answerId;
-        MsgAnswer answer;
-        int defaultId;
-    } cases[] = {
-        {MsgButtons::YesNo, "", IDNO, MsgAnswer::No, IDYES},
-        {MsgButtons::OkCancel, "Own title", IDCANCEL, MsgAnswer::Cancel, IDOK},
-        {MsgButtons::Ok, "", IDOK, MsgAnswer::Ok, IDOK},
-        {MsgButtons::YesNoDefaultNo, "", IDYES, MsgAnswer::Yes, IDNO},
-        {MsgButtons::YesNo, "Guard\0hid"s, IDNO, MsgAnswer::No, IDYES},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.answerId);
-        std::string shown = c.title.empty() ? text::kAppTitle : c.title;
+    for (const auto& [buttons, title, answerId, answer, defaultId] :
+         {std::tuple{MsgButtons::YesNo, ""s, IDNO, MsgAnswer::No, IDYES},
+          std::tuple{MsgButtons::OkCancel, "Own title"s, IDCANCEL, MsgAnswer::Cancel, IDOK},
+          std::tuple{MsgButtons::YesNoDefaultNo, ""s, IDYES, MsgAnswer::Yes, IDNO},
+          std::tuple{MsgButtons::YesNo, "Guard\0hid"s, IDNO, MsgAnswer::No, IDYES}}) {
+        SCOPED_TRACE(answerId);
+        std::string shown = title.empty() ? text::kAppTitle : title;
         std::replace(shown.begin(), shown.end(), '\0', ' ');
         SeenBox seen;
-        std::thread box = Answer(shown, c.answerId, seen);
-        EXPECT_EQ(window.Show("Delete " + c.title, c.buttons, MsgIcon::Exclamation, c.title),
-                  c.answer);
+        std::thread box = Answer(shown, answerId, seen);
+        EXPECT_EQ(window.Show("Delete " + title, buttons, MsgIcon::Exclamation, title), answer);
         box.join();
-        EXPECT_EQ(seen.prompt, "Delete " + shown.substr(0, c.title.size()));
-        EXPECT_EQ(seen.defaultId, c.defaultId);
+        EXPECT_EQ(seen.prompt, "Delete " + shown.substr(0, title.size()));
+        EXPECT_EQ(seen.defaultId, defaultId);
     }
 }
 
@@ -255,11 +241,13 @@ class HangingLauncher final : public LaunchAppSychronous {
         const std::wstring autoExe = exe.substr(0, exe.rfind(L'\\') + 1) + L"kr8auto.exe";
         PostMessageW(leaveTo, leave, 0, 0);
         result = real_.RunAndWait(Narrow(autoExe), "hold-readable \"" + Narrow(exe) + "\" 30");
+        keptThroughTheWait = IsWindow(leaveTo) != FALSE;
         return result;
     }
     HWND leaveTo = nullptr;
     UINT leave = 0;
     RunResult result;
+    bool keptThroughTheWait = false;
 
   private:
     LaunchAppSychronousWin32 real_;
@@ -268,16 +256,15 @@ class HangingLauncher final : public LaunchAppSychronous {
 // Exit or the close box while the handler waits for a program that hangs: the wait is given
 // up, the handler does nothing more, and the window goes once it has returned.
 TEST_F(WindowTest, ExitOrCloseWhileAProgramHangsEndsTheWaitAndTheProgram) {
+    const std::string adware = std::string(fake::kSystem) + "\\qwxz1834.dll";
+    fakes.files.AddFile(adware, 320872);
     for (const bool closeBox : {false, true}) {
         SCOPED_TRACE(closeBox ? "close box" : "Exit");
-        fake::FakeMachine machine;
-        const std::string adware = std::string(fake::kSystem) + "\\qwxz1834.dll";
-        machine.files.AddFile(adware, 320872);
         HangingLauncher launcher;
-        MainWindow hung{GetModuleHandleA(nullptr),
-                        Machine{machine.reg, machine.os, machine.os, machine.files, machine.clock,
-                                machine.processes, launcher, machine.restart, machine.shell,
-                                machine.resources, machine.store}};
+        MainWindow hung{
+            GetModuleHandleA(nullptr),
+            Machine{fakes.reg, fakes.os, fakes.os, fakes.files, fakes.clock, fakes.processes,
+                    launcher, fakes.restart, fakes.shell, fakes.resources, fakes.store}};
         ASSERT_TRUE(hung.Load());
         hung.Display(SW_SHOWNORMAL);
         SendMessageA(hung.Control(kCmdFind), BM_CLICK, 0, 0);
@@ -289,7 +276,8 @@ TEST_F(WindowTest, ExitOrCloseWhileAProgramHangsEndsTheWaitAndTheProgram) {
         SendMessageA(hung.Control(kCmdFix), BM_CLICK, 0, 0);
         confirm.join();
         EXPECT_EQ(launcher.result.outcome, RunOutcome::Abandoned);
-        EXPECT_TRUE(machine.files.Exists(adware)) << "nothing was done after the wait";
+        EXPECT_TRUE(launcher.keptThroughTheWait) << "the handler still uses the window";
+        EXPECT_TRUE(fakes.files.Exists(adware)) << "nothing was done after the wait";
         EXPECT_EQ(hung.Handle(), nullptr);
         EXPECT_TRUE(Pump()) << "the message loop ends, and with it the process";
     }
