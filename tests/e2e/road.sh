@@ -1,0 +1,194 @@
+#!/usr/bin/env bash
+# One whole road through the real program, on a seeded prefix and an X display of its own, driven
+# and read from another process (kr8auto) through the window's standard messages. The handlers'
+# decisions are the unit tests'; the roads check that the exe wires the real seams and system in.
+# usage: road.sh find|repair|backup|window KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR [win2k|winxp]
+set -uo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-session.sh"
+road=$1 finder=$2 autoexe=$3 out=$4
+rm -rf "$out"
+trap kr8_session_stop EXIT
+kr8_session_start "$out" || exit 1
+# The window test (tests/window) needs no more than the prefix and the display.
+[ "$road" != window ] || { "$WINE" "$finder"; exit; }
+
+failures=0
+# verdict NAME COMMAND...: a PASS or FAIL line for the command's outcome, which it returns.
+verdict() {
+    if "${@:2}"; then echo "PASS: $1" && return; fi
+    echo "FAIL: $1"
+    failures=$((failures + 1))
+    return 1
+}
+fail() { verdict "$1" false; }
+fail_now() { fail "$1" || exit 1; }
+check() { verdict "$1" [ "$2" == "$3" ] || diff <(echo "$3") <(echo "$2"); }
+# check_files NAME EXPECTED_FILE ACTUAL_FILE: byte for byte, line ends included.
+check_files() { verdict "$1" cmp "$2" "$3"; }
+auto() { "$WINE" "$autoexe" "$@"; }
+# A box would wait for someone forever, so an unattended run that does not end by itself fails.
+unattended() { timeout 60 "$WINE" "$finder" "$@" >>"$out/program.log" 2>&1; }
+start_finder() {
+    kr8_session_launch "$finder"
+    auto wait >/dev/null || fail_now "the window did not come up (see $out/program.log)"
+}
+close_finder() { auto close && verdict "the process ended with its window" kr8_session_ended 15; }
+# click BUTTON: clicks without waiting for the handler, which may ask.
+click() { auto click-async "$1" || fail_now "clicking $1"; }
+# box ANSWER TITLE: answers the next box, which must have this title; another is left open and
+# would meet every later step.
+box() { auto box "$1" "$2" >/dev/null || fail_now "no box titled $2 to answer $1"; }
+idle() { auto wait-idle >/dev/null || fail_now "a box nobody expected, after $1"; }
+tab_order() { for _ in $(seq "$1"); do auto key tab && auto focus; done | tr -d '\r'; }
+
+if [ -n "${5:-}" ]; then
+    declare -A numbers=([win2k]=5.0.2195 [winxp]=5.1.2600)
+    "$WINE" reg add 'HKCU\Software\Wine' /v Version /d "$5" /f >/dev/null
+    check "Wine imitates $5" "$("$WINE" cmd /c ver | grep -o '[0-9.]\+')" "${numbers[$5]}"
+fi
+system='C:\windows\system32'
+sys_unix="$WINEPREFIX/drive_c/windows/system32"
+temp=$("$WINE" cmd /c echo %TEMP% | tr -d '\r\n')
+temp_unix=$("$WINE" winepath -u "$temp" | tr -d '\r\n')
+seed() { bash "$KR8_ROOT/scripts/seed-infection.sh" "$WINEPREFIX" >"$out/seed.log" 2>&1 ||
+    fail_now "seeding the prefix (see $out/seed.log)"; }
+
+case $road in
+find)
+    # The unattended scan of a clean prefix, with the log where the quoted path put it, and with
+    # a log it cannot write.
+    mkdir -p "$WINEPREFIX/drive_c/scan logs"
+    unattended -SCAN /Log 'C:\scan logs\clean pc.log'
+    check "unattended scan of a clean prefix: exit code" "$?" 0
+    check "... its log" "$(head -c 7 "$WINEPREFIX/drive_c/scan logs/clean pc.log")" 'Log for'
+    unattended /scan /log 'C:\no such folder\kr8.log'
+    check "unattended scan with an unwritable log: exit code" "$?" 2
+    seed
+
+    # The keyboard alone: the focus starts on Exit, disabled buttons are left out of the Tab
+    # order, Enter clicks the focused button, and the scan's findings enable every button.
+    start_finder
+    check "Tab order before a scan" "$(tab_order 7)" "$(printf '%s\n' \
+        'Click to Find KR8.BetterInternet' Edit 'Restore Policy' SysListView32 'Hosts Log' \
+        'E&xit' 'Click to Find KR8.BetterInternet')"
+    auto key enter
+    check "the report names what the registry and folders hold" "$(auto text1 | tr -d '\r' |
+        grep -cxF -e "$temp\\upd126.exe" -e 'Guardian Key--- is called: GuardSvc' \
+            -e 'msg126 KR8')" 3
+    check "Tab order after a scan" "$(tab_order 11)" "$(printf '%s\n' \
+        'Make Log' Edit 'Restore Policy' 'User Agent$' 'Guardian .reg' 'Open Regedit' \
+        SysListView32 'Delete these files' 'Hosts Log' 'E&xit' 'Click to Find KR8.BetterInternet')"
+    kr8_session_screenshot "$autoexe" "$out/kr8finder.png"
+    auto key alt-x
+    verdict "Alt+X ended the process" kr8_session_ended 15
+    ;;
+repair)
+    seed
+    # Windows opens .log files with Notepad; a new Wine prefix has no program for them at all.
+    "$WINE" reg add 'HKCR\.log' /ve /d txtfile /f >/dev/null || fail_now "associating .log files"
+    unattended /scan
+    check "unattended scan of the infection: exit code" "$?" 1
+    mv "$temp_unix/kr8.log" "$out/unattended.log" || fail_now "no kr8.log"
+    start_finder
+    auto click Find || fail_now "clicking Find"
+    # opened BUTTON EXE TITLE: the click starts EXE with a window titled TITLE, which we then end.
+    opened() {
+        click "$1"
+        idle "$1"
+        child=$(auto wait-child "$2" | tr -d '\r\n') || fail_now "$1: no $2 came up"
+        check "$1 starts $2 on its target" "${child#* }" "$3"
+        auto end-child "${child%% *}" || fail "ending $2"
+    }
+    opened 'Make Log' notepad.exe 'kr8.log - Notepad'
+    check_files "the unattended scan's log is Make Log's" "$out/unattended.log" "$temp_unix/kr8.log"
+    opened 'Hosts Log' notepad.exe 'hosts - Notepad'
+    opened 'Open Regedit' regedit.exe 'Registry Editor'
+    close_finder
+    ;;
+backup)
+    seed
+    notify='HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Winlogon\Notify'
+    agent='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Internet Settings\User Agent'
+    agent+='\Post Platform'
+    reg_add() { "$WINE" reg add "$notify\\GuardSvc$1" /v "$2" /t "$3" /d "$4" /f >/dev/null ||
+        fail_now "reg add $*"; }
+    # Names, types and data of the key and everything under it, as the registry editor has them.
+    reg_export() { "$WINE" reg export "$1" "C:\\$2" /y >/dev/null 2>&1 || fail_now "exporting $1"; }
+    reg_exports() {
+        reg_export "$notify\\GuardSvc" "guard-$1.reg" && reg_export "$agent" "agent-$1.reg"
+    }
+    # A file of the adware's size that is read-only, hidden and system, and one that a process
+    # keeps loaded, both of bytes no other file has; the seeded files go too but wincore.dll,
+    # left unticked.
+    protected="$system\\hidsys32.dll"
+    held="$system\\Look2Me Helper Library.dll"
+    files=(hidsys32.dll 'Look2Me Helper Library.dll' qwxz1834.dll wincore.dll)
+    for name in "${files[@]:0:2}"; do head -c 320872 /dev/urandom >"$sys_unix/$name"; done
+    for name in "${files[@]}"; do cp "$sys_unix/$name" "$out/$name.before"; done
+    check "the protected file carries its three flags" "$(auto attrs "$protected" +rhs)" RHS
+    # The guardian key with values of several types, one with a NUL inside, and a sub-key.
+    reg_add '' Blob REG_BINARY 00ff10
+    reg_add '' Paths REG_MULTI_SZ 'a\0b c'
+    reg_add '' Expand REG_EXPAND_SZ '%SystemRoot%\x'
+    reg_add '' Big REG_QWORD 0x1122334455667788
+    reg_add '' Nothing REG_NONE ''
+    reg_add '\Sub key' 'say "hi"' REG_SZ 'back\slash'
+    reg_exports before
+    auto hold-readable "$held" 300 >"$out/holder.log" 2>&1 &
+    holder=$!
+    for _ in $(seq 100); do grep -q held "$out/holder.log" && break || sleep 0.1; done
+
+    start_finder
+    auto click Find || fail_now "clicking Find"
+    mapfile -t entries < <(auto list | tr -d '\r' | sed 's/^\[.\] //')
+    for i in "${!entries[@]}"; do
+        [ "${entries[$i]}" == "$system\\wincore.dll" ] || auto check "$i"
+    done
+    click 'Delete these files'
+    for entry in "${entries[@]}"; do
+        [ "$entry" == "$system\\wincore.dll" ] || box yes 'Confirm Delete'
+        # The held file cannot go now: it goes at the restart.
+        [ "$entry" != "$held" ] || { box ok KR8Finder && box ok KR8Finder; }
+    done
+    idle Delete
+    check "List1 holds what is left" "$(auto list | tr -d '\r' | sort)" "$(printf '[ ] %s\n' \
+        "$held" "$system\\wincore.dll" | sort)"
+    for button in 'Guardian .reg:GuardSvc' 'User Agent$:User Agent'; do
+        click "${button%%:*}" && box yes "${button#*:}" && idle "$button"
+    done
+    close_finder
+    check "only the ticked files are gone" "$(ls "$sys_unix" | grep -c -e hidsys32 -e qwxz1834 \
+        -e wincore)" 1
+    check_files "the held file is whole until the restart" "$out/${files[1]}.before" \
+        "$sys_unix/${files[1]}"
+    "$WINE" reg query "$notify\\GuardSvc" >/dev/null 2>&1 && fail "GuardSvc is still there"
+    "$WINE" reg query "$notify\\crypt32chain" >/dev/null 2>&1 || fail "the look-alike key went too"
+    "$WINE" reg query "$agent" /v msg126 >/dev/null 2>&1 && fail "msg126 is still there"
+
+    # A real restart of the prefix carries out the pending rename; then everything comes back.
+    auto release >/dev/null
+    wait "$holder"
+    "$WINE" wineboot -r >/dev/null 2>&1
+    check "after the restart the held file holds the dummy bytes" "$(cat "$sys_unix/${files[1]}")" \
+        "$(printf 'Look2Me trojan dummy file\r\nIt is safe to delete this file\r\n')"
+    start_finder
+    auto restore-menu || fail_now "choosing Restore from backup"
+    box ok 'Restore from backup'  # the newest backup
+    box yes 'Restore from backup' # replaces the dummy file that is there now
+    box ok 'Restore from backup'  # all is back
+    idle "the restore"
+    close_finder
+    for name in "${files[@]}"; do
+        check_files "$name is back byte for byte" "$out/$name.before" "$sys_unix/$name"
+    done
+    check "the files' marks are back" "$(auto attrs "$protected"; auto attrs "$held")" \
+        "$(printf 'RHS\n---')"
+    reg_exports after
+    for k in guard agent; do
+        check_files "$k: the keys, values and types are back" "$WINEPREFIX/drive_c/$k-before.reg" \
+            "$WINEPREFIX/drive_c/$k-after.reg"
+    done
+    ;;
+esac
+[ "$failures" -eq 0 ] && echo "All checks passed"
+exit "$failures"
