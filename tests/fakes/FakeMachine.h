@@ -14,7 +14,6 @@
 
 #include "app/FrmKR8.h"
 #include "tests/fakes/FakeRegistry.h"
-#include "tests/fakes/FakeWindow.h"
 
 namespace kr8::fake {
 
@@ -287,21 +286,6 @@ struct FakeMachine {
     FakeStore store{files, reg};
     Machine machine{reg,      os,      os,    files,     clock, processes,
                     launcher, restart, shell, resources, store};
-};
-
-// The form on a machine M (this one in memory, or the real seams under Wine), with the window's
-// controls and boxes in memory.
-template <class M>
-struct FormOn : M {
-    FakeControls controls;
-    FakeBoxes boxes;
-    FrmKR8 form{controls, boxes, M::machine};
-
-    // Starts the program as the process does and clicks Find.
-    void LoadAndFind() {
-        form.Form_Load();
-        form.CmdFind_Click();
-    }
 };
 
 }  // namespace kr8::fake

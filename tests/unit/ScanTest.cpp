@@ -153,7 +153,7 @@ TEST(Scan, AMissingTemporaryFolderIsSaidAndNothingIsWrittenAtTheRoot) {
               "Files Found---\r\n \r\nAdditional Files---\r\n" +
                   std::string(text::kTempFolderMissing) + "\r\n \r\n");
     h.form.CmdLog_Click();
-    EXPECT_EQ(h.boxes.Prompts(), Strings{text::kLogNoTempFolder});
+    EXPECT_EQ(h.boxes.shown, Strings{text::kLogNoTempFolder});
     EXPECT_TRUE(h.shell.requests.empty());
     EXPECT_FALSE(h.files.Exists("\\kr8.log"));
 }
