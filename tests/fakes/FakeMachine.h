@@ -240,18 +240,9 @@ class FakeStore : public BackupStore {
                                              const std::string& valueName) override {
         return reg_.Get(FakeRegistry::Full(root, keyPath), valueName);
     }
-    bool CreateKey(RegRoot root, const std::string& keyPath) override {
-        reg_.AddKey(FakeRegistry::Full(root, keyPath));
-        return true;
-    }
-    bool SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value) override {
-        const std::string path = FakeRegistry::Full(root, keyPath);
-        if (!reg_.HasKey(path)) {
-            return false;
-        }
-        reg_.SetRaw(path, value.name, value.type, value.bytes);
-        return true;
-    }
+    // No unit test puts keys back: the backup road does, in the real registry.
+    bool CreateKey(RegRoot, const std::string&) override { return false; }
+    bool SetValue(RegRoot, const std::string&, const RegValueBytes&) override { return false; }
 
     std::string timeName = "2026-12-07 02.51.28";
     bool failFolders = false;
