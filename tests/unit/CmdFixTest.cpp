@@ -115,7 +115,6 @@ TEST(CmdFix, ClicksWhileBusyAreDroppedAndAnAbandonedWaitEndsTheHandler) {
     const Strings paths = h.Infect({"a.dll", "b.dll"});
     h.TickAll();
     h.launcher.result = {RunOutcome::Abandoned, 0};
-    const std::string report = h.controls.text1;
     bool waiting = false;  // a Delete let through would wait again, and recurse without end
     h.launcher.duringWait = [&] {
         if (std::exchange(waiting, true)) {
@@ -131,8 +130,6 @@ TEST(CmdFix, ClicksWhileBusyAreDroppedAndAnAbandonedWaitEndsTheHandler) {
     EXPECT_EQ(h.launcher.commands.size(), 1u);
     EXPECT_TRUE(h.files.Exists(paths[0]) && h.files.Exists(paths[1]));
     EXPECT_EQ(h.controls.text1, "busy") << "no rescan";
-    h.form.Click(Button::CmdFind);
-    EXPECT_EQ(h.controls.text1, report) << "clicks work again afterwards";
 }
 
 }  // namespace
