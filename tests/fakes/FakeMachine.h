@@ -14,7 +14,6 @@
 
 #include "app/FrmKR8.h"
 #include "tests/fakes/FakeRegistry.h"
-#include "tests/fakes/FakeWindow.h"
 
 namespace kr8::fake {
 
@@ -241,18 +240,9 @@ class FakeStore : public BackupStore {
                                              const std::string& valueName) override {
         return reg_.Get(FakeRegistry::Full(root, keyPath), valueName);
     }
-    bool CreateKey(RegRoot root, const std::string& keyPath) override {
-        reg_.AddKey(FakeRegistry::Full(root, keyPath));
-        return true;
-    }
-    bool SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value) override {
-        const std::string path = FakeRegistry::Full(root, keyPath);
-        if (!reg_.HasKey(path)) {
-            return false;
-        }
-        reg_.SetRaw(path, value.name, value.type, value.bytes);
-        return true;
-    }
+    // No unit test puts keys back: the backup road does, in the real registry.
+    bool CreateKey(RegRoot, const std::string&) override { return false; }
+    bool SetValue(RegRoot, const std::string&, const RegValueBytes&) override { return false; }
 
     std::string timeName = "2026-12-07 02.51.28";
     bool failFolders = false;
@@ -287,21 +277,6 @@ struct FakeMachine {
     FakeStore store{files, reg};
     Machine machine{reg,      os,      os,    files,     clock, processes,
                     launcher, restart, shell, resources, store};
-};
-
-// The form on a machine M (this one in memory, or the real seams under Wine), with the window's
-// controls and boxes in memory.
-template <class M>
-struct FormOn : M {
-    FakeControls controls;
-    FakeBoxes boxes;
-    FrmKR8 form{controls, boxes, M::machine};
-
-    // Starts the program as the process does and clicks Find.
-    void LoadAndFind() {
-        form.Form_Load();
-        form.CmdFind_Click();
-    }
 };
 
 }  // namespace kr8::fake

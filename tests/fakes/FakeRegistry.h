@@ -79,7 +79,6 @@ class FakeRegistry : public EllReg {
     }
     void WriteRegValue(RegRoot root, const std::string& keyPath, const std::string& valueName,
                        std::uint32_t, const std::string& value) override {
-        ++writes;
         SetString(Full(root, keyPath), valueName, value);
     }
     std::optional<std::string> GetSubKeyName(RegRoot root, const std::string& keyPath,
@@ -132,7 +131,6 @@ class FakeRegistry : public EllReg {
         }
     }
 
-    int writes = 0;
     bool failDeletes = false;
 
   private:

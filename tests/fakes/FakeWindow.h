@@ -67,11 +67,8 @@ class FakeBoxes : public MessageBoxes {
         }
         return a;
     }
-    // The prompts shown, in order.
-    std::vector<std::string> Prompts() const { return shown; }
-
     std::deque<MsgAnswer> answers;
-    std::vector<std::string> shown;
+    std::vector<std::string> shown;  // the prompts, in order
     std::function<void()> onShow;
 };
 

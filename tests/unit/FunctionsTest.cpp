@@ -27,8 +27,6 @@ TEST(CommandLine, SwitchesPathsAndUsageErrors) {
         {"kr8finder.exe\t/sCaN\t-LoG\tC:\\kr8.log", "scan log=C:\\kr8.log"},
         {"kr8finder.exe /log C:\\kr8.log \"/scan\"", "scan log=C:\\kr8.log"},
         // Paths: quotes, backslashes before quotes, other scripts' characters.
-        {"k.exe /scan /log \"C:\\Documents and Settings\\x.log\"",
-         "scan log=C:\\Documents and Settings\\x.log"},
         {"k.exe /scan /log C:\\a\" b\"\\c.log", "scan log=C:\\a b\\c.log"},
         {"k.exe /scan /log \"C:\\logs\\\\\"", "scan log=C:\\logs\\"},
         {"k.exe /scan /log \"C:\\logs\\\" x", "scan log=C:\\logs\" x"},
@@ -63,12 +61,13 @@ TEST(CommandLine, SwitchesPathsAndUsageErrors) {
     }
 }
 
-TEST(ExeNameMatches, TheWholeFileNameInAnyCase) {
-    for (const char* exe :
-         {"RunDll32.Exe", "C:\\WINDOWS\\system32\\rundll32.exe", "/bin/rundll32.exe"}) {
-        EXPECT_TRUE(ExeNameMatches(exe, "RUNDLL32.EXE")) << exe;
+// The process list may name a program by its full path. (Letter case, and a name that only ends
+// like the target, are the process seam's test's, under Wine.)
+TEST(ExeNameMatches, TheWholeFileNameAfterAnyFolder) {
+    for (const char* exe : {"C:\\WINDOWS\\system32\\rundll32.exe", "/bin/rundll32.exe"}) {
+        EXPECT_TRUE(ExeNameMatches(exe, "rundll32.exe")) << exe;
     }
-    for (const char* exe : {"C:\\x\\myrundll32.exe", "rundll32.exe.bak", "rundll32.ex", ""}) {
+    for (const char* exe : {"rundll32.exe.bak", "rundll32.ex", ""}) {
         EXPECT_FALSE(ExeNameMatches(exe, "rundll32.exe")) << exe;
     }
     EXPECT_FALSE(ExeNameMatches("", ""));

@@ -1,4 +1,5 @@
-// The form on the in-memory machine, and the paths the unit tests name.
+// The form on the in-memory machine, with the window's controls and boxes in memory, and the
+// paths the unit tests name.
 #pragma once
 
 #include <string>
@@ -6,6 +7,7 @@
 
 #include "app/Texts.h"
 #include "tests/fakes/FakeMachine.h"
+#include "tests/fakes/FakeWindow.h"
 
 namespace kr8::test {
 
@@ -24,7 +26,16 @@ inline std::string TempPath(const std::string& name) {
     return std::string(fake::kTemp) + "\\" + name;
 }
 
-struct Harness : fake::FormOn<fake::FakeMachine> {
+struct Harness : fake::FakeMachine {
+    fake::FakeControls controls;
+    fake::FakeBoxes boxes;
+    FrmKR8 form{controls, boxes, machine};
+
+    // Starts the program as the process does and clicks Find.
+    void LoadAndFind() {
+        form.Form_Load();
+        form.CmdFind_Click();
+    }
     // Adware-sized files in the system folder, found by a scan; their paths in list order.
     Strings Infect(const Strings& names) {
         Strings paths;

@@ -17,8 +17,8 @@ TEST(CmdLog, WritesTheReportAsOnScreenAndOpensItOrSaysWhyNot) {
     h.files.failWrites = true;
     h.form.CmdLog_Click();
     EXPECT_EQ(h.shell.requests.size(), 1u) << "nothing opened";
-    EXPECT_EQ(h.boxes.Prompts(), Strings{text::kLogNotWrittenPrefix + TempPath("kr8.log") +
-                                         text::kLogNotWrittenSuffix});
+    EXPECT_EQ(h.boxes.shown, Strings{text::kLogNotWrittenPrefix + TempPath("kr8.log") +
+                                     text::kLogNotWrittenSuffix});
 }
 
 // The guardian key and the last user-agent value go by their exact names, a trailing blank
@@ -35,7 +35,7 @@ TEST(Repair, DeletesByTheExactNameAndNamesWhatStayed) {
         h.reg.failDeletes = fail;
         h.form.CmdGuard_Click();
         h.form.CmdUAS_Click();
-        EXPECT_EQ(h.boxes.Prompts(),
+        EXPECT_EQ(h.boxes.shown,
                   fail ? (Strings{"Delete the Registry key x ",
                                   "The Registry key could not be deleted: x ",
                                   "Delete the User Agent String?",
@@ -104,7 +104,7 @@ TEST(CmdPol, RunsOnlyItsOwnToolAndSaysHowItEnded) {
         h.form.CmdPol_Click();
         Strings told{text::kPolicyConfirm, c.told};
         told.resize(c.told.empty() ? 1 : 2);
-        EXPECT_EQ(h.boxes.Prompts(), told);
+        EXPECT_EQ(h.boxes.shown, told);
         const bool ran = !h.launcher.commands.empty();
         EXPECT_EQ(h.launcher.commands,
                   Strings(ran, kTool + " +r SeDebugPrivilege -u Administrators"));
@@ -117,20 +117,7 @@ TEST(CmdPol, RunsOnlyItsOwnToolAndSaysHowItEnded) {
     Harness consumer;
     consumer.os.platformId = 1;
     consumer.form.CmdPol_Click();
-    EXPECT_EQ(consumer.boxes.Prompts(), Strings{text::kPolicyRefusal});
-}
-
-// Through the click dispatch, so that two swapped handlers show.
-TEST(Shortcuts, OpenNotepadOnTheHostsFileAndTheRegistryEditor) {
-    Harness h;
-    h.form.Click(Button::CmdHosts);
-    h.form.Click(Button::CmdRegedit);
-    const std::string system = fake::kSystem;
-    const std::string windows = fake::kWindows;
-    EXPECT_EQ(h.shell.requests,
-              (Strings{windows + "\\notepad.exe | \"" + system + "\\drivers\\etc\\hosts\" | " +
-                           system + "\\drivers\\etc",
-                       windows + "\\regedit.exe |  | " + windows}));
+    EXPECT_EQ(consumer.boxes.shown, Strings{text::kPolicyRefusal});
 }
 
 }  // namespace
