@@ -81,8 +81,10 @@ class FrmKR8 {
     std::string UserAgentValueName;
     // How many of the adware's fixed file names the last Find found.
     int FixedNamesFound = 0;
-    // Whether the last Find could read the system folder at all.
+    // Whether the last Find could read the system folder at all, and found the temporary folder
+    // its fixed names are looked for in.
     bool SystemFolderRead = false;
+    bool TempFolderFound = false;
 
     // Whether Find points the registry editor (its LastKey) at what it found. An unattended
     // scan leaves that setting of the user's alone.

@@ -96,8 +96,8 @@ int RunUnattendedScan(const Machine& machine, const std::optional<std::string>& 
         if (!machine.files.WriteFileBytes(path, LogFileBytes(controls.GetText1()))) {
             return kExitFailed;
         }
-        // A folder that could not be read is no clean machine; the log says which.
-        if (!form.SystemFolderRead) {
+        // A folder that could not be read or found is no clean machine; the log says which.
+        if (!form.SystemFolderRead || !form.TempFolderFound) {
             return kExitFailed;
         }
         const bool found = controls.List1Count() > 0 || form.FixedNamesFound > 0 ||

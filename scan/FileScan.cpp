@@ -87,6 +87,7 @@ void FrmKR8::ScanFiles(std::string& report) {
     report += std::string(text::kBlankLine) + text::kCrLf;
     report += std::string(text::kAdditionalFiles) + text::kCrLf;
     const std::string tempFolder = machine_.folders.GetTempFolder();
+    TempFolderFound = !tempFolder.empty();
     bool tempFolderReported = false;
     FixedNamesFound = 0;
     for (std::size_t i = 0; i != std::size(kFixedNames); ++i) {

@@ -205,9 +205,8 @@ TEST(UnattendedScan, ExitCodeFromTheFindingsAndNothingWrittenButTheLog) {
     fake::FakeMachine m;
     m.os.tempFolder = "";
     const std::string path = "\\\\server\\share\\PC01 \xE6\x97\xA5.log";
-    EXPECT_EQ(RunUnattendedScan(m.machine, path), kExitNothingFound)
-        << "no temporary folder needed";
-    EXPECT_EQ(m.files.Content(path).substr(0, 15), "Log for KR8.Bet");
+    EXPECT_EQ(RunUnattendedScan(m.machine, path), kExitFailed) << "upd126.exe was not checked";
+    EXPECT_NE(m.files.Content(path).find(text::kTempFolderMissing), std::string::npos);
 }
 
 }  // namespace
