@@ -190,7 +190,7 @@ TEST_F(WindowTest, MessageBoxesMapButtonsDefaultsTitlesAndAnswers) {
     }
 }
 
-TEST_F(WindowTest, Text1KeepsLongReportsTakesEnterAndList1ShowsTheCurrentEntry) {
+TEST_F(WindowTest, Text1AndList1KeepLongTextWholeText1TakesEnterList1ShowsTheCurrentEntry) {
     std::string report;
     while (report.size() < 200000) {
         report += "C:\\WINDOWS\\system32\\qwxz" + std::to_string(report.size()) + ".dll\r\n";
@@ -211,10 +211,14 @@ TEST_F(WindowTest, Text1KeepsLongReportsTakesEnterAndList1ShowsTheCurrentEntry) 
     EXPECT_EQ(window.GetText1(), report + "typed\r\n");
     EXPECT_NE(window.Handle(), nullptr);
 
+    // An entry names the file to delete, so it comes back exactly as added, past MAX_PATH too.
+    const std::string deep = "C:\\" + std::string(300, 'x') + "\\\xE6\xBC\xA2 \xF0\x9F\x98\x80.dll";
+    window.AddList1("C:\\a.dll");
+    window.AddList1(deep);
+    EXPECT_EQ(window.List1Entry(1), deep);
+
     // The entry asked about is List1's selected and focused one; -1 leaves none.
     HWND list = Control(kList1);
-    window.AddList1("C:\\a.dll");
-    window.AddList1("C:\\b.dll");
     window.SetList1Current(1);
     EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1);
     EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 1);
