@@ -2,7 +2,8 @@
 # One whole road through the real program, on a seeded prefix and an X display of its own, driven
 # and read from another process (kr8auto) through the window's standard messages. The handlers'
 # decisions are the unit tests'; the roads check that the exe wires the real seams and system in.
-# usage: road.sh find|repair|backup|window KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR [win2k|winxp]
+# usage: road.sh find|repair|backup|ntrights|window KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR
+#        [win2k|winxp]
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-session.sh"
 road=$1 finder=$2 autoexe=$3 out=$4
@@ -54,6 +55,22 @@ seed() { bash "$KR8_ROOT/scripts/seed-infection.sh" "$WINEPREFIX" >"$out/seed.lo
     fail_now "seeding the prefix (see $out/seed.log)"; }
 
 case $road in
+ntrights)
+    # Our rights tool, built beside the program, as the program runs it. Wine stores no right, so
+    # only its answers are read: the group by its well-known identifier, any other account by its
+    # name, and an unknown one refused.
+    rights() {
+        local said
+        said=$("$WINE" "${finder%/*}/NTrights.exe" +r SeDebugPrivilege -u "$1" 2>&1 </dev/null)
+        echo "$? $said" | tr -d '\r' | sed 's/": .*/"/' # less the system's own error text
+    }
+    check "NTrights: Administrators" "$(rights Administrators)" \
+        '0 NTrights: granted SeDebugPrivilege to Administrators (S-1-5-32-544)'
+    check "NTrights: Users" "$(rights Users)" \
+        '0 NTrights: granted SeDebugPrivilege to Users (S-1-5-32-545)'
+    check "NTrights: an unknown account" "$(rights NoSuchAccount)" \
+        '2 NTrights: no account "NoSuchAccount"'
+    ;;
 find)
     # The unattended scan of a clean prefix, with the log where the quoted path put it, and with
     # a log it cannot write.
