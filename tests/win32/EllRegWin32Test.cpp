@@ -60,7 +60,6 @@ void SetValue(HKEY key, std::wstring name, DWORD type, std::string bytes) {
 class EllRegWin32Test : public ::testing::Test {
   protected:
     void SetUp() override { key_ = MakeKey(nullptr, L"\\Registry\\Machine\\" + Wide(path_)); }
-    void TearDown() override { reg.DeleteRegKey(kRoot, path_); }
 
     static constexpr RegRoot kRoot = RegRoot::LocalMachine;
     EllRegWin32 reg;

@@ -104,8 +104,7 @@ TEST(FileSystemWin32Test, AHeldFileIsHandedToTheRestartByItsShortName) {
         EXPECT_EQ(folders.GetShortPath(path), "");
     }
 
-    // The entry names files of the test's own folder, which goes with the test: a restart finds
-    // nothing to move.
+    // The entry stays: the run's prefix is thrown away, never restarted.
     std::wstring pending(32768, L'\0');
     DWORD size = 65536;
     EXPECT_TRUE(fs.ReplaceAtRestart(shortDummy, shortHeld));
@@ -121,7 +120,6 @@ TEST(FileSystemWin32Test, AHeldFileIsHandedToTheRestartByItsShortName) {
 TEST(FileSystemWin32Test, TheStoredRightsToolIsWrittenNewWholeAndHeldUnchanged) {
     std::ifstream file(test::Beside("NTrights.exe"), std::ios::binary);
     const std::string built{std::istreambuf_iterator<char>(file), {}};
-    ASSERT_EQ(built.substr(0, 2), "MZ");
     const std::optional<std::string> stored = ResourcesWin32().CustomResource(101);
     EXPECT_TRUE(stored == built);
     const test::TempDir dir;
@@ -150,8 +148,7 @@ TEST(CommonFunctionWin32Test, TempFolderIsTheFullPathOfAFolderOrNothing) {
         std::string tmp;
         std::string expected;
     } cases[] = {
-        {unicode + "\\", unicode},
-        {dir.Path() + "\\absent\\..\\\u6F22 \u03B2 tmp", unicode},
+        {dir.Path() + "\\absent\\..\\\u6F22 \u03B2 tmp\\", unicode},
         {dir.Path() + "\\absent", ""},
         {dir.AddFile("file.tmp", 1), ""},
     };
