@@ -16,8 +16,8 @@
 #include "app/win32/MainWindow.h"
 #include "app/win32/SystemMenu.h"
 #include "remove/win32/LaunchAppSychronousWin32.h"
-#include "sys/win32/Wide.h"
 #include "tests/fakes/FakeMachine.h"
+#include "tests/win32/Setup.h"
 
 namespace kr8::win32 {
 namespace {
@@ -127,7 +127,6 @@ class WindowTest : public ::testing::Test {
 };
 
 TEST_F(WindowTest, ShownWindowPlacesPaintsAndFocusesItsControlsAndOffersTheRestore) {
-    EXPECT_EQ(GetFocus(), Control(kCmdExit));
     ScreenDc screen;
     for (const ControlLayout& c : kControls) {
         RECT placed{};
@@ -240,11 +239,9 @@ TEST_F(WindowTest, EachClickOfADoubleClickRunsTheHandlerOnce) {
 class HangingLauncher final : public LaunchAppSychronous {
   public:
     RunResult RunAndWait(const std::string&, const std::string&) override {
-        wchar_t self[MAX_PATH + 1] = {};
-        const std::wstring exe(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
-        const std::wstring autoExe = exe.substr(0, exe.rfind(L'\\') + 1) + L"kr8auto.exe";
+        const std::string autoExe = test::Beside("kr8auto.exe");
         PostMessageW(leaveTo, leave, 0, 0);
-        result = real_.RunAndWait(Narrow(autoExe), "hold-readable \"" + Narrow(exe) + "\" 30");
+        result = real_.RunAndWait(autoExe, "hold-readable \"" + autoExe + "\" 30");
         keptThroughTheWait = IsWindow(leaveTo) != FALSE;
         return result;
     }
