@@ -2,7 +2,8 @@
 # One whole road through the real program, on a seeded prefix and an X display of its own, driven
 # and read from another process (kr8auto) through the window's standard messages. The handlers'
 # decisions are the unit tests'; the roads check that the exe wires the real seams and system in.
-# usage: road.sh find|repair|backup|window KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR [win2k|winxp]
+# usage: road.sh find|repair|backup|ntrights|window KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR
+#        [win2k|winxp]
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-session.sh"
 road=$1 finder=$2 autoexe=$3 out=$4
@@ -54,6 +55,22 @@ seed() { bash "$KR8_ROOT/scripts/seed-infection.sh" "$WINEPREFIX" >"$out/seed.lo
     fail_now "seeding the prefix (see $out/seed.log)"; }
 
 case $road in
+ntrights)
+    # Our rights tool, built beside the program, as the program runs it. Wine stores no right, so
+    # only its answers are read: the group by its well-known identifier, any other account by its
+    # name, and an unknown one refused.
+    rights() {
+        local said
+        said=$("$WINE" "${finder%/*}/NTrights.exe" +r SeDebugPrivilege -u "$1" 2>&1 </dev/null)
+        echo "$? $said" | tr -d '\r' | sed 's/": .*/"/' # less the system's own error text
+    }
+    check "NTrights: Administrators" "$(rights Administrators)" \
+        '0 NTrights: granted SeDebugPrivilege to Administrators (S-1-5-32-544)'
+    check "NTrights: Users" "$(rights Users)" \
+        '0 NTrights: granted SeDebugPrivilege to Users (S-1-5-32-545)'
+    check "NTrights: an unknown account" "$(rights NoSuchAccount)" \
+        '2 NTrights: no account "NoSuchAccount"'
+    ;;
 find)
     # The unattended scan of a clean prefix, with the log where the quoted path put it, and with
     # a log it cannot write.
@@ -66,7 +83,7 @@ find)
     seed
 
     # The keyboard alone: the focus starts on Exit, disabled buttons are left out of the Tab
-    # order, Enter clicks the focused button, and the scan's findings enable every button.
+    # order, Tab leaves the report, Enter clicks the focused button, and Alt+X ends the program.
     start_finder
     check "Tab order before a scan" "$(tab_order 7)" "$(printf '%s\n' \
         'Click to Find KR8.BetterInternet' Edit 'Restore Policy' SysListView32 'Hosts Log' \
@@ -75,9 +92,6 @@ find)
     check "the report names what the registry and folders hold" "$(auto text1 | tr -d '\r' |
         grep -cxF -e "$temp\\upd126.exe" -e 'Guardian Key--- is called: GuardSvc' \
             -e 'msg126 KR8')" 3
-    check "Tab order after a scan" "$(tab_order 11)" "$(printf '%s\n' \
-        'Make Log' Edit 'Restore Policy' 'User Agent$' 'Guardian .reg' 'Open Regedit' \
-        SysListView32 'Delete these files' 'Hosts Log' 'E&xit' 'Click to Find KR8.BetterInternet')"
     kr8_session_screenshot "$autoexe" "$out/kr8finder.png"
     auto key alt-x
     verdict "Alt+X ended the process" kr8_session_ended 15
@@ -162,7 +176,6 @@ backup)
     check_files "the held file is whole until the restart" "$out/${files[1]}.before" \
         "$sys_unix/${files[1]}"
     "$WINE" reg query "$notify\\GuardSvc" >/dev/null 2>&1 && fail "GuardSvc is still there"
-    "$WINE" reg query "$notify\\crypt32chain" >/dev/null 2>&1 || fail "the look-alike key went too"
     "$WINE" reg query "$agent" /v msg126 >/dev/null 2>&1 && fail "msg126 is still there"
 
     # A real restart of the prefix carries out the pending rename; then everything comes back.

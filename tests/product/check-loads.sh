@@ -2,11 +2,14 @@
 # Checks from the outside that each exe loads on Windows 2000 SP4 and Windows XP SP2: every
 # function it imports is exported there (by the lists in exports/), its subsystem version asks
 # for no newer Windows, and it is Terminal Server aware. Wine exports every function whatever
-# Windows it imitates, so only this check sees a newer import.
-# usage: check-loads.sh OBJDUMP EXE...
+# Windows it imitates, so only this check sees a newer import. The first exe, the program
+# itself, must also be a 32-bit GUI program that passes names only through the wide calls and
+# asks for administrator rights.
+# usage: check-loads.sh OBJDUMP KR8FINDER_EXE OTHER_EXE...
 set -uo pipefail
 lists="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/exports"
 objdump=$1
+finder=$2
 shift
 failures=0
 fail() {
@@ -42,6 +45,13 @@ for exe in "$@"; do
             fail "$exe: $import: not exported by Windows 2000 SP4"
             ((mark <= 0x501)) || fail "$exe: $import: not exported by Windows XP SP2"
         fi
+        # The ANSI form of a call that has a wide one maps names to the code page (Tool Help's
+        # ANSI names have no A); the C runtime's start-up passes none that the adware chose.
+        startup='!(GetCommandLine|GetModuleHandle|GetStartupInfo|LoadLibrary)A$'
+        if [ "$exe" = "$finder" ] && [ -n "${first[${import%A}W]:-}${first[${import}W]:-}" ] &&
+            [[ ! $import =~ $startup ]]; then
+            fail "$exe: $import: the ANSI call, not the wide one"
+        fi
     done
     subsystem=$(awk '/^M(aj|in)orSubsystemVersion/ { printf "%s%s", dot, $2; dot = "." }' \
         <<<"$headers")
@@ -49,6 +59,11 @@ for exe in "$@"; do
         fail "$exe: subsystem version $subsystem: Windows 2000 (5.0) refuses to load it"
     tsaware=$(( 0x$(awk '$1 == "DllCharacteristics" { print $2 }' <<<"$headers") & 0x8000 ))
     [ "$tsaware" -ne 0 ] || fail "$exe: not Terminal Server aware (link with --tsaware)"
+    if [ "$exe" = "$finder" ]; then
+        grep -q 'file format pei-i386' <<<"$headers" || fail "$exe: not a 32-bit PE executable"
+        grep -Eq 'Subsystem[[:space:]]+00000002' <<<"$headers" || fail "$exe: not a GUI program"
+        grep -aq requireAdministrator "$exe" || fail "$exe: its manifest asks for no administrator"
+    fi
 done
 [ "$failures" -eq 0 ] && echo "All checks passed: ${*##*/}"
 exit "$failures"

@@ -60,7 +60,6 @@ void SetValue(HKEY key, std::wstring name, DWORD type, std::string bytes) {
 class EllRegWin32Test : public ::testing::Test {
   protected:
     void SetUp() override { key_ = MakeKey(nullptr, L"\\Registry\\Machine\\" + Wide(path_)); }
-    void TearDown() override { reg.DeleteRegKey(kRoot, path_); }
 
     static constexpr RegRoot kRoot = RegRoot::LocalMachine;
     EllRegWin32 reg;
@@ -118,7 +117,6 @@ TEST_F(EllRegWin32Test, ValuesAreEnumeratedWholeAndDeletedUnderTheirOwnNames) {
     }
     for (const auto& f : forms) {
         EXPECT_EQ(reg.ValueExists(kRoot, path_, f.name), !f.adware) << f.name.substr(0, 30);
-        EXPECT_EQ(reg.ReadRegValue(kRoot, path_, f.name), f.adware ? kNotFound : f.read);
     }
 }
 
@@ -160,7 +158,6 @@ TEST_F(EllRegWin32Test, KeysAreListedReadAndDeletedUnderTheirOwnNames) {
     for (const auto& k : keys) {
         const std::string path = path_ + "\\" + Narrow(k.name);
         EXPECT_EQ(reg.KeyExists(kRoot, path), !k.adware) << k.label;
-        EXPECT_EQ(reg.ReadRegValue(kRoot, path, "Version"), k.adware ? kNotFound : k.label);
     }
 }
 

@@ -35,8 +35,8 @@ inline std::string Beside(const std::string& name) {
     return path.substr(0, path.rfind('\\') + 1) + name;
 }
 
-// A folder of one test's own under the temp folder, removed with all it holds (hidden and
-// read-only files included) when the object goes.
+// A folder of one test's own under the temp folder. The run's prefix is thrown away after it,
+// and the folders with it.
 class TempDir {
   public:
     TempDir() {
@@ -47,9 +47,6 @@ class TempDir {
                 std::to_string(++serial);
         ::CreateDirectoryA(path_.c_str(), nullptr);
     }
-    ~TempDir() { Remove(Exact(path_)); }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
 
     const std::string& Path() const { return path_; }
     // A file of length bytes (sparse where the file system allows) with these attributes.
@@ -73,25 +70,6 @@ class TempDir {
     }
 
   private:
-    static void Remove(const std::wstring& path) {
-        WIN32_FIND_DATAW found;
-        if (const UniqueFindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &found)); find) {
-            do {
-                const std::wstring name = found.cFileName;
-                if (name == L"." || name == L"..") {
-                    continue;
-                }
-                ::SetFileAttributesW((path + L"\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
-                if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                    Remove(path + L"\\" + name);
-                } else {
-                    ::DeleteFileW((path + L"\\" + name).c_str());
-                }
-            } while (::FindNextFileW(find.get(), &found));
-        }
-        ::RemoveDirectoryW(path.c_str());
-    }
-
     std::string path_;
 };
 

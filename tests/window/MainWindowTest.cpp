@@ -16,8 +16,8 @@
 #include "app/win32/MainWindow.h"
 #include "app/win32/SystemMenu.h"
 #include "remove/win32/LaunchAppSychronousWin32.h"
-#include "sys/win32/Wide.h"
 #include "tests/fakes/FakeMachine.h"
+#include "tests/win32/Setup.h"
 
 namespace kr8::win32 {
 namespace {
@@ -127,7 +127,6 @@ class WindowTest : public ::testing::Test {
 };
 
 TEST_F(WindowTest, ShownWindowPlacesPaintsAndFocusesItsControlsAndOffersTheRestore) {
-    EXPECT_EQ(GetFocus(), Control(kCmdExit));
     ScreenDc screen;
     for (const ControlLayout& c : kControls) {
         RECT placed{};
@@ -190,7 +189,7 @@ TEST_F(WindowTest, MessageBoxesMapButtonsDefaultsTitlesAndAnswers) {
     }
 }
 
-TEST_F(WindowTest, Text1KeepsLongReportsTakesEnterAndList1ShowsTheCurrentEntry) {
+TEST_F(WindowTest, Text1AndList1KeepLongTextWholeText1TakesEnterList1ShowsTheCurrentEntry) {
     std::string report;
     while (report.size() < 200000) {
         report += "C:\\WINDOWS\\system32\\qwxz" + std::to_string(report.size()) + ".dll\r\n";
@@ -211,10 +210,14 @@ TEST_F(WindowTest, Text1KeepsLongReportsTakesEnterAndList1ShowsTheCurrentEntry) 
     EXPECT_EQ(window.GetText1(), report + "typed\r\n");
     EXPECT_NE(window.Handle(), nullptr);
 
+    // An entry names the file to delete, so it comes back exactly as added, past MAX_PATH too.
+    const std::string deep = "C:\\" + std::string(300, 'x') + "\\\xE6\xBC\xA2 \xF0\x9F\x98\x80.dll";
+    window.AddList1("C:\\a.dll");
+    window.AddList1(deep);
+    EXPECT_EQ(window.List1Entry(1), deep);
+
     // The entry asked about is List1's selected and focused one; -1 leaves none.
     HWND list = Control(kList1);
-    window.AddList1("C:\\a.dll");
-    window.AddList1("C:\\b.dll");
     window.SetList1Current(1);
     EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1);
     EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 1);
@@ -236,11 +239,9 @@ TEST_F(WindowTest, EachClickOfADoubleClickRunsTheHandlerOnce) {
 class HangingLauncher final : public LaunchAppSychronous {
   public:
     RunResult RunAndWait(const std::string&, const std::string&) override {
-        wchar_t self[MAX_PATH + 1] = {};
-        const std::wstring exe(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
-        const std::wstring autoExe = exe.substr(0, exe.rfind(L'\\') + 1) + L"kr8auto.exe";
+        const std::string autoExe = test::Beside("kr8auto.exe");
         PostMessageW(leaveTo, leave, 0, 0);
-        result = real_.RunAndWait(Narrow(autoExe), "hold-readable \"" + Narrow(exe) + "\" 30");
+        result = real_.RunAndWait(autoExe, "hold-readable \"" + autoExe + "\" 30");
         keptThroughTheWait = IsWindow(leaveTo) != FALSE;
         return result;
     }
