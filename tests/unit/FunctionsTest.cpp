@@ -61,13 +61,13 @@ TEST(CommandLine, SwitchesPathsAndUsageErrors) {
     }
 }
 
-// The process list may name a program by its full path. (Letter case, and a name that only ends
-// like the target, are the process seam's test's, under Wine.)
+// The process list may name a program by its full path; a name that only ends like the target is
+// another program. (Letter case is the process seam's test's, under Wine.)
 TEST(ExeNameMatches, TheWholeFileNameAfterAnyFolder) {
     for (const char* exe : {"C:\\WINDOWS\\system32\\rundll32.exe", "/bin/rundll32.exe"}) {
         EXPECT_TRUE(ExeNameMatches(exe, "rundll32.exe")) << exe;
     }
-    for (const char* exe : {"rundll32.exe.bak", "rundll32.ex", ""}) {
+    for (const char* exe : {"rundll32.exe.bak", "rundll32.ex", "myrundll32.exe", ""}) {
         EXPECT_FALSE(ExeNameMatches(exe, "rundll32.exe")) << exe;
     }
     EXPECT_FALSE(ExeNameMatches("", ""));

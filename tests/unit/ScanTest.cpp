@@ -66,6 +66,24 @@ TEST(Scan, TheReportNamesEveryFindingInItsSection) {
     EXPECT_EQ(h.form.UserAgentValueName, std::string("n\0m", 3));
 }
 
+// What a Find found is what the buttons may act on; the log and the registry editor are always
+// there. (That the load leaves them off is the find road's Tab order.)
+TEST(Scan, FindEnablesTheButtonsItsFindingsNeed) {
+    for (const bool infected : {false, true}) {
+        SCOPED_TRACE(infected ? "infected" : "clean");
+        Harness h;
+        if (infected) {
+            h.files.AddFile(SystemPath("qwxz1834.dll"), 320872);
+            h.reg.SetString(kPostPlatformPath, "msg126", "KR8");
+        }
+        h.LoadAndFind();
+        EXPECT_TRUE(h.controls.IsEnabled(Button::CmdLog));
+        EXPECT_TRUE(h.controls.IsEnabled(Button::CmdRegedit));
+        EXPECT_EQ(h.controls.IsEnabled(Button::CmdUAS), infected);
+        EXPECT_EQ(h.controls.IsEnabled(Button::CmdFix), infected);
+    }
+}
+
 // Only a leading 126 counts as the guardian's version; a name starting with "guard", in any
 // case, wins over a version, and of several the last one wins. Keys are created in table order,
 // with no version (nullptr), a string one, or a DWORD one ('#'). The registry editor is pointed at
