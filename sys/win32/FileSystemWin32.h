@@ -10,7 +10,7 @@ class FileSystemWin32 final : public FileSystem {
     bool Exists(const std::string& path) override;
     std::optional<std::uint64_t> FileLength(const std::string& path) override;
     std::optional<std::vector<FolderEntry>> ListFolder(const std::string& folder,
-                                        const std::string& pattern) override;
+                                                       const std::string& pattern) override;
     std::optional<std::string> ReadFileBytes(const std::string& path) override;
     void ClearReadOnlyHiddenSystem(const std::string& path) override;
     bool RemoveFile(const std::string& path) override;
