@@ -70,25 +70,26 @@ std::u16string Ascii(const char* text) {
     return wide;
 }
 
-// Text data that a quoted string carries unchanged: whole UTF-16 units, one NUL at the end and
-// none before it, nothing that would end the line.
-bool FitsString(const RegValueBytes& value) {
+// The text of data that a quoted string carries unchanged: whole UTF-16 units, one NUL at the
+// end and none before it, nothing that would end the line.
+std::optional<std::u16string> StringText(const RegValueBytes& value) {
     if (value.type != RegType::Sz || value.bytes.size() < 2 || value.bytes.size() % 2 != 0) {
-        return false;
+        return std::nullopt;
     }
     std::u16string units = Units(value.bytes);
     if (units.back() != u'\0') {
-        return false;
+        return std::nullopt;
     }
     units.pop_back();
-    return !HasLineBreaker(units);
+    if (HasLineBreaker(units)) {
+        return std::nullopt;
+    }
+    return units;
 }
 
 std::u16string DataText(const RegValueBytes& value, std::size_t column) {
-    if (FitsString(value)) {
-        std::u16string units = Units(value.bytes);
-        units.pop_back();
-        return Quoted(units);
+    if (const std::optional<std::u16string> text = StringText(value)) {
+        return Quoted(*text);
     }
     char prefix[32];
     if (value.type == RegType::Dword && value.bytes.size() == 4) {
@@ -260,7 +261,6 @@ std::optional<RegKeyBytes> ParseKey(const std::u16string& line) {
     }
     const std::u16string name = line.substr(1, close - 1);
     RegKeyBytes key;
-    std::u16string rest;
     for (RegRoot root : {RegRoot::LocalMachine, RegRoot::CurrentUser}) {
         const std::u16string prefix = RootText(root) + u'\\';
         if (StartsWith(name, prefix) && name.size() > prefix.size()) {

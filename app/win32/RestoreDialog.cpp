@@ -2,7 +2,7 @@
 
 #include "app/Texts.h"
 #include "app/win32/SystemMenu.h"
-#include "sys/Utf.h"
+#include "sys/win32/Wide.h"
 
 namespace kr8::win32 {
 
@@ -11,11 +11,6 @@ namespace {
 constexpr int kFolderList = 100;
 // The id that message boxes give their text, so that tools reading boxes read this one too.
 constexpr WORD kPromptId = 0xFFFF;
-
-std::wstring WideOf(const std::string& text) {
-    const std::u16string units = Utf16FromUtf8(text);
-    return std::wstring(units.begin(), units.end());
-}
 
 // A dialog template in memory: the texts come from Texts.h, and the resource script stays as
 // it is.
@@ -97,7 +92,7 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
                 // The folder's own name, its date and time; the list keeps their order.
                 const std::string name = folder.substr(folder.rfind('\\') + 1);
                 SendDlgItemMessageW(dialog, kFolderList, LB_ADDSTRING, 0,
-                                    reinterpret_cast<LPARAM>(WideOf(name).c_str()));
+                                    reinterpret_cast<LPARAM>(Wide(name).c_str()));
             }
             SendDlgItemMessageW(dialog, kFolderList, LB_SETCURSEL, 0, 0);
             return TRUE;
@@ -125,21 +120,21 @@ void AddRestoreMenuItem(HWND window) {
     HMENU menu = GetSystemMenu(window, FALSE);
     if (menu) {
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(menu, MF_STRING, kRestoreCommand, WideOf(text::kRestoreMenu).c_str());
+        AppendMenuW(menu, MF_STRING, kRestoreCommand, Wide(text::kRestoreMenu).c_str());
     }
 }
 
 std::optional<std::string> PickBackup(HWND owner, const std::vector<std::string>& folders) {
     DialogTemplate dialog(
         DS_MODALFRAME | DS_SETFONT | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU, 260, 140,
-        WideOf(text::kRestoreTitle));
-    dialog.Item(SS_LEFT, 7, 7, 246, 16, kPromptId, kStatic, WideOf(text::kRestorePick));
+        Wide(text::kRestoreTitle));
+    dialog.Item(SS_LEFT, 7, 7, 246, 16, kPromptId, kStatic, Wide(text::kRestorePick));
     dialog.Item(LBS_NOTIFY | WS_VSCROLL | WS_BORDER | WS_TABSTOP, 7, 26, 246, 88, kFolderList,
                 kListBox, L"");
     dialog.Item(BS_DEFPUSHBUTTON | WS_TABSTOP, 146, 119, 50, 14, IDOK, kButton,
-                WideOf(text::kRestoreButton));
+                Wide(text::kRestoreButton));
     dialog.Item(BS_PUSHBUTTON | WS_TABSTOP, 203, 119, 50, 14, IDCANCEL, kButton,
-                WideOf(text::kRestoreCancel));
+                Wide(text::kRestoreCancel));
     Picking picking{&folders, std::nullopt};
     DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.Get(), owner, DialogProc,
                             reinterpret_cast<LPARAM>(&picking));

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "sys/win32/Handles.h"
@@ -103,9 +104,9 @@ bool ExportTree(RegRoot root, const std::wstring& path, std::vector<RegKeyBytes>
         if (!value) {
             return false;
         }
-        exported.values.push_back(*value);
+        exported.values.push_back(std::move(*value));
     }
-    keys.push_back(exported);
+    keys.push_back(std::move(exported));
     const auto names = SubKeyNames(key.get());
     if (!names) {
         return false;

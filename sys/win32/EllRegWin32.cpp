@@ -223,6 +223,9 @@ std::string DataBytes(DWORD type, const BYTE* data, std::size_t size) {
     return text;
 }
 
+// Enough to outgrow a value that is being made longer while it is read, not enough to spin.
+constexpr int kEnumAttempts = 4;
+
 struct Queried {
     DWORD type = REG_NONE;
     std::string bytes;  // DataBytes
@@ -231,7 +234,6 @@ struct Queried {
 // One value by its exact name; the failure's status when there is none.
 std::optional<Queried> QueryValue(HKEY key, const std::string& name, NTSTATUS* failure) {
     Counted counted(name);
-    *failure = kObjectNameNotFound;
     if (!counted.Fits() || Nt().queryValueKey == nullptr) {
         *failure = kNotImplemented;
         return std::nullopt;
@@ -239,12 +241,13 @@ std::optional<Queried> QueryValue(HKEY key, const std::string& name, NTSTATUS* f
     // KEY_VALUE_PARTIAL_INFORMATION: index, type, length, then the data.
     constexpr std::size_t kHeader = 3 * sizeof(ULONG);
     std::vector<ULONG> buffer(256);
-    for (int attempt = 0; attempt < 4; ++attempt) {
+    for (int attempt = 0; attempt < kEnumAttempts; ++attempt) {
         const auto size = static_cast<ULONG>(buffer.size() * sizeof(ULONG));
         ULONG needed = 0;
         const NTSTATUS status = Nt().queryValueKey(key, counted.get(), kKeyValuePartialInformation,
                                                    buffer.data(), size, &needed);
-        if (status >= 0 && status != kBufferOverflow) {
+        // A warning such as a buffer overflow is negative too: only success has data.
+        if (status >= 0) {
             const ULONG length = std::min<ULONG>(buffer[2], size - kHeader);
             const auto* data = reinterpret_cast<const BYTE*>(buffer.data()) + kHeader;
             return Queried{buffer[1], DataBytes(buffer[1], data, length)};
@@ -262,9 +265,6 @@ std::optional<Queried> QueryValue(HKEY key, const std::string& name, NTSTATUS* f
 DWORD NumberIn(const std::string& text) {
     return static_cast<DWORD>(std::strtoul(text.c_str(), nullptr, 10));
 }
-
-// Enough to outgrow a value that is being made longer while it is read, not enough to spin.
-constexpr int kEnumAttempts = 4;
 
 // The sub-key's name at index with the length the system reports, NULs included.
 std::optional<std::wstring> SubKeyAt(HKEY key, DWORD index) {
@@ -294,9 +294,9 @@ std::optional<std::wstring> SubKeyAt(HKEY key, DWORD index) {
 constexpr int kDeepestKey = 512;
 
 // Removes the key's sub-keys, then the key itself, each through its own handle.
-bool DeleteTree(HKEY key, int depth) {
+void DeleteTree(HKEY key, int depth) {
     if (depth > kDeepestKey || Nt().deleteKey == nullptr) {
-        return false;
+        return;
     }
     // The names first: each delete would shift the indexes of the ones after it.
     std::vector<std::wstring> children;
@@ -315,7 +315,7 @@ bool DeleteTree(HKEY key, int depth) {
             DeleteTree(opened.get(), depth + 1);
         }
     }
-    return Nt().deleteKey(key) >= 0;
+    Nt().deleteKey(key);
 }
 
 }  // namespace
