@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "sys/win32/EllRegWin32.h"
 #include "sys/win32/Handles.h"
 #include "sys/win32/Wide.h"
 
@@ -17,10 +18,6 @@ namespace {
 // A name with a NUL in it would reach these calls cut short and name something else.
 bool Addressable(const std::wstring& name) {
     return name.find(L'\0') == std::wstring::npos;
-}
-
-HKEY RootKey(RegRoot root) {
-    return root == RegRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
 }
 
 // A key tree is read as a delete removes it: a link key itself (its own value is all it holds),

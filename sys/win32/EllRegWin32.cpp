@@ -15,8 +15,6 @@
 
 namespace kr8 {
 
-namespace {
-
 // The predefined keys are pseudo-handles whose numbers differ between 32- and 64-bit builds'
 // HKEY widths, so they are looked up rather than made from the enum's number.
 HKEY RootKey(RegRoot root) {
@@ -28,6 +26,8 @@ HKEY RootKey(RegRoot root) {
     }
     return nullptr;
 }
+
+namespace {
 
 // The registry's own calls take every name counted, so a name with a NUL in it (which the
 // adware can make, and the documented calls would cut short into another name) is addressed as

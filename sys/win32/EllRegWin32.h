@@ -1,9 +1,14 @@
 // The registry through advapi32's wide entry points, and ntdll's where a name must be counted.
 #pragma once
 
+#include <windows.h>
+
 #include "sys/EllReg.h"
 
 namespace kr8 {
+
+// The predefined key that stands for root; nullptr for none.
+HKEY RootKey(RegRoot root);
 
 class EllRegWin32 final : public EllReg {
   public:
