@@ -18,9 +18,16 @@ struct BusyWhileHere {
 FrmKR8::FrmKR8(WindowControls& controls, MessageBoxes& boxes, const Machine& machine)
     : controls_(controls), boxes_(boxes), machine_(machine) {}
 
-bool FrmKR8::Form_Load() {
+bool FrmKR8::AcceptsPlatform() {
     if (machine_.os.GetPlatformId() != kPlatformNT) {
         boxes_.Show(text::kNotNtRefusal, MsgButtons::Ok, MsgIcon::None, "");
+        return false;
+    }
+    return true;
+}
+
+bool FrmKR8::Form_Load() {
+    if (!AcceptsPlatform()) {
         return false;
     }
     controls_.SetEnabled(Button::CmdUAS, false);

@@ -57,8 +57,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     }
     if (command.restoreFolder) {
         // For a helper who guides the user by text: the same boxes as the menu's restore.
-        if (seams.os.GetPlatformId() != kr8::kPlatformNT) {
-            window.Show(kr8::text::kNotNtRefusal, kr8::MsgButtons::Ok, kr8::MsgIcon::None, "");
+        if (!window.Form().AcceptsPlatform()) {
             return kr8::kExitFailed;
         }
         // A folder typed with a closing backslash is the same folder.
