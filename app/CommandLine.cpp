@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "app/Texts.h"
 #include "sys/AsciiCase.h"
 
 #include <cstddef>
@@ -99,11 +100,11 @@ CommandLine ParseCommandLine(const std::string& commandLine) {
     const std::vector<std::string> arguments = Arguments(commandLine);
     for (std::size_t k = 0; k < arguments.size(); ++k) {
         const std::string& argument = arguments[k];
-        const bool isLog = IsSwitchNamed(argument, "log");
-        if (IsSwitchNamed(argument, "scan") && !result.scan) {
+        const bool isLog = IsSwitchNamed(argument, text::kLogSwitch);
+        if (IsSwitchNamed(argument, text::kScanSwitch) && !result.scan) {
             result.scan = true;
         } else if ((isLog && !result.logPath) ||
-                   (IsSwitchNamed(argument, "restore") && !result.restoreFolder)) {
+                   (IsSwitchNamed(argument, text::kRestoreSwitch) && !result.restoreFolder)) {
             // A switch where the path belongs means that the path was left out, not that the
             // log goes to a file called "/scan".
             if (k + 1 < arguments.size() && !arguments[k + 1].empty() &&
