@@ -1,8 +1,10 @@
 #include "app/CommandLine.h"
 
+#include "app/Texts.h"
 #include "sys/AsciiCase.h"
 
 #include <cstddef>
+#include <string_view>
 #include <vector>
 
 namespace kr8 {
@@ -85,14 +87,10 @@ bool IsSwitch(const std::string& argument) {
     return !argument.empty() && (argument[0] == '/' || argument[0] == '-');
 }
 
-// The switch's name in lower case, without its "/" or "-".
-std::string SwitchName(const std::string& argument) {
-    std::string name;
-    for (std::size_t i = 1; i < argument.size(); ++i) {
-        const char c = argument[i];
-        name += AsciiLower(c);
-    }
-    return name;
+// Whether the argument is the switch of that name, "/" or "-" first, in any letter case.
+bool IsSwitchNamed(const std::string& argument, std::string_view name) {
+    return IsSwitch(argument) &&
+           EqualsIgnoringAsciiCase(std::string_view(argument).substr(1), name);
 }
 
 }  // namespace
@@ -101,16 +99,17 @@ CommandLine ParseCommandLine(const std::string& commandLine) {
     CommandLine result;
     const std::vector<std::string> arguments = Arguments(commandLine);
     for (std::size_t k = 0; k < arguments.size(); ++k) {
-        const std::string name = IsSwitch(arguments[k]) ? SwitchName(arguments[k]) : "";
-        if (name == "scan" && !result.scan) {
+        const std::string& argument = arguments[k];
+        const bool isLog = IsSwitchNamed(argument, text::kLogSwitch);
+        if (IsSwitchNamed(argument, text::kScanSwitch) && !result.scan) {
             result.scan = true;
-        } else if ((name == "log" && !result.logPath) ||
-                   (name == "restore" && !result.restoreFolder)) {
+        } else if ((isLog && !result.logPath) ||
+                   (IsSwitchNamed(argument, text::kRestoreSwitch) && !result.restoreFolder)) {
             // A switch where the path belongs means that the path was left out, not that the
             // log goes to a file called "/scan".
             if (k + 1 < arguments.size() && !arguments[k + 1].empty() &&
                 !IsSwitch(arguments[k + 1])) {
-                (name == "log" ? result.logPath : result.restoreFolder) = arguments[++k];
+                (isLog ? result.logPath : result.restoreFolder) = arguments[++k];
             } else {
                 result.usageError = true;
             }

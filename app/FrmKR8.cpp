@@ -18,9 +18,16 @@ struct BusyWhileHere {
 FrmKR8::FrmKR8(WindowControls& controls, MessageBoxes& boxes, const Machine& machine)
     : controls_(controls), boxes_(boxes), machine_(machine) {}
 
-bool FrmKR8::Form_Load() {
+bool FrmKR8::AcceptsPlatform() {
     if (machine_.os.GetPlatformId() != kPlatformNT) {
         boxes_.Show(text::kNotNtRefusal, MsgButtons::Ok, MsgIcon::None, "");
+        return false;
+    }
+    return true;
+}
+
+bool FrmKR8::Form_Load() {
+    if (!AcceptsPlatform()) {
         return false;
     }
     controls_.SetEnabled(Button::CmdUAS, false);
@@ -73,18 +80,18 @@ void FrmKR8::RestoreFromMenu(const BackupPicker& pick) {
     }
     const BusyWhileHere guard(busy_);
     const std::vector<std::string> folders = BackupFolders(machine_.files, machine_.folders);
-    std::optional<std::string> folder;
     if (folders.empty()) {
         boxes_.Show(
             text::kNoBackupsPrefix + machine_.folders.GetWindowsFolder() + text::kBackupFolder,
             MsgButtons::Ok, MsgIcon::None, text::kRestoreTitle);
-    } else {
-        folder = pick(folders);
+        return;
     }
-    if (folder) {
-        RestoreFromBackup(*folder, machine_.files, machine_.store, boxes_);
-        CmdFind_Click();
+    const std::optional<std::string> folder = pick(folders);
+    if (!folder) {
+        return;
     }
+    RestoreFromBackup(*folder, machine_.files, machine_.store, boxes_);
+    CmdFind_Click();
 }
 
 void FrmKR8::CmdFind_Click() {

@@ -51,6 +51,9 @@ class FrmKR8 {
     // The load step. False when the platform is refused: the caller then ends the process
     // without showing the window.
     bool Form_Load();
+    // The load step's platform check alone, for what runs without the window: false, after
+    // telling the user, on a platform other than NT.
+    bool AcceptsPlatform();
 
     // A click on one of the window's buttons. While a handler runs (it may be waiting for an
     // outside program, with the window's messages still handled), further clicks are dropped:

@@ -93,7 +93,10 @@ inline constexpr char kLogNoTempFolder[] =
     "The log could not be written: the temporary folder could not be found.\r\nNothing was "
     "opened.";
 
-// The command line.
+// The command line. Its switches are named without their "/" or "-", and any letter case matches.
+inline constexpr char kScanSwitch[] = "scan";
+inline constexpr char kLogSwitch[] = "log";
+inline constexpr char kRestoreSwitch[] = "restore";
 inline constexpr char kUsage[] =
     "Usage: kr8finder.exe /scan [/log \"<path>\"]\r\n"
     "       kr8finder.exe /restore \"<backup folder>\"\r\n"

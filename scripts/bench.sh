@@ -22,7 +22,7 @@ else
 fi
 # A build folder of its own: the test script may be building the presets' folders meanwhile.
 build=build/bench-$arch
-echo "== Building kr8_scan_bench ($arch)"
+echo "== Building the benchmarks ($arch)"
 cmake -S . -B "$build" --toolchain "$toolchain" -DCMAKE_BUILD_TYPE=Release \
     -DKR8_WINDOWS_BUILD=product >/dev/null
 cmake --build "$build" --target kr8_scan_bench kr8_wait_bench kr8_backup_bench \

@@ -4,13 +4,16 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# The non-blank lines of the files whose NUL-separated names come in.
+nonblank() {
+    xargs -0 cat | grep -c -v '^[[:space:]]*$'
+}
 count() {
     find "$@" -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.sh' -o -name 'CMakeLists.txt' \
-        -o -name '*.rc' -o -name '*.cmake' \) -print0 | xargs -0 cat | grep -c -v '^[[:space:]]*$'
+        -o -name '*.rc' -o -name '*.cmake' \) -print0 | nonblank
 }
 # The product is its C++ code; the tests are everything under tests/.
-product=$(find app scan remove repair sys -type f \( -name '*.cpp' -o -name '*.h' \) -print0 |
-    xargs -0 cat | grep -c -v '^[[:space:]]*$')
+product=$(find app scan remove repair sys -type f \( -name '*.cpp' -o -name '*.h' \) -print0 | nonblank)
 tests=$(count tests)
 tools=$(count tools)
 bench=$(count bench)

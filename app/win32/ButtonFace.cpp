@@ -90,8 +90,9 @@ void PaintButton(const DRAWITEMSTRUCT& item, COLORREF face, const ButtonPicture*
         // Picture and caption as one block, centred in the button; a caption wider than the
         // button goes on as many lines as it needs, as a multi-line push button's would.
         format = (format & ~static_cast<UINT>(DT_SINGLELINE)) | DT_WORDBREAK;
-        RECT measured = content;
-        InflateRect(&measured, -kTextMargin, 0);
+        RECT text = content;
+        InflateRect(&text, -kTextMargin, 0);
+        RECT measured = text;
         DrawTextW(dc, caption.c_str(), -1, &measured, format | DT_CALCRECT);
         const int textHeight = measured.bottom - measured.top;
         const int blockHeight = kPictureSize + kPictureGap + textHeight;
@@ -99,8 +100,6 @@ void PaintButton(const DRAWITEMSTRUCT& item, COLORREF face, const ButtonPicture*
             content.top + std::max(0L, (content.bottom - content.top - blockHeight) / 2);
         const int left = content.left + (content.right - content.left - kPictureSize) / 2;
         DrawIconEx(dc, left, top, icon, kPictureSize, kPictureSize, 0, nullptr, DI_NORMAL);
-        RECT text = content;
-        InflateRect(&text, -kTextMargin, 0);
         text.top = top + kPictureSize + kPictureGap;
         text.bottom = text.top + textHeight;
         DrawCaption(dc, caption, text, format, disabled);

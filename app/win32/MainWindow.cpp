@@ -159,7 +159,7 @@ bool MainWindow::Create() {
     windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_KR8FINDER),
                                                         IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                         GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-    // IDC_ARROW is a number in a pointer, spelt for the ANSI call here.
+    // IDC_ARROW is a number in a pointer, spelt for the ANSI call; the wide call takes the same.
     windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kClassName;
@@ -294,8 +294,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                         return PickBackup(window_, folders);
                     });
                 } catch (const std::exception& failure) {
-                    MessageBoxW(window_, BoxText(failure.what()).c_str(),
-                                Wide(text::kAppTitle).c_str(), MB_OK | MB_ICONEXCLAMATION);
+                    Show(failure.what(), MsgButtons::Ok, MsgIcon::Exclamation, "");
                 }
                 DestroyIfLeft();
                 return 0;
@@ -345,8 +344,7 @@ void MainWindow::OnClick(int id) {
                 break;
         }
     } catch (const std::exception& failure) {
-        MessageBoxW(window_, BoxText(failure.what()).c_str(), Wide(text::kAppTitle).c_str(),
-                    MB_OK | MB_ICONEXCLAMATION);
+        Show(failure.what(), MsgButtons::Ok, MsgIcon::Exclamation, "");
     }
     DestroyIfLeft();
 }

@@ -14,7 +14,7 @@
 #include "app/win32/MainWindow.h"
 #include "app/win32/Win32Machine.h"
 #include "remove/Backup.h"
-#include "sys/Utf.h"
+#include "sys/win32/Wide.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ namespace {
 std::string CommandLineUtf8() {
     const wchar_t* wide = GetCommandLineW();
     if (wide != nullptr && *wide != L'\0') {
-        return kr8::Utf8FromUtf16(std::u16string(wide, wide + std::wcslen(wide)));
+        return kr8::Narrow(wide, std::wcslen(wide));
     }
     const char* ansi = GetCommandLineA();
     return ansi != nullptr ? ansi : "";
@@ -57,8 +57,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     }
     if (command.restoreFolder) {
         // For a helper who guides the user by text: the same boxes as the menu's restore.
-        if (seams.os.GetPlatformId() != kr8::kPlatformNT) {
-            window.Show(kr8::text::kNotNtRefusal, kr8::MsgButtons::Ok, kr8::MsgIcon::None, "");
+        if (!window.Form().AcceptsPlatform()) {
             return kr8::kExitFailed;
         }
         // A folder typed with a closing backslash is the same folder.
