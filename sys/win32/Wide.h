@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "sys/Utf.h"
 
@@ -40,7 +41,7 @@ inline bool NeedsResolving(const std::wstring& path) {
     std::size_t start = 0;
     for (std::size_t i = 0; i <= path.size(); ++i) {
         if (i == path.size() || path[i] == L'\\') {
-            const std::wstring name = path.substr(start, i - start);
+            const std::wstring_view name(path.data() + start, i - start);
             if (name == L"." || name == L"..") {
                 return true;
             }
@@ -53,8 +54,7 @@ inline bool NeedsResolving(const std::wstring& path) {
 // The form of an absolute path that the system takes as it is: no length limit, and no trimming
 // of a trailing blank or dot, which would make the path name another file. Other paths (relative
 // ones, those already in a device form, and typed ones that need resolving) are left alone.
-inline std::wstring LongPath(const std::string& path) {
-    const std::wstring wide = Wide(path);
+inline std::wstring LongPath(std::wstring wide) {
     if (NeedsResolving(wide)) {
         return wide;
     }
@@ -68,6 +68,10 @@ inline std::wstring LongPath(const std::string& path) {
         return L"\\\\?\\UNC\\" + wide.substr(2);
     }
     return wide;
+}
+
+inline std::wstring LongPath(const std::string& path) {
+    return LongPath(Wide(path));
 }
 
 // Undoes LongPath on a path the system gave back in that form.
