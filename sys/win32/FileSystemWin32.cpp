@@ -11,12 +11,6 @@ namespace kr8 {
 
 namespace {
 
-// No Windows name holds a NUL: a path with one would reach the system cut short and name another
-// file.
-bool Addressable(const std::string& path) {
-    return !path.empty() && path.find('\0') == std::string::npos;
-}
-
 std::uint64_t LengthOf(DWORD high, DWORD low) {
     return (static_cast<std::uint64_t>(high) << 32) | low;
 }

@@ -83,7 +83,7 @@ std::string CommonFunctionWin32::GetTempFolder() {
 }
 
 std::string CommonFunctionWin32::GetShortPath(const std::string& path) {
-    if (path.empty() || path.find('\0') != std::string::npos) {
+    if (!Addressable(path)) {
         return "";
     }
     const std::wstring given = Wide(path);

@@ -32,6 +32,12 @@ inline std::string Narrow(const std::wstring& text) {
     return Narrow(text.data(), text.size());
 }
 
+// No Windows name holds a NUL: a path with one would reach the system cut short and name another
+// file.
+inline bool Addressable(const std::string& path) {
+    return !path.empty() && path.find('\0') == std::string::npos;
+}
+
 // Whether the path holds a step that only the system's own clean-up resolves: a forward slash,
 // or a "." or ".." name. No listed file is named so; a path a person typed may be.
 inline bool NeedsResolving(const std::wstring& path) {
