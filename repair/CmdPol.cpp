@@ -10,14 +10,8 @@ namespace kr8 {
 
 std::unique_ptr<HeldFile> FrmKR8::LoadDataIntoFile(int resourceId, const std::string& path) {
     const std::optional<std::string> stored = machine_.resources.CustomResource(resourceId);
-    if (!stored) {
-        boxes_.Show(text::kToolNotWrittenPrefix + path + text::kToolNotWrittenSuffix,
-                    MsgButtons::Ok, MsgIcon::Exclamation, text::kAdminPolicyTitle);
-        return nullptr;
-    }
     // A new file only: a name that is taken stays as it is, and a failed write leaves nothing.
-    const bool written = machine_.files.CreateNewFile(path, *stored);
-    if (!written && !machine_.files.Exists(path)) {
+    if (!stored || (!machine_.files.CreateNewFile(path, *stored) && !machine_.files.Exists(path))) {
         boxes_.Show(text::kToolNotWrittenPrefix + path + text::kToolNotWrittenSuffix,
                     MsgButtons::Ok, MsgIcon::Exclamation, text::kAdminPolicyTitle);
         return nullptr;

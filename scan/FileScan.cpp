@@ -3,6 +3,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/FrmKR8.h"
@@ -43,10 +44,9 @@ void FrmKR8::ScanFiles(std::string& report) {
     // File1 is read afresh at each Find, so a DLL that appeared after start-up is scanned too.
     // One listing of the whole folder gives every length and answers the fixed names there:
     // looking each up on its own costs a read of the whole folder on some file systems.
-    const std::optional<std::vector<FolderEntry>> read =
-        machine_.files.ListFolder(systemFolder, "*");
+    std::optional<std::vector<FolderEntry>> read = machine_.files.ListFolder(systemFolder, "*");
     SystemFolderRead = read.has_value();
-    const std::vector<FolderEntry> listing = read.value_or(std::vector<FolderEntry>{});
+    const std::vector<FolderEntry> listing = std::move(read).value_or(std::vector<FolderEntry>{});
     File1.Configure(systemFolder, text::kDllPattern);
     File1.Fill(listing);
     // File names compare without regard to case; the fixed names are plain ASCII.

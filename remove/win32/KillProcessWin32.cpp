@@ -14,16 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "remove/win32/ShutDownNTWin32.h"
 #include "sys/win32/Handles.h"
 #include "sys/win32/Wide.h"
 
 namespace kr8 {
 
 namespace {
-
-bool IsNtFamily() {
-    return (::GetVersion() & 0x80000000u) == 0;
-}
 
 bool SetDebugPrivilege(HANDLE token, bool on) {
     TOKEN_PRIVILEGES privileges = {};
@@ -40,7 +37,7 @@ bool SetDebugPrivilege(HANDLE token, bool on) {
 class DebugPrivilege {
   public:
     DebugPrivilege() {
-        if (!IsNtFamily() ||
+        if (!IsWindowsNT() ||
             !::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
                                 token_.put())) {
             token_.release();

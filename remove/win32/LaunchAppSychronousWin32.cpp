@@ -61,10 +61,10 @@ RunResult LaunchAppSychronousWin32::RunAndWait(const std::string& program,
         ::PostQuitMessage(static_cast<int>(pending.wParam));
         return {RunOutcome::Abandoned, 0};
     }
-    const std::wstring application = Wide(program);
-    if (application.empty() || application.find(L'\0') != std::wstring::npos) {
+    if (!Addressable(program)) {
         return {};
     }
+    const std::wstring application = Wide(program);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;

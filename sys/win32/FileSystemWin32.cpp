@@ -11,12 +11,6 @@ namespace kr8 {
 
 namespace {
 
-// No Windows name holds a NUL: a path with one would reach the system cut short and name another
-// file.
-bool Addressable(const std::string& path) {
-    return !path.empty() && path.find('\0') == std::string::npos;
-}
-
 std::uint64_t LengthOf(DWORD high, DWORD low) {
     return (static_cast<std::uint64_t>(high) << 32) | low;
 }
@@ -64,8 +58,8 @@ bool WriteWhole(HANDLE file, const std::string& bytes) {
 }
 
 // Marks an open file for deletion through its own handle, so that nothing put at its name in
-// the meantime is removed instead. The native call is on every NT; DeleteFile is the fallback.
-bool DeleteThroughHandle(HANDLE file, const std::wstring& path) {
+// the meantime is removed instead. ntdll has the call on every NT.
+void DeleteThroughHandle(HANDLE file) {
     struct IoStatus {
         void* status;
         ULONG_PTR information;
@@ -74,12 +68,11 @@ bool DeleteThroughHandle(HANDLE file, const std::wstring& path) {
     constexpr int kFileDispositionInformation = 13;
     static const auto setInformation = reinterpret_cast<SetInformationFile>(reinterpret_cast<void*>(
         ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtSetInformationFile")));
-    if (setInformation == nullptr) {
-        return ::DeleteFileW(path.c_str()) != FALSE;
+    if (setInformation != nullptr) {
+        IoStatus status{};
+        BOOLEAN remove = TRUE;
+        setInformation(file, &status, &remove, sizeof remove, kFileDispositionInformation);
     }
-    IoStatus status{};
-    BOOLEAN remove = TRUE;
-    return setInformation(file, &status, &remove, sizeof remove, kFileDispositionInformation) >= 0;
 }
 
 }  // namespace
@@ -183,9 +176,8 @@ bool FileSystemWin32::CreateNewFile(const std::string& path, const std::string& 
     if (!Addressable(path) || bytes.size() > MAXDWORD) {
         return false;
     }
-    const std::wstring wide = LongPath(path);
-    const UniqueHandle file(::CreateFileW(wide.c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
-                                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueHandle file(::CreateFileW(LongPath(path).c_str(), GENERIC_WRITE | DELETE, 0,
+                                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         return false;
     }
@@ -193,7 +185,7 @@ bool FileSystemWin32::CreateNewFile(const std::string& path, const std::string& 
         return true;
     }
     // The file is ours: a partial one must not be left for the next run to find.
-    DeleteThroughHandle(file.get(), wide);
+    DeleteThroughHandle(file.get());
     return false;
 }
 

@@ -83,10 +83,11 @@ std::string CommonFunctionWin32::GetTempFolder() {
 }
 
 std::string CommonFunctionWin32::GetShortPath(const std::string& path) {
-    if (path.empty() || path.find('\0') != std::string::npos) {
+    if (!Addressable(path)) {
         return "";
     }
-    const std::wstring wide = LongPath(path);
+    const std::wstring given = Wide(path);
+    const std::wstring wide = LongPath(given);
     const std::wstring shortPath = WholeAnswer([&wide](wchar_t* buffer, DWORD size) {
         return ::GetShortPathNameW(wide.c_str(), buffer, size);
     });
@@ -94,7 +95,7 @@ std::string CommonFunctionWin32::GetShortPath(const std::string& path) {
         return "";
     }
     // Given back in the form it was asked in.
-    const bool lengthened = wide.size() != Wide(path).size();
+    const bool lengthened = wide.size() != given.size();
     return Narrow(lengthened ? PlainPath(shortPath) : shortPath);
 }
 

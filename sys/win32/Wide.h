@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "sys/Utf.h"
 
@@ -31,6 +32,12 @@ inline std::string Narrow(const std::wstring& text) {
     return Narrow(text.data(), text.size());
 }
 
+// No Windows name holds a NUL: a path with one would reach the system cut short and name another
+// file.
+inline bool Addressable(const std::string& path) {
+    return !path.empty() && path.find('\0') == std::string::npos;
+}
+
 // Whether the path holds a step that only the system's own clean-up resolves: a forward slash,
 // or a "." or ".." name. No listed file is named so; a path a person typed may be.
 inline bool NeedsResolving(const std::wstring& path) {
@@ -40,7 +47,7 @@ inline bool NeedsResolving(const std::wstring& path) {
     std::size_t start = 0;
     for (std::size_t i = 0; i <= path.size(); ++i) {
         if (i == path.size() || path[i] == L'\\') {
-            const std::wstring name = path.substr(start, i - start);
+            const std::wstring_view name(path.data() + start, i - start);
             if (name == L"." || name == L"..") {
                 return true;
             }
@@ -53,8 +60,7 @@ inline bool NeedsResolving(const std::wstring& path) {
 // The form of an absolute path that the system takes as it is: no length limit, and no trimming
 // of a trailing blank or dot, which would make the path name another file. Other paths (relative
 // ones, those already in a device form, and typed ones that need resolving) are left alone.
-inline std::wstring LongPath(const std::string& path) {
-    const std::wstring wide = Wide(path);
+inline std::wstring LongPath(std::wstring wide) {
     if (NeedsResolving(wide)) {
         return wide;
     }
@@ -68,6 +74,10 @@ inline std::wstring LongPath(const std::string& path) {
         return L"\\\\?\\UNC\\" + wide.substr(2);
     }
     return wide;
+}
+
+inline std::wstring LongPath(const std::string& path) {
+    return LongPath(Wide(path));
 }
 
 // Undoes LongPath on a path the system gave back in that form.
