@@ -11,12 +11,7 @@ std::string LogFileBytes(const std::string& report) {
     if (IsAscii(log)) {
         return log;
     }
-    std::string bytes = "\xFF\xFE";
-    for (char16_t unit : Utf16FromUtf8(log)) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
-    return bytes;
+    return "\xFF\xFE" + LittleEndianBytes(Utf16FromUtf8(log));
 }
 
 }  // namespace kr8

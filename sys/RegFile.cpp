@@ -43,25 +43,6 @@ std::u16string Quoted(const std::u16string& text) {
     return quoted + u'"';
 }
 
-std::u16string Units(const std::string& bytes) {
-    std::u16string units;
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                       (static_cast<unsigned char>(bytes[i + 1]) << 8));
-    }
-    return units;
-}
-
-std::string Bytes(const std::u16string& units) {
-    std::string bytes;
-    bytes.reserve(units.size() * 2);
-    for (char16_t c : units) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
-    }
-    return bytes;
-}
-
 std::u16string Ascii(const char* text) {
     std::u16string wide;
     for (; *text != '\0'; ++text) {
@@ -76,7 +57,7 @@ std::optional<std::u16string> StringText(const RegValueBytes& value) {
     if (value.type != RegType::Sz || value.bytes.size() < 2 || value.bytes.size() % 2 != 0) {
         return std::nullopt;
     }
-    std::u16string units = Units(value.bytes);
+    std::u16string units = UnitsOfLittleEndian(value.bytes);
     if (units.back() != u'\0') {
         return std::nullopt;
     }
@@ -203,7 +184,7 @@ std::optional<RegValueBytes> ParseData(const std::u16string& data) {
             return std::nullopt;
         }
         value.type = RegType::Sz;
-        value.bytes = Bytes(*text + u'\0');
+        value.bytes = LittleEndianBytes(*text + u'\0');
         return value;
     }
     if (StartsWith(data, u"dword:")) {
@@ -303,11 +284,11 @@ std::optional<std::string> WriteRegFile(const std::vector<RegKeyBytes>& keys,
         }
         text += u"\r\n";
     }
-    return Bytes(text);
+    return LittleEndianBytes(text);
 }
 
 std::optional<std::vector<RegKeyBytes>> ReadRegFile(const std::string& bytes, std::string& error) {
-    std::u16string text = Units(bytes);
+    std::u16string text = UnitsOfLittleEndian(bytes);
     if (bytes.size() % 2 != 0 || !StartsWith(text, u"\xFEFF")) {
         error = "not a UTF-16 file";
         return std::nullopt;

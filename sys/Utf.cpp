@@ -104,6 +104,26 @@ std::u16string Utf16FromUtf8(const std::string& text) {
     return out;
 }
 
+std::string LittleEndianBytes(const std::u16string& units) {
+    std::string bytes;
+    bytes.reserve(units.size() * 2);
+    for (char16_t c : units) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+std::u16string UnitsOfLittleEndian(const std::string& bytes) {
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                       (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    }
+    return units;
+}
+
 bool IsAscii(const std::string& text) {
     for (char c : text) {
         if (static_cast<unsigned char>(c) >= 0x80) {

@@ -13,6 +13,11 @@ std::string Utf8FromUtf16(const std::u16string& text);
 // Bytes that are no UTF-8 at all (none the program makes) become U+FFFD each.
 std::u16string Utf16FromUtf8(const std::string& text);
 
+// UTF-16 as little-endian bytes, the form files and registry data hold it in, and back; an odd
+// last byte is no unit and is left out.
+std::string LittleEndianBytes(const std::u16string& units);
+std::u16string UnitsOfLittleEndian(const std::string& bytes);
+
 // True when every byte is below 0x80.
 bool IsAscii(const std::string& text);
 
