@@ -191,4 +191,29 @@ inline constexpr char kRegFileUnreadable[] = ": its .reg file could not be read,
 inline constexpr char kKeyNotCreated[] = ": the key could not be created";
 inline constexpr char kValueNotWrittenPrefix[] = ": the value could not be written: ";
 
+// The command line that scans a Windows that is not running, from Linux.
+inline constexpr char kOfflineUsage[] =
+    "usage: kr8finder-offline <windows-folder> [--log <path>]\n"
+    "  Scans the Windows installation whose Windows folder is given (for example\n"
+    "  /mnt/win/WINDOWS), prints the report and writes the log (default ./kr8.log).\n"
+    "  Exit code: 0 nothing found, 1 something found, 2 the scan could not run whole.\n";
+inline constexpr char kOfflineLogFile[] = "kr8.log";
+inline constexpr char kProfileListKey[] =
+    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\";
+inline constexpr char kProfilePathValue[] = "ProfileImagePath";
+inline constexpr char kCurrentVersionKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\";
+inline constexpr char kSystemRootValue[] = "SystemRoot";
+// Where a profile keeps its temporary files: Windows 2000 and XP, then Vista and later.
+inline constexpr const char* kProfileTempFolders[] = {"\\Local Settings\\Temp",
+                                                      "\\AppData\\Local\\Temp"};
+inline constexpr char kWindowsTempFolder[] = "\\Temp";
+inline constexpr char kHiveInSystemFolder[] = "\\config\\software";
+inline constexpr char kNotAWindowsFolder[] =
+    "This is no Windows folder (it holds no system32\\config\\software hive): ";
+inline constexpr char kHiveUnreadable[] = "The registry hive cannot be read: ";
+inline constexpr char kHivePending[] =
+    "The registry hive has changes that Windows has not yet written into it (its .LOG file "
+    "holds them). Start that Windows once and shut it down normally, then try again: ";
+inline constexpr char kOfflineLogNotWritten[] = "The log could not be written: ";
+
 }  // namespace kr8::text

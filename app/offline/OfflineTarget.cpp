@@ -1,0 +1,141 @@
+#include "app/offline/OfflineTarget.h"
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <optional>
+
+#include "app/Texts.h"
+#include "sys/AsciiCase.h"
+
+namespace kr8 {
+
+namespace {
+
+// "X:\name\..." with at least one folder after the drive; the form SystemRoot takes.
+bool IsFolderOnDrive(const std::string& path) {
+    return path.size() > 3 && path[1] == ':' && path[2] == '\\' &&
+           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
+
+std::string WithoutTrailingBackslashes(std::string path) {
+    while (!path.empty() && path.back() == '\\') {
+        path.pop_back();
+    }
+    return path;
+}
+
+std::string ReplacedIgnoringCase(std::string text, const std::string& name, const std::string& by) {
+    for (std::size_t at = 0; at + name.size() <= text.size();) {
+        if (EqualsIgnoringAsciiCase(std::string_view(text).substr(at, name.size()), name)) {
+            text.replace(at, name.size(), by);
+            at += by.size();
+        } else {
+            ++at;
+        }
+    }
+    return text;
+}
+
+bool IsFolder(const std::optional<std::string>& local) {
+    struct stat st;
+    return local && stat(local->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+std::unique_ptr<OfflineTarget> OfflineTarget::Open(const std::string& windowsFolder, bool writable,
+                                                   std::string* why) {
+    std::string local = windowsFolder;
+    while (local.size() > 1 && local.back() == '/') {
+        local.pop_back();
+    }
+    // The folder itself as a drive of its own, until the hive says which drive it is on.
+    const MountedDrive folderOnly("X:", local);
+    const std::optional<std::string> hive =
+        IsFolder(local) ? folderOnly.Local(std::string("X:\\system32") + text::kHiveInSystemFolder)
+                        : std::nullopt;
+    if (!hive) {
+        *why = text::kNotAWindowsFolder + windowsFolder;
+        return nullptr;
+    }
+    switch (CheckHiveFile(*hive)) {
+        case HiveCheck::Usable:
+            break;
+        case HiveCheck::PendingChanges:
+            *why = text::kHivePending + *hive;
+            return nullptr;
+        case HiveCheck::Missing:
+        case HiveCheck::NotAHive:
+            *why = text::kHiveUnreadable + *hive;
+            return nullptr;
+    }
+    std::unique_ptr<HiveRegistry> registry = HiveRegistry::Open(*hive, writable);
+    if (!registry) {
+        *why = text::kHiveUnreadable + *hive;
+        return nullptr;
+    }
+
+    std::unique_ptr<OfflineTarget> target(new OfflineTarget);
+    target->hivePath_ = *hive;
+    target->registry_ = std::move(registry);
+    std::string systemRoot = WithoutTrailingBackslashes(target->registry_->ReadRegValue(
+        RegRoot::LocalMachine, text::kCurrentVersionKey, text::kSystemRootValue));
+    if (!IsFolderOnDrive(systemRoot)) {
+        const std::size_t slash = local.rfind('/');
+        systemRoot = "C:\\" + local.substr(slash == std::string::npos ? 0 : slash + 1);
+    }
+    target->windowsFolder_ = systemRoot;
+    // The drive's root lies as many folders up as the Windows folder lies below it.
+    std::string root = local;
+    for (std::size_t at = 2; at != std::string::npos; at = systemRoot.find('\\', at + 1)) {
+        const std::size_t slash = root.rfind('/');
+        root = slash == std::string::npos || slash == 0 ? "/" : root.substr(0, slash);
+    }
+    target->drive_ = std::make_unique<MountedDrive>(systemRoot.substr(0, 2), root);
+    target->FindTempFolders();
+    return target;
+}
+
+std::string OfflineTarget::GetTempFolder() {
+    return tempFolders_.empty() ? std::string() : tempFolders_.front();
+}
+
+std::string OfflineTarget::Expanded(const std::string& path) const {
+    std::string expanded = ReplacedIgnoringCase(path, "%SystemDrive%", windowsFolder_.substr(0, 2));
+    expanded = ReplacedIgnoringCase(expanded, "%SystemRoot%", windowsFolder_);
+    return ReplacedIgnoringCase(expanded, "%windir%", windowsFolder_);
+}
+
+void OfflineTarget::FindTempFolders() {
+    std::vector<std::string> candidates;
+    for (std::int32_t index = 0;; ++index) {
+        const std::optional<std::string> sid =
+            registry_->GetSubKeyName(RegRoot::LocalMachine, text::kProfileListKey, index);
+        if (!sid) {
+            break;
+        }
+        const std::string profile = registry_->ReadRegValue(
+            RegRoot::LocalMachine, text::kProfileListKey + *sid + "\\", text::kProfilePathValue);
+        if (profile == kNotFound) {
+            continue;
+        }
+        for (const char* temp : text::kProfileTempFolders) {
+            candidates.push_back(WithoutTrailingBackslashes(Expanded(profile)) + temp);
+        }
+    }
+    candidates.push_back(windowsFolder_ + text::kWindowsTempFolder);
+    for (const std::string& candidate : candidates) {
+        // Two profiles can name one folder; a profile on another drive is out of reach here.
+        const std::optional<std::string> local = drive_->Local(candidate);
+        bool seen = false;
+        for (const std::string& taken : tempFolders_) {
+            seen = seen || drive_->Local(taken) == local;
+        }
+        if (!seen && IsFolder(local)) {
+            tempFolders_.push_back(candidate);
+        }
+    }
+}
+
+}  // namespace kr8
