@@ -104,7 +104,7 @@ class FrmKR8 {
     Machine machine_;
     bool busy_ = false;
     // This process's backup of everything it removes.
-    Backup backup_{machine_.files, machine_.store, machine_.folders};
+    Backup backup_{machine_.files, machine_.reg, machine_.store, machine_.folders};
 };
 
 }  // namespace kr8

@@ -7,6 +7,7 @@
 
 #include "app/Texts.h"
 #include "scan/ReportText.h"
+#include "sys/RegExport.h"
 #include "sys/RegFile.h"
 #include "sys/Sha256.h"
 
@@ -184,8 +185,8 @@ std::optional<std::vector<BackupItem>> ReadManifest(const std::string& manifest)
     return items;
 }
 
-Backup::Backup(FileSystem& files, BackupStore& store, CommonFunction& folders)
-    : files_(files), store_(store), folders_(folders) {}
+Backup::Backup(FileSystem& files, EllReg& reg, BackupStore& store, CommonFunction& folders)
+    : files_(files), reg_(reg), store_(store), folders_(folders) {}
 
 bool Backup::MakeFolder() {
     if (!folder_.empty()) {
@@ -257,7 +258,7 @@ std::optional<std::size_t> Backup::SaveFile(const std::string& path) {
 
 std::optional<std::size_t> Backup::SaveKey(RegRoot root, const std::string& keyPath) {
     const std::string path = WithoutTrailingBackslashes(keyPath);
-    const auto keys = store_.ExportKey(root, path);
+    const auto keys = ExportKey(reg_, root, path);
     std::string refused;
     const auto reg = keys ? WriteRegFile(*keys, refused) : std::nullopt;
     if (!reg) {
@@ -272,7 +273,7 @@ std::optional<std::size_t> Backup::SaveKey(RegRoot root, const std::string& keyP
 std::optional<std::size_t> Backup::SaveValue(RegRoot root, const std::string& keyPath,
                                              const std::string& valueName) {
     const std::string path = WithoutTrailingBackslashes(keyPath);
-    const auto value = store_.ExportValue(root, path, valueName);
+    const auto value = reg_.QueryValue(root, path, valueName);
     std::string refused;
     const auto reg =
         value ? WriteRegFile({RegKeyBytes{root, path, {*value}}}, refused) : std::nullopt;

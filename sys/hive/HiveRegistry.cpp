@@ -113,8 +113,11 @@ struct HiveRegistry::Hive {
         }
         return std::string(name.get(), length);
     }
-    HiveRegistry::RawValue Raw(hive_value_h value) const {
-        HiveRegistry::RawValue raw;
+    struct RawValue : RegValueBytes {
+        bool nameReadable = true;  // false: hivex could not decode the name
+    };
+    RawValue Raw(hive_value_h value) const {
+        RawValue raw;
         const std::optional<std::string> name = ValueName(value);
         raw.nameReadable = name.has_value();
         raw.name = name.value_or(kUndecodable);
@@ -202,7 +205,7 @@ std::string HiveRegistry::ReadRegValue(RegRoot root, const std::string& keyPath,
     if (!value) {
         return kNotFound;
     }
-    const RawValue raw = hive_->Raw(*value);
+    const Hive::RawValue raw = hive_->Raw(*value);
     const std::string bytes = DataBytes(raw.type, raw.bytes);
     if (bytes.size() > kRegBufferSize) {
         return kNotFound;
@@ -233,7 +236,7 @@ std::optional<ValueEntry> HiveRegistry::GetValueEntry(RegRoot root, const std::s
     if (static_cast<std::size_t>(index) >= values.size()) {
         return std::nullopt;
     }
-    const RawValue raw = hive_->Raw(values[static_cast<std::size_t>(index)]);
+    const Hive::RawValue raw = hive_->Raw(values[static_cast<std::size_t>(index)]);
     ValueEntry entry;
     entry.type = raw.type;
     entry.name = raw.name;
@@ -241,17 +244,46 @@ std::optional<ValueEntry> HiveRegistry::GetValueEntry(RegRoot root, const std::s
     return entry;
 }
 
-std::optional<std::vector<HiveRegistry::RawValue>> HiveRegistry::RawValues(
-    RegRoot root, const std::string& keyPath) {
+RegRead HiveRegistry::EnumSubKey(RegRoot root, const std::string& keyPath, std::uint32_t index,
+                                 std::string& name) {
     const hive_node_h node = Node(root, keyPath);
     if (node == 0) {
+        return RegRead::Failed;
+    }
+    const std::vector<hive_node_h> children = hive_->Children(node);
+    if (index >= children.size()) {
+        return RegRead::End;
+    }
+    // A name hivex cannot decode cannot be read back by it either.
+    const std::optional<std::string> found = hive_->NodeName(children[index]);
+    name = found.value_or(kUndecodable);
+    return found ? RegRead::Item : RegRead::Failed;
+}
+
+RegRead HiveRegistry::EnumValue(RegRoot root, const std::string& keyPath, std::uint32_t index,
+                                RegValueBytes& value) {
+    const hive_node_h node = Node(root, keyPath);
+    if (node == 0) {
+        return RegRead::Failed;
+    }
+    const std::vector<hive_value_h> values = hive_->Values(node);
+    if (index >= values.size()) {
+        return RegRead::End;
+    }
+    const Hive::RawValue raw = hive_->Raw(values[index]);
+    value = raw;
+    return raw.nameReadable ? RegRead::Item : RegRead::Failed;
+}
+
+std::optional<RegValueBytes> HiveRegistry::QueryValue(RegRoot root, const std::string& keyPath,
+                                                      const std::string& valueName) {
+    const hive_node_h node = Node(root, keyPath);
+    const std::optional<hive_value_h> value =
+        node != 0 ? hive_->Value(node, valueName) : std::nullopt;
+    if (!value) {
         return std::nullopt;
     }
-    std::vector<RawValue> values;
-    for (hive_value_h value : hive_->Values(node)) {
-        values.push_back(hive_->Raw(value));
-    }
-    return values;
+    return RegValueBytes(hive_->Raw(*value));
 }
 
 void HiveRegistry::DeleteRegKey(RegRoot root, const std::string& keyPath) {
@@ -275,7 +307,7 @@ void HiveRegistry::DeleteRegValue(RegRoot root, const std::string& keyPath,
     }
     // hivex removes a value only by writing all the others anew, and takes their names as C
     // strings: a kept name it cannot carry whole would be written as another name.
-    std::vector<RawValue> kept;
+    std::vector<Hive::RawValue> kept;
     for (hive_value_h value : values) {
         if (value == *gone) {
             continue;
@@ -303,6 +335,48 @@ bool HiveRegistry::ValueExists(RegRoot root, const std::string& keyPath,
                                const std::string& valueName) {
     const hive_node_h node = Node(root, keyPath);
     return node != 0 && hive_->Value(node, valueName).has_value();
+}
+
+bool HiveRegistry::CreateKey(RegRoot root, const std::string& keyPath) {
+    const std::vector<std::string> names = NamesIn(keyPath);
+    if (Node(root, keyPath) != 0) {
+        return true;
+    }
+    if (names.size() < 2) {
+        return false;
+    }
+    std::string parent;
+    for (std::size_t i = 0; i + 1 < names.size(); ++i) {
+        parent += names[i] + "\\";
+    }
+    const std::string& name = names.back();
+    // hivex takes the name as a C string.
+    if (!CreateKey(root, parent) || name.find('\0') != std::string::npos) {
+        return false;
+    }
+    return hivex_node_add_child(hive_->h, Node(root, parent), name.c_str()) != 0;
+}
+
+bool HiveRegistry::SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value) {
+    const hive_node_h node = Node(root, keyPath);
+    if (node == 0 || value.name.find('\0') != std::string::npos) {
+        return false;
+    }
+    std::string name = value.name;
+    std::string bytes = value.bytes;
+    hive_set_value set{name.data(), static_cast<hive_type>(value.type), bytes.size(), bytes.data()};
+    return hivex_node_set_value(hive_->h, node, &set, 0) == 0;
+}
+
+bool HiveRegistry::ValuesRewritable(RegRoot root, const std::string& keyPath) {
+    const hive_node_h node = Node(root, keyPath);
+    for (hive_value_h value : node != 0 ? hive_->Values(node) : std::vector<hive_value_h>{}) {
+        const std::optional<std::string> name = hive_->ValueName(value);
+        if (!name || name->find('\0') != std::string::npos) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool HiveRegistry::CommitTo(const std::string& path) {

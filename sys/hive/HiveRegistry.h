@@ -46,14 +46,19 @@ class HiveRegistry : public EllReg {
     bool ValueExists(RegRoot root, const std::string& keyPath,
                      const std::string& valueName) override;
 
-    // A value's type and raw bytes, as the hive holds them.
-    struct RawValue {
-        std::uint32_t type = 0;
-        std::string name;
-        std::string bytes;
-        bool nameReadable = true;  // false: hivex could not decode the name
-    };
-    std::optional<std::vector<RawValue>> RawValues(RegRoot root, const std::string& keyPath);
+    RegRead EnumSubKey(RegRoot root, const std::string& keyPath, std::uint32_t index,
+                       std::string& name) override;
+    RegRead EnumValue(RegRoot root, const std::string& keyPath, std::uint32_t index,
+                      RegValueBytes& value) override;
+    std::optional<RegValueBytes> QueryValue(RegRoot root, const std::string& keyPath,
+                                            const std::string& valueName) override;
+
+    // For a restore: creates the key and those above it when missing; writes one value exactly.
+    bool CreateKey(RegRoot root, const std::string& keyPath);
+    bool SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value);
+    // Whether every value of the key has a name hivex can write back whole: no NUL, and one it
+    // could read. A value is removed by writing all the others anew.
+    bool ValuesRewritable(RegRoot root, const std::string& keyPath);
 
     // Writes the hive as it now stands to a new file at path; false when that failed.
     bool CommitTo(const std::string& path);

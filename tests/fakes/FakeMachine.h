@@ -207,7 +207,7 @@ class FakeResources : public Resources {
     std::map<int, std::string> stored;
 };
 
-// Backup folders over FakeFiles, raw registry data over FakeRegistry.
+// Backup folders over FakeFiles, registry data written back over FakeRegistry.
 class FakeStore : public BackupStore {
   public:
     FakeStore(FakeFiles& files, FakeRegistry& reg) : files_(files), reg_(reg) {}
@@ -231,15 +231,6 @@ class FakeStore : public BackupStore {
         }
         return e != nullptr;
     }
-    std::optional<std::vector<RegKeyBytes>> ExportKey(RegRoot root,
-                                                      const std::string& keyPath) override {
-        std::vector<RegKeyBytes> keys;
-        return Export(root, keyPath, keys) ? std::optional(keys) : std::nullopt;
-    }
-    std::optional<RegValueBytes> ExportValue(RegRoot root, const std::string& keyPath,
-                                             const std::string& valueName) override {
-        return reg_.Get(FakeRegistry::Full(root, keyPath), valueName);
-    }
     // No unit test puts keys back: the backup road does, in the real registry.
     bool CreateKey(RegRoot, const std::string&) override { return false; }
     bool SetValue(RegRoot, const std::string&, const RegValueBytes&) override { return false; }
@@ -248,17 +239,6 @@ class FakeStore : public BackupStore {
     bool failFolders = false;
 
   private:
-    bool Export(RegRoot root, const std::string& path, std::vector<RegKeyBytes>& keys) {
-        const auto key = reg_.Find(FakeRegistry::Full(root, path));
-        if (!key) {
-            return false;
-        }
-        keys.push_back({root, path, key->values});
-        return std::all_of(key->subKeys.begin(), key->subKeys.end(), [&](const std::string& sub) {
-            return Export(root, path + "\\" + sub, keys);
-        });
-    }
-
     FakeFiles& files_;
     FakeRegistry& reg_;
 };

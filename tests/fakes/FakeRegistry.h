@@ -98,6 +98,34 @@ class FakeRegistry : public EllReg {
         const RegValueBytes& v = key->values[static_cast<size_t>(index)];
         return ValueEntry{v.type, v.name, RegDataText(v.type, v.bytes, BinaryAs::Characters)};
     }
+    RegRead EnumSubKey(RegRoot root, const std::string& keyPath, std::uint32_t index,
+                       std::string& name) override {
+        const auto key = Find(Full(root, keyPath));
+        if (!key) {
+            return RegRead::Failed;
+        }
+        if (index >= key->subKeys.size()) {
+            return RegRead::End;
+        }
+        name = key->subKeys[index];
+        return RegRead::Item;
+    }
+    RegRead EnumValue(RegRoot root, const std::string& keyPath, std::uint32_t index,
+                      RegValueBytes& value) override {
+        const auto key = Find(Full(root, keyPath));
+        if (!key) {
+            return RegRead::Failed;
+        }
+        if (index >= key->values.size()) {
+            return RegRead::End;
+        }
+        value = key->values[index];
+        return RegRead::Item;
+    }
+    std::optional<RegValueBytes> QueryValue(RegRoot root, const std::string& keyPath,
+                                            const std::string& valueName) override {
+        return Get(Full(root, keyPath), valueName);
+    }
     void DeleteRegKey(RegRoot root, const std::string& keyPath) override {
         const std::string path = Norm(Full(root, keyPath));
         if (keys_.count(path) == 0 || failDeletes) {

@@ -97,10 +97,10 @@ TEST(HiveRegistry, DeletesExactlyWhatIsNamedAndCommitsToANewFile) {
     ASSERT_TRUE(again);
     EXPECT_FALSE(again->KeyExists(RegRoot::LocalMachine, kSoftwareNotify + "GuardSvc"));
     EXPECT_TRUE(again->KeyExists(RegRoot::LocalMachine, kSoftwareNotify + "GuardSvc "));
-    const auto values = again->RawValues(RegRoot::LocalMachine, "SOFTWARE\\" + post);
-    ASSERT_TRUE(values);
     std::vector<std::string> left;
-    for (const auto& v : *values) {
+    RegValueBytes v;
+    for (std::uint32_t i = 0;
+         again->EnumValue(RegRoot::LocalMachine, "SOFTWARE\\" + post, i, v) == RegRead::Item; ++i) {
         left.push_back(v.name + "=" + std::to_string(v.type) + ":" +
                        std::to_string(v.bytes.size()));
     }

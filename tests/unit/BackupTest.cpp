@@ -108,7 +108,7 @@ TEST(Backup, TheManifestNamesEachItemAndTheRestoreWhatItCannotPutBack) {
     h.files.WriteFileBytes(other, "second");
     h.files.WriteFileBytes(held, "held");
 
-    Backup backup(h.files, h.store, h.os);
+    Backup backup(h.files, h.reg, h.store, h.os);
     const auto f = backup.SaveFile(dll);
     const auto l = backup.SaveFile(held);
     ASSERT_TRUE(f && l && backup.SaveFile(other));
@@ -172,7 +172,7 @@ TEST(Backup, TheMenuOffersTheFoldersNewestFirstAndRestoresThePickedOne) {
     for (const char* name : {"older.dll", "newer.dll"}) {
         h.files.WriteFileBytes(SystemPath(name), std::string(320872, name[0]));
         h.store.timeName = name[0] == 'o' ? "2026-12-06 23.59.59" : "2026-12-07 00.00.01";
-        Backup backup(h.files, h.store, h.os);
+        Backup backup(h.files, h.reg, h.store, h.os);
         ASSERT_TRUE(backup.SaveFile(SystemPath(name)));
         folders.insert(folders.begin(), backup.Folder());
         h.files.Remove(SystemPath(name));
