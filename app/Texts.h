@@ -215,5 +215,28 @@ inline constexpr char kHivePending[] =
     "The registry hive has changes that Windows has not yet written into it (its .LOG file "
     "holds them). Start that Windows once and shut it down normally, then try again: ";
 inline constexpr char kOfflineLogNotWritten[] = "The log could not be written: ";
+inline constexpr char kOfflineUsageMore[] =
+    "       kr8finder-offline --clean [--yes] <windows-folder> [--log <path>]\n"
+    "  Scans, then removes what the window's Delete, Guardian .reg and User Agent$ would\n"
+    "  remove, asking for each (default No; --yes answers Yes), after a backup of each under\n"
+    "  the Windows folder's KR8 Backup and a copy of the whole hive there.\n"
+    "       kr8finder-offline --restore <backup-folder> <windows-folder>\n"
+    "  Puts back what the backup folder holds, as the Windows program's restore does.\n";
+// The hive's copy in the backup folder, and the name its changed form is written to first.
+inline constexpr char kHiveCopy[] = "\\software.hive";
+inline constexpr char kNewHiveSuffix[] = ".kr8-new";
+inline constexpr char kAnswerSuffix[] = " [y/N] ";
+inline constexpr char kReadOnlyMount[] =
+    "The Windows folder is on a disk mounted read-only (a hibernated Windows is mounted so by "
+    "ntfs-3g); nothing was changed: ";
+inline constexpr char kUnsafeValueNames[] =
+    "A value under Post Platform has a name with a NUL or one that cannot be read: removing the "
+    "user-agent entry would rewrite it as another name. Nothing was changed.";
+inline constexpr char kNotOnTheDrive[] = "The backup folder is not on that Windows' disk: ";
+inline constexpr char kRemovedPrefix[] = "Removed: ";
+inline constexpr char kNotRemovedPrefix[] = "NOT removed: ";
+inline constexpr char kNoBackupSkipped[] = " (no backup could be made, so it was left alone)";
+inline constexpr char kHiveNotSaved[] =
+    "The registry hive could not be written; it is as it was before: ";
 
 }  // namespace kr8::text

@@ -1,8 +1,11 @@
 #include "app/offline/OfflineTarget.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 
 #include "app/Texts.h"
@@ -78,6 +81,7 @@ std::unique_ptr<OfflineTarget> OfflineTarget::Open(const std::string& windowsFol
 
     std::unique_ptr<OfflineTarget> target(new OfflineTarget);
     target->hivePath_ = *hive;
+    target->writable_ = writable;
     target->registry_ = std::move(registry);
     std::string systemRoot = WithoutTrailingBackslashes(target->registry_->ReadRegValue(
         RegRoot::LocalMachine, text::kCurrentVersionKey, text::kSystemRootValue));
@@ -95,6 +99,54 @@ std::unique_ptr<OfflineTarget> OfflineTarget::Open(const std::string& windowsFol
     target->drive_ = std::make_unique<MountedDrive>(systemRoot.substr(0, 2), root);
     target->FindTempFolders();
     return target;
+}
+
+bool OfflineTarget::KeepHiveCopy(const std::string& folder) {
+    std::FILE* file = std::fopen(hivePath_.c_str(), "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    std::string content;
+    char buffer[65536];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+        content.append(buffer, n);
+    }
+    const bool read = std::ferror(file) == 0;
+    std::fclose(file);
+    return read && drive_->CreateNewFile(folder + text::kHiveCopy, content);
+}
+
+bool OfflineTarget::SaveHive() {
+    const std::string fresh = hivePath_ + text::kNewHiveSuffix;
+    unlink(fresh.c_str());
+    if (!registry_->CommitTo(fresh)) {
+        unlink(fresh.c_str());
+        return false;
+    }
+    // hivex writes without flushing: the new hive is on the disk before it takes the old one's
+    // name, and the rename is on the disk before the caller says the hive was changed.
+    const int fd = open(fresh.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool flushed = fd >= 0 && fsync(fd) == 0;
+    if (fd >= 0) {
+        close(fd);
+    }
+    if (!flushed || rename(fresh.c_str(), hivePath_.c_str()) != 0) {
+        unlink(fresh.c_str());
+        return false;
+    }
+    const std::size_t slash = hivePath_.rfind('/');
+    const int dir = open(slash == std::string::npos ? "." : hivePath_.substr(0, slash).c_str(),
+                         O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool synced = dir >= 0 && fsync(dir) == 0;
+    if (dir >= 0) {
+        close(dir);
+    }
+    std::unique_ptr<HiveRegistry> again = HiveRegistry::Open(hivePath_, writable_);
+    if (!again) {
+        return false;
+    }
+    registry_ = std::move(again);
+    return synced;
 }
 
 std::string OfflineTarget::GetTempFolder() {

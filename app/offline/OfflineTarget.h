@@ -32,6 +32,12 @@ class OfflineTarget : public CommonFunction {
     // The hive file's Linux path.
     const std::string& HivePath() const { return hivePath_; }
 
+    // Copies the hive file as it is on the disk into folder (a Windows path on the drive).
+    bool KeepHiveCopy(const std::string& folder);
+    // Writes the changed hive to a new file, flushes it and renames it over the hive, so that a
+    // failure at any point leaves the old hive whole; then reads the hive anew from the disk.
+    bool SaveHive();
+
   private:
     void FindTempFolders();
     // %SystemDrive%, %SystemRoot% and %windir% filled in; other names are left as they are.
@@ -39,6 +45,7 @@ class OfflineTarget : public CommonFunction {
 
     std::string windowsFolder_;  // as Windows names it, e.g. "C:\WINDOWS"
     std::string hivePath_;
+    bool writable_ = false;
     std::unique_ptr<HiveRegistry> registry_;
     std::unique_ptr<MountedDrive> drive_;
     std::vector<std::string> tempFolders_;

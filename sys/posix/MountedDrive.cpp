@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 #include "app/FileListBox.h"
@@ -40,7 +41,9 @@ class UniqueFd {
 
 // NTFS's attribute bits, as ntfs-3g shows them in this extended attribute.
 constexpr char kNtfsAttributes[] = "system.ntfs_attrib_be";
-constexpr std::uint32_t kReadOnlyHiddenSystem = 0x1 | 0x2 | 0x4;
+constexpr std::uint32_t kReadOnly = 0x1;
+constexpr std::uint32_t kReadOnlyHiddenSystem = kReadOnly | 0x2 | 0x4;
+constexpr std::uint32_t kArchive = 0x20;
 
 bool IsStep(const std::string& name) {
     return !name.empty() && name != "." && name != ".." &&
@@ -215,20 +218,73 @@ std::optional<std::string> MountedDrive::ReadFileBytes(const std::string& path) 
     return ReadAll(fd.get());
 }
 
-void MountedDrive::ClearReadOnlyHiddenSystem(const std::string& path) {
+std::optional<std::uint32_t> MountedDrive::Attributes(const std::string& path) const {
     const std::optional<std::string> local = Local(path);
+    struct stat st;
+    if (!local || stat(local->c_str(), &st) != 0) {
+        return std::nullopt;
+    }
     unsigned char bits[4] = {};
-    if (!local || getxattr(local->c_str(), kNtfsAttributes, bits, sizeof bits) != sizeof bits) {
-        return;
+    if (getxattr(local->c_str(), kNtfsAttributes, bits, sizeof bits) == sizeof bits) {
+        return static_cast<std::uint32_t>(bits[0]) << 24 |
+               static_cast<std::uint32_t>(bits[1]) << 16 |
+               static_cast<std::uint32_t>(bits[2]) << 8 | bits[3];
     }
-    std::uint32_t attributes = static_cast<std::uint32_t>(bits[0]) << 24 |
-                               static_cast<std::uint32_t>(bits[1]) << 16 |
-                               static_cast<std::uint32_t>(bits[2]) << 8 | bits[3];
-    attributes &= ~kReadOnlyHiddenSystem;
-    for (int i = 0; i != 4; ++i) {
-        bits[i] = static_cast<unsigned char>(attributes >> (24 - 8 * i));
+    return (st.st_mode & 0222) == 0 ? kReadOnly : kArchive;
+}
+
+bool MountedDrive::SetAttributes(const std::string& path, std::uint32_t attributes) {
+    const std::optional<std::string> local = Local(path);
+    struct stat st;
+    if (!local || stat(local->c_str(), &st) != 0) {
+        return false;
     }
-    setxattr(local->c_str(), kNtfsAttributes, bits, sizeof bits, XATTR_REPLACE);
+    const unsigned char bits[4] = {
+        static_cast<unsigned char>(attributes >> 24), static_cast<unsigned char>(attributes >> 16),
+        static_cast<unsigned char>(attributes >> 8), static_cast<unsigned char>(attributes)};
+    if (setxattr(local->c_str(), kNtfsAttributes, bits, sizeof bits, XATTR_REPLACE) == 0) {
+        return true;
+    }
+    if (errno != ENOTSUP && errno != ENODATA) {
+        return false;
+    }
+    const mode_t mode =
+        (attributes & kReadOnly) != 0 ? (st.st_mode & ~mode_t{0222}) : (st.st_mode | S_IWUSR);
+    return chmod(local->c_str(), mode & 07777) == 0;
+}
+
+void MountedDrive::ClearReadOnlyHiddenSystem(const std::string& path) {
+    const std::optional<std::uint32_t> attributes = Attributes(path);
+    if (attributes) {
+        SetAttributes(path, *attributes & ~kReadOnlyHiddenSystem);
+    }
+}
+
+std::optional<std::string> MountedDrive::WindowsPath(const std::string& local) const {
+    char* real = realpath(local.c_str(), nullptr);
+    char* realRoot = realpath(root_.c_str(), nullptr);
+    const std::string path = real != nullptr ? real : "";
+    const std::string root = realRoot != nullptr ? realRoot : "";
+    std::free(real);
+    std::free(realRoot);
+    if (root.empty() || path.compare(0, root.size(), root) != 0 ||
+        (path.size() > root.size() && path[root.size()] != '/' && root != "/")) {
+        return std::nullopt;
+    }
+    std::string windows = drive_;
+    for (char c : path.substr(root == "/" ? 0 : root.size())) {
+        // A backslash inside a Linux name has no Windows path.
+        if (c == '\\') {
+            return std::nullopt;
+        }
+        windows += c == '/' ? '\\' : c;
+    }
+    return windows;
+}
+
+bool MountedDrive::CreateFolder(const std::string& path) {
+    const std::optional<std::string> local = Local(path, false);
+    return local && !Local(path).has_value() && mkdir(local->c_str(), 0755) == 0;
 }
 
 bool MountedDrive::RemoveFile(const std::string& path) {

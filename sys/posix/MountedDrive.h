@@ -30,6 +30,14 @@ class MountedDrive : public FileSystem {
                                                        const std::string& pattern) override;
     std::optional<std::string> ReadFileBytes(const std::string& path) override;
     void ClearReadOnlyHiddenSystem(const std::string& path) override;
+    // The file's Windows attributes: NTFS's own as ntfs-3g shows them, or on a disk without
+    // them, read-only from the write permission alone.
+    std::optional<std::uint32_t> Attributes(const std::string& path) const;
+    bool SetAttributes(const std::string& path, std::uint32_t attributes);
+    // The Windows path of a Linux path on the drive, or nothing when it lies elsewhere.
+    std::optional<std::string> WindowsPath(const std::string& local) const;
+    // Creates the folder; false when it could not, or when something was there already.
+    bool CreateFolder(const std::string& path);
     bool RemoveFile(const std::string& path) override;
     bool WriteFileBytes(const std::string& path, const std::string& bytes) override;
     bool CreateNewFile(const std::string& path, const std::string& bytes) override;

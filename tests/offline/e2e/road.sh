@@ -68,6 +68,44 @@ verdict "the offline log is the Windows program's, byte for byte" \
     cmp "$out/windows.log" "$out/offline.log" || diff "$out/windows.log" "$out/offline.log"
 verdict "the report is printed" grep -q 'Guardian Key--- is called: GuardSvc' "$out/stdout"
 
+# Clean: no answer is a No, and changes nothing; then every Yes removes exactly the adware's
+# files, the guardian key with its values and the user-agent value, as two other readers of
+# hives see it, after a backup of each and of the whole hive; the restore puts the hive back.
+windows="$prefix/drive_c/windows"
+cp "$software" "$out/software.before"
+reglookup "$software" | sort >"$out/before.csv"
+"$offline" --clean "$windows" --log "$out/clean.log" </dev/null >"$out/clean-no.out" 2>&1
+check "clean, nothing answered (exit code)" "$?" 0
+verdict "clean, nothing answered: the hive is as it was" cmp "$out/software.before" "$software"
+verdict "clean, nothing answered: no backup" [ ! -e "$windows/KR8 Backup" ]
+"$offline" --clean --yes "$windows" --log "$out/clean.log" >"$out/clean-yes.out" 2>&1
+check "clean (exit code)" "$?" 0
+reglookup "$software" | sort >"$out/after.csv"
+gone=$(diff "$out/before.csv" "$out/after.csv" | grep '^[<>]' | cut -d, -f1 | tr '\n' '|')
+check "clean: exactly the guardian key and the user-agent value are gone (reglookup)" "$gone" \
+    "< /Microsoft/Windows NT/CurrentVersion/Winlogon/Notify/GuardSvc|< /Microsoft/Windows NT/CurrentVersion/Winlogon/Notify/GuardSvc/Asynchronous|< /Microsoft/Windows NT/CurrentVersion/Winlogon/Notify/GuardSvc/DllName|< /Microsoft/Windows NT/CurrentVersion/Winlogon/Notify/GuardSvc/Impersonate|< /Microsoft/Windows/CurrentVersion/Internet Settings/User Agent/Post Platform/msg126|"
+regfexport "$out/software.before" >"$out/before.regf" 2>&1
+regfexport "$software" >"$out/after.regf" 2>&1
+check "clean: regfexport reads the new hive" "$?" 0
+verdict "clean: regfexport sees neither" \
+    [ "$(grep -c -e 'Key: GuardSvc' -e 'Value: [0-9]* msg126' "$out/after.regf")" = 0 ]
+check "clean: regfexport sees everything else as it was" \
+    "$(grep -c '^Key: \|^Value: ' "$out/after.regf")" \
+    "$(($(grep -c '^Key: \|^Value: ' "$out/before.regf") - 5))"
+backup=$(ls -d "$windows/KR8 Backup/"*)
+verdict "clean: the whole hive kept in the backup folder" cmp "$out/software.before" \
+    "$backup/software.hive"
+check "clean: backup.txt names the four removals" "$(grep -c $'^[a-z]*\tdeleted\t' "$backup/backup.txt")" 4
+verdict "clean: the adware's files are gone, the others kept" \
+    [ ! -e "$windows/system32/qwxz1834.dll" ] && [ ! -e "$windows/system32/wincore.dll" ] &&
+    [ -e "$windows/system32/kbdsim71.dll" ]
+"$offline" --restore "$backup" "$windows" >"$out/restore.out" 2>&1
+check "restore (exit code)" "$?" 0
+check "restore: the hive reads as before (reglookup)" "$(reglookup "$software" | sort)" \
+    "$(cat "$out/before.csv")"
+verdict "restore: the files are back" [ -e "$windows/system32/qwxz1834.dll" ] &&
+    [ "$(stat -c %s "$windows/system32/wincore.dll")" = 320872 ]
+
 # Refusals: exit 2, a message, no log.
 mkdir -p "$out/pending/WINDOWS/system32/config" "$out/nothing"
 hive "$out/pending/WINDOWS/system32/config/software" new
@@ -95,8 +133,10 @@ hive "$sw" sz 'Microsoft\Windows NT\CurrentVersion' SystemRoot 'C:\WINDOWS'
 hive "$sw" expand 'Microsoft\Windows NT\CurrentVersion\ProfileList\S-1-5-21-1' ProfileImagePath \
     '%SystemDrive%\Documents and Settings\ann'
 hive "$sw" sz "$notify\\Guardé " DllName 'ü.dll'
-hive "$sw" sz 'Microsoft\Windows\CurrentVersion\Internet Settings\User Agent\Post Platform' \
-    'msg126 ' 'ы'
+for entry in 'msg126:kept' 'msg126 :ы'; do
+    hive "$sw" sz 'Microsoft\Windows\CurrentVersion\Internet Settings\User Agent\Post Platform' \
+        "${entry%%:*}" "${entry#*:}"
+done
 scan "$disk/Windows" "$out/hostile.log"
 check "hostile names: found (exit code)" "$code" 1
 expected=$'Log for KR8.BetterInternet File Finder (msg126)\r\n\r\nFiles Found---\r\n'
@@ -115,6 +155,24 @@ if [ -d "$gconv" ] && unshare -m true 2>/dev/null; then
     verdict "hostile names: the same without the C library's charset modules" \
         cmp "$out/hostile.log" "$out/no-charsets.log"
 fi
+
+# The clean of hostile names takes exactly the one named, not the look-alike beside it.
+reglookup "$sw" | sort >"$out/hostile-before.csv"
+# A disk mounted read-only (a hibernated Windows) is refused before anything is changed.
+if unshare -m true 2>/dev/null; then
+    unshare -m bash -c 'mount --bind "$1" "$1" && mount -o remount,bind,ro "$1" && "$2" --clean --yes "$1/Windows"' \
+        _ "$disk" "$offline" >"$out/readonly.out" 2>&1
+    check "refused: a read-only disk (exit code)" "$?" 2
+    verdict "refused: a read-only disk (message)" grep -q 'mounted read-only' "$out/readonly.out"
+fi
+"$offline" --clean --yes "$disk/Windows" --log "$out/hostile-clean.log" >"$out/hostile-clean.out" 2>&1
+check "hostile names: clean (exit code)" "$?" 0
+gone=$(diff "$out/hostile-before.csv" <(reglookup "$sw" | sort) | grep '^[<>]' | cut -d, -f1 |
+    tr '\n' '|')
+check "hostile names: exactly the guardian and the last user-agent entry are gone" "$gone" \
+    "< /Microsoft/Windows NT/CurrentVersion/Winlogon/Notify/Guard%E9 |< /Microsoft/Windows NT/CurrentVersion/Winlogon/Notify/Guard%E9 /DllName|< /Microsoft/Windows/CurrentVersion/Internet Settings/User Agent/Post Platform/msg126 |"
+verdict "hostile names: the file in another script is gone, its look-alike kept" \
+    [ ! -e "$disk/Windows/System32/漢 .dll" ] && [ -e "$disk/Windows/System32/wincоre.dll" ]
 
 if [ "$failures" -eq 0 ]; then echo "All checks passed"; else echo "$failures checks failed"; fi
 [ "$failures" -eq 0 ]
