@@ -53,10 +53,12 @@ std::unique_ptr<OfflineTarget> OfflineTarget::Open(const std::string& windowsFol
     while (local.size() > 1 && local.back() == '/') {
         local.pop_back();
     }
-    // The folder itself as a drive of its own, until the hive says which drive it is on.
+    // The folder itself as a drive of its own, until the hive says which drive it is on. A hive
+    // that will be replaced is reached through no link, which could point off the disk.
     const MountedDrive folderOnly("X:", local);
     const std::optional<std::string> hive =
-        IsFolder(local) ? folderOnly.Local(std::string("X:\\system32") + text::kHiveInSystemFolder)
+        IsFolder(local) ? folderOnly.Local(std::string("X:\\system32") + text::kHiveInSystemFolder,
+                                           true, !writable)
                         : std::nullopt;
     if (!hive) {
         *why = text::kNotAWindowsFolder + windowsFolder;

@@ -124,7 +124,8 @@ MountedDrive::MountedDrive(std::string drive, std::string mountRoot)
     }
 }
 
-std::optional<std::string> MountedDrive::Local(const std::string& path, bool lastMustExist) const {
+std::optional<std::string> MountedDrive::Local(const std::string& path, bool lastMustExist,
+                                               bool followLinks) const {
     if (path.size() < drive_.size() ||
         !EqualsIgnoringAsciiCase(path.substr(0, drive_.size()), drive_)) {
         return std::nullopt;
@@ -153,6 +154,10 @@ std::optional<std::string> MountedDrive::Local(const std::string& path, bool las
             }
         }
         local += "/" + *found;
+        struct stat st;
+        if (!followLinks && lstat(local.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+            return std::nullopt;
+        }
     }
     return local;
 }
@@ -234,7 +239,7 @@ std::optional<std::uint32_t> MountedDrive::Attributes(const std::string& path) c
 }
 
 bool MountedDrive::SetAttributes(const std::string& path, std::uint32_t attributes) {
-    const std::optional<std::string> local = Local(path);
+    const std::optional<std::string> local = Local(path, true, false);
     struct stat st;
     if (!local || stat(local->c_str(), &st) != 0) {
         return false;
@@ -283,26 +288,26 @@ std::optional<std::string> MountedDrive::WindowsPath(const std::string& local) c
 }
 
 bool MountedDrive::CreateFolder(const std::string& path) {
-    const std::optional<std::string> local = Local(path, false);
+    const std::optional<std::string> local = Local(path, false, false);
     return local && !Local(path).has_value() && mkdir(local->c_str(), 0755) == 0;
 }
 
 bool MountedDrive::RemoveFile(const std::string& path) {
-    const std::optional<std::string> local = Local(path);
+    const std::optional<std::string> local = Local(path, true, false);
     return local && unlink(local->c_str()) == 0;
 }
 
 bool MountedDrive::WriteFileBytes(const std::string& path, const std::string& bytes) {
-    const std::optional<std::string> local = Local(path, false);
+    const std::optional<std::string> local = Local(path, false, false);
     if (!local) {
         return false;
     }
-    UniqueFd fd(open(local->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    UniqueFd fd(open(local->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644));
     return fd.get() >= 0 && WriteAll(fd.get(), bytes);
 }
 
 bool MountedDrive::CreateNewFile(const std::string& path, const std::string& bytes) {
-    const std::optional<std::string> local = Local(path, false);
+    const std::optional<std::string> local = Local(path, false, false);
     // Another spelling of a name that is there is taken too, as on Windows.
     if (!local || Local(path).has_value()) {
         return false;
@@ -331,8 +336,8 @@ std::unique_ptr<HeldFile> MountedDrive::Hold(const std::string& path) {
 }
 
 bool MountedDrive::RenameFile(const std::string& from, const std::string& to) {
-    const std::optional<std::string> source = Local(from);
-    const std::optional<std::string> target = Local(to, false);
+    const std::optional<std::string> source = Local(from, true, false);
+    const std::optional<std::string> target = Local(to, false, false);
     if (!source || !target || Local(to).has_value()) {
         return false;
     }

@@ -21,8 +21,11 @@ class MountedDrive : public FileSystem {
 
     // The Linux path of the file or folder that path names on the disk now, or nothing when a
     // step is missing or is no name the drive could hold (".", "..", "/", a NUL). A missing last
-    // step is given as it is spelled, under the folder found for the others.
-    std::optional<std::string> Local(const std::string& path, bool lastMustExist = true) const;
+    // step is given as it is spelled, under the folder found for the others. Without
+    // followLinks no step may be a symbolic link (ntfs-3g shows junctions and symbolic links so):
+    // a change must not land outside the drive, where a link on the scanned disk may point.
+    std::optional<std::string> Local(const std::string& path, bool lastMustExist = true,
+                                     bool followLinks = true) const;
 
     bool Exists(const std::string& path) override;
     std::optional<std::uint64_t> FileLength(const std::string& path) override;

@@ -74,41 +74,5 @@ TEST(HiveRegistry, ReadsNamesAsHeldAndLooksThemUpAsWindowsDoes) {
     EXPECT_FALSE(reg->GetValueEntry(RegRoot::LocalMachine, guard, 2));
 }
 
-// A delete takes exactly the one key or value named, and what is committed to a new file is the
-// hive without it, the rest as it was.
-TEST(HiveRegistry, DeletesExactlyWhatIsNamedAndCommitsToANewFile) {
-    Scratch s;
-    const std::string post =
-        "Microsoft\\Windows\\CurrentVersion\\Internet Settings\\User Agent\\Post Platform";
-    const std::string hive =
-        s.Hive("software", {kNotify + "\\GuardSvc\\deep", kNotify + "\\GuardSvc "},
-               {{post, "msg126", hive_t_REG_SZ, "KR8"},
-                {post, "msg126 ", hive_t_REG_SZ, "blank"},
-                {post, "SV1", hive_t_REG_SZ, "kept"},
-                {post, "\xCE\xB2", hive_t_REG_DWORD, "7"}});
-    auto reg = HiveRegistry::Open(hive, true);
-    ASSERT_TRUE(reg);
-    reg->DeleteRegKey(RegRoot::LocalMachine, kSoftwareNotify + "GuardSvc");
-    reg->DeleteRegValue(RegRoot::LocalMachine, "SOFTWARE\\" + post, "msg126");
-    reg->DeleteRegKey(RegRoot::LocalMachine, "SOFTWARE\\");
-    const std::string committed = (s.dir / "new").string();
-    ASSERT_TRUE(reg->CommitTo(committed));
-    auto again = HiveRegistry::Open(committed, false);
-    ASSERT_TRUE(again);
-    EXPECT_FALSE(again->KeyExists(RegRoot::LocalMachine, kSoftwareNotify + "GuardSvc"));
-    EXPECT_TRUE(again->KeyExists(RegRoot::LocalMachine, kSoftwareNotify + "GuardSvc "));
-    std::vector<std::string> left;
-    RegValueBytes v;
-    for (std::uint32_t i = 0;
-         again->EnumValue(RegRoot::LocalMachine, "SOFTWARE\\" + post, i, v) == RegRead::Item; ++i) {
-        left.push_back(v.name + "=" + std::to_string(v.type) + ":" +
-                       std::to_string(v.bytes.size()));
-    }
-    EXPECT_EQ(left, (std::vector<std::string>{"msg126 =1:12", "SV1=1:10", "\xCE\xB2=4:4"}));
-    EXPECT_TRUE(HiveRegistry::Open(hive, false)
-                    ->ValueExists(RegRoot::LocalMachine, "SOFTWARE\\" + post, "msg126"))
-        << "the original file is left as it was";
-}
-
 }  // namespace
 }  // namespace kr8::test
