@@ -69,7 +69,8 @@ int CleanOffline(OfflineTarget& target, const Findings& found, MessageBoxes& box
     const RegRoot hklm = RegRoot::LocalMachine;
     HiveRegistry& hive = target.Registry();
     // Checked before anything is changed, so that a refusal leaves the disk as it was.
-    if (found.userAgent && !hive.ValuesRewritable(hklm, text::kPostPlatformKey)) {
+    if (found.userAgent &&
+        !hive.OthersRewritable(hklm, text::kPostPlatformKey, found.userAgent->name)) {
         std::fprintf(out, "%s\n", text::kUnsafeValueNames);
         return kExitFailed;
     }

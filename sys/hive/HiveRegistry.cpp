@@ -368,11 +368,14 @@ bool HiveRegistry::SetValue(RegRoot root, const std::string& keyPath, const RegV
     return hivex_node_set_value(hive_->h, node, &set, 0) == 0;
 }
 
-bool HiveRegistry::ValuesRewritable(RegRoot root, const std::string& keyPath) {
+bool HiveRegistry::OthersRewritable(RegRoot root, const std::string& keyPath,
+                                    const std::string& valueName) {
     const hive_node_h node = Node(root, keyPath);
+    const std::optional<hive_value_h> named =
+        node != 0 ? hive_->Value(node, valueName) : std::nullopt;
     for (hive_value_h value : node != 0 ? hive_->Values(node) : std::vector<hive_value_h>{}) {
         const std::optional<std::string> name = hive_->ValueName(value);
-        if (!name || name->find('\0') != std::string::npos) {
+        if (value != named && (!name || name->find('\0') != std::string::npos)) {
             return false;
         }
     }

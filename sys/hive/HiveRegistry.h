@@ -56,9 +56,9 @@ class HiveRegistry : public EllReg {
     // For a restore: creates the key and those above it when missing; writes one value exactly.
     bool CreateKey(RegRoot root, const std::string& keyPath);
     bool SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value);
-    // Whether every value of the key has a name hivex can write back whole: no NUL, and one it
-    // could read. A value is removed by writing all the others anew.
-    bool ValuesRewritable(RegRoot root, const std::string& keyPath);
+    // Whether every value of the key but the one named has a name hivex can write back whole: no
+    // NUL, and one it could read. A value is removed by writing all the others anew.
+    bool OthersRewritable(RegRoot root, const std::string& keyPath, const std::string& valueName);
 
     // Writes the hive as it now stands to a new file at path; false when that failed.
     bool CommitTo(const std::string& path);

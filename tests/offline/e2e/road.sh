@@ -171,6 +171,17 @@ gone=$(diff "$out/hostile-before.csv" <(reglookup "$sw" | sort) | grep '^[<>]' |
     tr '\n' '|')
 check "hostile names: exactly the guardian and the last user-agent entry are gone" "$gone" \
     "< /Microsoft/Windows NT/CurrentVersion/Winlogon/Notify/Guard%E9 |< /Microsoft/Windows NT/CurrentVersion/Winlogon/Notify/Guard%E9 /DllName|< /Microsoft/Windows/CurrentVersion/Internet Settings/User Agent/Post Platform/msg126 |"
+# A value name with a NUL, beside the user-agent entry: hivex would write it back cut short.
+for entry in 'NUL#here:x' 'msg126 :y'; do
+    hive "$sw" sz 'Microsoft\Windows\CurrentVersion\Internet Settings\User Agent\Post Platform' \
+        "${entry%%:*}" "${entry#*:}"
+done
+perl -pi -e 's/NUL#here/NUL\x00here/' "$sw"
+cp "$sw" "$out/nul.hive"
+"$offline" --clean --yes "$disk/Windows" --log "$out/nul.log" >"$out/nul.out" 2>&1
+check "refused: a kept value name with a NUL (exit code)" "$?" 2
+verdict "refused: a kept value name with a NUL (hive unchanged)" cmp "$out/nul.hive" "$sw"
+verdict "refused: a kept value name with a NUL (message)" grep -q 'name with a NUL' "$out/nul.out"
 verdict "hostile names: the file in another script is gone, its look-alike kept" \
     [ ! -e "$disk/Windows/System32/漢 .dll" ] && [ -e "$disk/Windows/System32/wincоre.dll" ]
 
