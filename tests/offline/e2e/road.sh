@@ -2,7 +2,8 @@
 # The offline program's road: the demo infection planted in a Wine prefix is scanned by the
 # Windows program's /scan from inside, and by kr8finder-offline from outside, through a SOFTWARE
 # hive that holds what the seed wrote into Wine's registry; the two logs must be the same bytes.
-# Then the refusals, and hostile names on a disk of their own.
+# Then the clean and the restore of that disk, the refusals, and hostile names on a disk of
+# their own.
 # usage: road.sh KR8FINDER_OFFLINE KR8_HIVE OUTPUT_DIR
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../../../scripts/wine-lib.sh"
