@@ -59,7 +59,7 @@ void FrmKR8::ShowFindings(const Findings& found) {
                                     ? std::string(text::kLastKeyNotify)
                                     : std::string(text::kLastKeyNotify) + "\\" + GuardianKeyName;
     machine_.reg.WriteRegValue(RegRoot::CurrentUser, text::kRegeditKey, text::kLastKeyValue,
-                               RegType::Sz, lastKey);
+                               lastKey);
     controls_.SetEnabled(Button::CmdGuard, !GuardianKeyName.empty());
     if (controls_.List1Count() > 0) {
         controls_.SetEnabled(Button::CmdFix, true);

@@ -60,12 +60,9 @@ class EllReg {
     virtual std::string ReadRegValue(RegRoot root, const std::string& keyPath,
                                      const std::string& valueName) = 0;
 
-    // Creates the key when missing and writes the value: type Dword stores the number in the
-    // text (0 when it is none), every other type stores the text as REG_SZ, with a terminating
-    // NUL only for type Sz.
+    // Creates the key when missing and writes the text as a REG_SZ with its terminating NUL.
     virtual void WriteRegValue(RegRoot root, const std::string& keyPath,
-                               const std::string& valueName, std::uint32_t type,
-                               const std::string& value) = 0;
+                               const std::string& valueName, const std::string& value) = 0;
 
     // The sub-key at index, or nothing once the platform has no more (or the key cannot be
     // opened). Names of any length and content are returned as they are.

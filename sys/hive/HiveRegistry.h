@@ -33,7 +33,7 @@ class HiveRegistry : public EllReg {
     std::string ReadRegValue(RegRoot root, const std::string& keyPath,
                              const std::string& valueName) override;
     // The hive of a system that is not running keeps no editor settings: nothing is written.
-    void WriteRegValue(RegRoot, const std::string&, const std::string&, std::uint32_t,
+    void WriteRegValue(RegRoot, const std::string&, const std::string&,
                        const std::string&) override {}
     std::optional<std::string> GetSubKeyName(RegRoot root, const std::string& keyPath,
                                              std::int32_t index) override;

@@ -267,10 +267,6 @@ std::optional<Queried> QueryNamedValue(HKEY key, const std::string& name, NTSTAT
     return std::nullopt;
 }
 
-DWORD NumberIn(const std::string& text) {
-    return static_cast<DWORD>(std::strtoul(text.c_str(), nullptr, 10));
-}
-
 // The sub-key's name at index with the length the system reports, NULs included.
 RegRead SubKeyAt(HKEY key, DWORD index, std::wstring& found) {
     // 255 units is the longest name the documented calls make; the native ones can make more.
@@ -385,8 +381,7 @@ std::string EllRegWin32::ReadRegValue(RegRoot root, const std::string& keyPath,
 }
 
 void EllRegWin32::WriteRegValue(RegRoot root, const std::string& keyPath,
-                                const std::string& valueName, std::uint32_t type,
-                                const std::string& value) {
+                                const std::string& valueName, const std::string& value) {
     const std::wstring name = Wide(valueName);
     // The documented call would store a name with a NUL cut short, over another value.
     if (name.find(L'\0') != std::wstring::npos) {
@@ -396,23 +391,14 @@ void EllRegWin32::WriteRegValue(RegRoot root, const std::string& keyPath,
     if (!key) {
         return;
     }
-    if (type == RegType::Dword) {
-        const DWORD number = NumberIn(value);
-        ::RegSetValueExW(key.get(), name.c_str(), 0, REG_DWORD,
-                         reinterpret_cast<const BYTE*>(&number), sizeof number);
-    } else {
-        std::wstring text = Wide(value);
-        const std::size_t count = (text.size() + (type == RegType::Sz ? 1 : 0)) * sizeof(wchar_t);
-        if (count > MAXDWORD) {
-            return;
-        }
-        // RegSetValueEx looks at the unit after the data it is given, and when that is a NUL it
-        // stores the NUL as well (NT does the same). A non-NUL unit there keeps the text to its
-        // own units for every type but Sz.
-        text.push_back(type == RegType::Sz ? L'\0' : L'#');
-        ::RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ,
-                         reinterpret_cast<const BYTE*>(text.data()), static_cast<DWORD>(count));
+    // The text's own units and its terminating NUL.
+    const std::wstring text = Wide(value);
+    const std::size_t count = (text.size() + 1) * sizeof(wchar_t);
+    if (count > MAXDWORD) {
+        return;
     }
+    ::RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ,
+                     reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(count));
     ::RegFlushKey(key.get());
 }
 

@@ -15,7 +15,7 @@ class EllRegWin32 final : public EllReg {
     std::string ReadRegValue(RegRoot root, const std::string& keyPath,
                              const std::string& valueName) override;
     void WriteRegValue(RegRoot root, const std::string& keyPath, const std::string& valueName,
-                       std::uint32_t type, const std::string& value) override;
+                       const std::string& value) override;
     std::optional<std::string> GetSubKeyName(RegRoot root, const std::string& keyPath,
                                              std::int32_t index) override;
     std::optional<ValueEntry> GetValueEntry(RegRoot root, const std::string& keyPath,

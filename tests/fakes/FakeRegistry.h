@@ -78,7 +78,7 @@ class FakeRegistry : public EllReg {
         return TrimTrailingBlanks(RegDataText(v->type, v->bytes, BinaryAs::Hex));
     }
     void WriteRegValue(RegRoot root, const std::string& keyPath, const std::string& valueName,
-                       std::uint32_t, const std::string& value) override {
+                       const std::string& value) override {
         SetString(Full(root, keyPath), valueName, value);
     }
     std::optional<std::string> GetSubKeyName(RegRoot root, const std::string& keyPath,
