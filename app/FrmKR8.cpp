@@ -90,7 +90,7 @@ void FrmKR8::RestoreFromMenu(const BackupPicker& pick) {
     if (!folder) {
         return;
     }
-    RestoreFromBackup(*folder, machine_.files, machine_.store, boxes_);
+    RestoreFromBackup(*folder, machine_.files, machine_.store, machine_.folders, boxes_);
     CmdFind_Click();
 }
 

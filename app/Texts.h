@@ -180,6 +180,10 @@ inline constexpr char kReplaceFileSuffix[] = "\r\nReplace it with the copy from 
 inline constexpr char kRestoredAllPrefix[] = "Everything in the backup was put back:\r\n";
 inline constexpr char kRestoreFailedPrefix[] = "These could not be put back:\r\n";
 inline constexpr char kManifestUnreadable[] = "backup.txt is missing or cannot be read in ";
+inline constexpr char kNotItsPlace[] =
+    ": the backup names no place the program takes such things from; nothing was written";
+inline constexpr char kRegFileHoldsMore[] =
+    ": its .reg file holds more or other than this; nothing was written";
 inline constexpr char kCopyChanged[] = ": the copy in the backup is missing or has changed";
 inline constexpr char kStillReplacedAtRestart[] =
     ": is in its place as it was backed up, but unless Windows has restarted since it was "

@@ -4,9 +4,12 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <tuple>
+#include <utility>
 
 #include "app/Texts.h"
 #include "scan/ReportText.h"
+#include "sys/AsciiCase.h"
 #include "sys/RegExport.h"
 #include "sys/RegFile.h"
 #include "sys/Sha256.h"
@@ -105,6 +108,52 @@ std::string WithoutTrailingBackslashes(std::string path) {
     return path;
 }
 
+// Where a folder goes among the backups: a session's folder by its date and time, newest
+// first, and of one second the later session (" (2)" …) first; any other folder after them,
+// by name.
+struct SessionOrder {
+    bool other = true;
+    std::string madeAt;  // inverted, so that the newest sorts first
+    int session = 0;     // negated, for the same reason
+    std::string name;
+    bool operator<(const SessionOrder& o) const {
+        return std::tie(other, madeAt, session, name) <
+               std::tie(o.other, o.madeAt, o.session, o.name);
+    }
+};
+
+SessionOrder OrderOf(const std::string& name) {
+    // "2026-12-07 14.05.31": a digit wherever the form has a 0.
+    constexpr char kForm[] = "0000-00-00 00.00.00";
+    constexpr std::size_t kLength = sizeof kForm - 1;
+    SessionOrder order{true, "", 0, name};
+    if (name.size() < kLength) {
+        return order;
+    }
+    for (std::size_t i = 0; i < kLength; ++i) {
+        const bool digit = std::isdigit(static_cast<unsigned char>(name[i])) != 0;
+        if (kForm[i] == '0' ? !digit : name[i] != kForm[i]) {
+            return order;
+        }
+    }
+    int session = 1;
+    const std::string rest = name.substr(kLength);
+    if (!rest.empty()) {
+        const std::string number = rest.size() > 3 ? rest.substr(2, rest.size() - 3) : "";
+        if (rest.compare(0, 2, " (") != 0 || rest.back() != ')' || number.empty() ||
+            number.size() > 2 || number.find_first_not_of("0123456789") != std::string::npos) {
+            return order;
+        }
+        session = std::atoi(number.c_str());
+    }
+    for (std::size_t i = 0; i < kLength; ++i) {
+        order.madeAt += static_cast<char>('9' - name[i] + '0');
+    }
+    order.other = false;
+    order.session = -session;
+    return order;
+}
+
 }  // namespace
 
 std::string ManifestText(const std::string& madeAt, const std::vector<BackupItem>& items) {
@@ -190,7 +239,14 @@ Backup::Backup(FileSystem& files, EllReg& reg, BackupStore& store, CommonFunctio
 
 bool Backup::MakeFolder() {
     if (!folder_.empty()) {
-        return true;
+        if (files_.Exists(folder_)) {
+            return true;
+        }
+        // Deleted while the program runs (the README tells how): what it held is gone, and the
+        // copies from here on go to a folder of their own.
+        firstNumber_ += items_.size();
+        items_.clear();
+        folder_.clear();
     }
     const std::string parent = folders_.GetWindowsFolder() + text::kBackupFolder;
     // Made by an earlier session, usually.
@@ -226,20 +282,28 @@ std::optional<std::size_t> Backup::Store(BackupItem item, const std::string& byt
                   (isFile ? text::kStoredFileExtension : text::kStoredRegExtension);
     item.sha256 = Sha256Hex(bytes);
     const std::string copy = folder_ + "\\" + item.stored;
-    if (!files_.CreateNewFile(copy, bytes)) {
-        return std::nullopt;
-    }
-    const std::optional<std::string> readBack = files_.ReadFileBytes(copy);
-    if (!readBack || *readBack != bytes ||
-        !store_.SetAttributes(copy, FileAttribute::ReadOnly | FileAttribute::Archive)) {
-        return std::nullopt;
-    }
     items_.push_back(item);
-    if (!WriteManifest()) {
-        items_.pop_back();
-        return std::nullopt;
+    if (files_.CreateNewFile(copy, bytes)) {
+        const std::optional<std::string> readBack = files_.ReadFileBytes(copy);
+        if (readBack && *readBack == bytes &&
+            store_.SetAttributes(copy, FileAttribute::ReadOnly | FileAttribute::Archive) &&
+            WriteManifest()) {
+            return firstNumber_ + items_.size() - 1;
+        }
+        // A copy that did not pass is no backup, and must not pass for one later.
+        store_.SetAttributes(copy, FileAttribute::Normal);
+        files_.RemoveFile(copy);
     }
-    return items_.size() - 1;
+    items_.pop_back();
+    if (items_.empty()) {
+        // A session that keeps nothing leaves no folder to be offered for a restore.
+        files_.RemoveFile(folder_ + text::kManifestFile);
+        store_.RemoveFolder(folder_);
+        folder_.clear();
+    } else {
+        WriteManifest();
+    }
+    return std::nullopt;
 }
 
 std::optional<std::size_t> Backup::SaveFile(const std::string& path) {
@@ -288,8 +352,8 @@ std::optional<std::size_t> Backup::SaveValue(RegRoot root, const std::string& ke
 }
 
 void Backup::Record(std::size_t item, Removal removal) {
-    if (item < items_.size()) {
-        items_[item].removal = removal;
+    if (item >= firstNumber_ && item - firstNumber_ < items_.size()) {
+        items_[item - firstNumber_].removal = removal;
         // A manifest left at "not yet removed" still holds the copy and says so honestly.
         WriteManifest();
     }
@@ -297,24 +361,87 @@ void Backup::Record(std::size_t item, Removal removal) {
 
 std::vector<std::string> BackupFolders(FileSystem& files, CommonFunction& folders) {
     const std::string parent = folders.GetWindowsFolder() + text::kBackupFolder;
-    std::vector<std::string> found;
+    std::vector<std::pair<SessionOrder, std::string>> found;
     for (const FolderEntry& entry :
          files.ListFolder(parent, "*").value_or(std::vector<FolderEntry>{})) {
         if (entry.isFolder) {
-            found.push_back(parent + "\\" + entry.name);
+            found.emplace_back(OrderOf(entry.name), parent + "\\" + entry.name);
         }
     }
-    // The names begin with the date and time, so their order is the order they were made in.
-    std::sort(found.rbegin(), found.rend());
-    return found;
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> paths;
+    for (const auto& folder : found) {
+        paths.push_back(folder.second);
+    }
+    return paths;
 }
 
 namespace {
 
+// Whether path names a file right inside folder, as the files the program removes are: no
+// sub-folder, no way up, no stream of another file. A relative path says nowhere.
+bool RightInside(const std::string& path, std::string folder) {
+    folder = WithoutTrailingBackslashes(folder);
+    if (folder.empty() || path.size() <= folder.size() + 1 ||
+        !StartsWithIgnoringAsciiCase(path, folder) || path[folder.size()] != '\\') {
+        return false;
+    }
+    const std::string name = path.substr(folder.size() + 1);
+    return name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos;
+}
+
+// The key a key or value line names, as the .reg file must name it; nothing when the line
+// names no key that the program removes.
+std::optional<std::string> KeyInPlace(const BackupItem& item) {
+    const std::string root = RegKeyText(RegRoot::LocalMachine, "");
+    const std::string parent = WithoutTrailingBackslashes(
+        item.kind == BackupKind::Key ? text::kNotifyKey : text::kPostPlatformKey);
+    if (!StartsWithIgnoringAsciiCase(item.original, root + parent)) {
+        return std::nullopt;
+    }
+    const std::string rest = item.original.substr(root.size() + parent.size());
+    if (item.kind == BackupKind::Value) {
+        return rest.empty() ? std::optional(item.original.substr(root.size())) : std::nullopt;
+    }
+    // One guardian, by its own name: not Notify itself, nothing deeper.
+    if (rest.size() < 2 || rest[0] != '\\' || rest.find('\\', 1) != std::string::npos) {
+        return std::nullopt;
+    }
+    return item.original.substr(root.size());
+}
+
+// Whether the .reg file holds exactly what the line names: the key and keys under it, or the
+// one value, and nothing beside.
+bool HoldsOnly(const std::vector<RegKeyBytes>& keys, const BackupItem& item,
+               const std::string& keyPath) {
+    if (keys.empty() || keys[0].root != RegRoot::LocalMachine || keys[0].path != keyPath) {
+        return false;
+    }
+    if (item.kind == BackupKind::Value) {
+        return keys.size() == 1 && keys[0].values.size() == 1 &&
+               keys[0].values[0].name == item.valueName;
+    }
+    return std::all_of(keys.begin() + 1, keys.end(), [&](const RegKeyBytes& key) {
+        const std::string under = keyPath + "\\";
+        return key.root == RegRoot::LocalMachine && key.path.size() > under.size() &&
+               key.path.compare(0, under.size(), under) == 0 &&
+               key.path.find("\\\\") == std::string::npos && key.path.back() != '\\';
+    });
+}
+
 // Puts one file back; the failure's text, or nothing.
 std::optional<std::string> RestoreFile(const std::string& folder, const BackupItem& item,
-                                       FileSystem& files, BackupStore& store, MessageBoxes& boxes) {
+                                       FileSystem& files, BackupStore& store,
+                                       CommonFunction& places, MessageBoxes& boxes) {
     const std::string shown = ShownInReport(item.original);
+    // Every temporary folder: a system seen from outside has one for each profile.
+    const std::vector<std::string> temps = places.GetTempFolders();
+    if (!RightInside(item.original, places.GetWindowsFolder()) &&
+        !RightInside(item.original, places.GetSystemFolder()) &&
+        std::none_of(temps.begin(), temps.end(),
+                     [&](const std::string& temp) { return RightInside(item.original, temp); })) {
+        return shown + text::kNotItsPlace;
+    }
     const std::optional<std::string> bytes = files.ReadFileBytes(folder + "\\" + item.stored);
     if (!bytes || Sha256Hex(*bytes) != item.sha256) {
         return shown + text::kCopyChanged;
@@ -337,9 +464,14 @@ std::optional<std::string> RestoreFile(const std::string& folder, const BackupIt
                        text::kRestoreTitle) != MsgAnswer::Yes) {
             return shown + text::kFileKept;
         }
-        // A read-only, hidden or system file refuses to be written over.
+        // A read-only, hidden or system file refuses to be written over. One that cannot be
+        // written anyway stays as it was, its marks included.
+        const std::optional<std::uint32_t> marks = store.Attributes(item.original);
         store.SetAttributes(item.original, FileAttribute::Normal);
         if (!files.WriteFileBytes(item.original, *bytes)) {
+            if (marks) {
+                store.SetAttributes(item.original, *marks);
+            }
             return shown + text::kFileNotWritten;
         }
     } else if (!files.CreateNewFile(item.original, *bytes)) {
@@ -359,6 +491,10 @@ std::optional<std::string> RestoreFile(const std::string& folder, const BackupIt
 std::vector<std::string> RestoreRegistry(const std::string& folder, const BackupItem& item,
                                          FileSystem& files, BackupStore& store) {
     const std::string shown = ShownInReport(item.original);
+    const std::optional<std::string> keyPath = KeyInPlace(item);
+    if (!keyPath) {
+        return {shown + text::kNotItsPlace};
+    }
     const std::optional<std::string> bytes = files.ReadFileBytes(folder + "\\" + item.stored);
     if (!bytes || Sha256Hex(*bytes) != item.sha256) {
         return {shown + text::kCopyChanged};
@@ -367,6 +503,9 @@ std::vector<std::string> RestoreRegistry(const std::string& folder, const Backup
     const auto keys = ReadRegFile(*bytes, error);
     if (!keys) {
         return {shown + text::kRegFileUnreadable + error};
+    }
+    if (!HoldsOnly(*keys, item, *keyPath)) {
+        return {shown + text::kRegFileHoldsMore};
     }
     std::vector<std::string> failures;
     for (const RegKeyBytes& key : *keys) {
@@ -396,7 +535,8 @@ std::string Joined(const std::vector<std::string>& lines) {
 }  // namespace
 
 std::vector<std::string> RestoreFromBackup(const std::string& folder, FileSystem& files,
-                                           BackupStore& store, MessageBoxes& boxes) {
+                                           BackupStore& store, CommonFunction& places,
+                                           MessageBoxes& boxes) {
     const std::optional<std::string> manifest = files.ReadFileBytes(folder + text::kManifestFile);
     const auto items = manifest ? ReadManifest(*manifest) : std::nullopt;
     std::vector<std::string> failures;
@@ -407,7 +547,7 @@ std::vector<std::string> RestoreFromBackup(const std::string& folder, FileSystem
         for (const BackupItem& item : *items) {
             std::vector<std::string> failed;
             if (item.kind == BackupKind::File) {
-                if (auto failure = RestoreFile(folder, item, files, store, boxes)) {
+                if (auto failure = RestoreFile(folder, item, files, store, places, boxes)) {
                     failed.push_back(*failure);
                 }
             } else {

@@ -42,8 +42,8 @@ struct BackupItem {
 std::string ManifestText(const std::string& madeAt, const std::vector<BackupItem>& items);
 std::optional<std::vector<BackupItem>> ReadManifest(const std::string& text);
 
-// This session's backup. Its folder is made at the first item, so a session that removes
-// nothing leaves nothing behind.
+// This session's backup. Its folder is made when a copy needs it, and made again when it has
+// been deleted since; a session that keeps no copy leaves none behind.
 class Backup {
   public:
     Backup(FileSystem& files, EllReg& reg, BackupStore& store, CommonFunction& folders);
@@ -57,10 +57,11 @@ class Backup {
     std::optional<std::size_t> SaveValue(RegRoot root, const std::string& keyPath,
                                          const std::string& valueName);
 
-    // What happened to the original after its backup was made.
+    // What happened to the original after its backup was made. An item of a folder that has
+    // been deleted since is gone with it.
     void Record(std::size_t item, Removal removal);
 
-    // The session's folder, empty until the first item.
+    // The session's folder, empty while it holds no item.
     const std::string& Folder() const { return folder_; }
 
   private:
@@ -75,16 +76,22 @@ class Backup {
     std::string folder_;
     std::string madeAt_;
     std::vector<BackupItem> items_;
+    // The number handed out for items_[0]: numbers of a deleted folder's items stay unused.
+    std::size_t firstNumber_ = 0;
 };
 
-// The backup folders, newest first.
+// The backup folders: those named by a session's date and time newest first, then any other.
 std::vector<std::string> BackupFolders(FileSystem& files, CommonFunction& folders);
 
-// Puts back everything a backup folder holds: files to their places with their attributes
-// (asking before replacing a file that is there now), keys and values from their .reg files.
+// Puts back what a backup folder holds, each item only where the program takes such things
+// from: a file right inside the Windows, system or temporary folder, under the full path its
+// line names (asking before replacing a file that is there now); a key under Winlogon\Notify
+// with its own sub-keys, or the one value under Post Platform its line names, from a .reg file
+// that holds exactly that. Nothing of an item is written unless its copy and its place pass.
 // Ends with one box that names what was put back, or each thing that was not and why. Answers
 // those failures, empty when everything was put back.
 std::vector<std::string> RestoreFromBackup(const std::string& folder, FileSystem& files,
-                                           BackupStore& store, MessageBoxes& boxes);
+                                           BackupStore& store, CommonFunction& folders,
+                                           MessageBoxes& boxes);
 
 }  // namespace kr8

@@ -30,6 +30,8 @@ class BackupStore {
 
     // Creates the folder; false when it could not, or when something was there already.
     virtual bool CreateFolder(const std::string& path) = 0;
+    // Removes the folder when it is empty; one that holds anything stays.
+    virtual bool RemoveFolder(const std::string& path) = 0;
 
     // The file's attributes as the system keeps them; nothing when they cannot be read.
     virtual std::optional<std::uint32_t> Attributes(const std::string& path) = 0;

@@ -53,6 +53,8 @@ std::u16string Utf16FromUtf8(const std::string& text) {
     std::u16string out;
     out.reserve(text.size());
     const std::size_t size = text.size();
+    // Where the last unit written is a high surrogate that came in the three-byte form.
+    std::size_t lastHighAt = std::u16string::npos;
     for (std::size_t i = 0; i < size;) {
         const auto lead = static_cast<unsigned char>(text[i]);
         int trail = 0;
@@ -96,8 +98,16 @@ std::u16string Utf16FromUtf8(const std::string& text) {
             c -= 0x10000;
             out += static_cast<char16_t>(0xD800 + (c >> 10));
             out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+        } else if (IsLowSurrogate(c) && !out.empty() && lastHighAt == out.size() - 1) {
+            // A pair in the three-byte form is a second spelling of a character that has its
+            // own four-byte one: two names that differ here would reach the platform as one.
+            out.back() = static_cast<char16_t>(kReplacement);
+            out += static_cast<char16_t>(kReplacement);
         } else {
             // Surrogates written in the three-byte form are the lone units the platform gave.
+            if (IsHighSurrogate(c)) {
+                lastHighAt = out.size();
+            }
             out += static_cast<char16_t>(c);
         }
     }

@@ -10,7 +10,10 @@ namespace kr8 {
 
 std::string Utf8FromUtf16(const std::u16string& text);
 
-// Bytes that are no UTF-8 at all (none the program makes) become U+FFFD each.
+// Bytes that are no UTF-8 (none the program makes) become U+FFFD each: overlong forms, which
+// would let a name free of NULs or backslashes gain one here, and a surrogate pair written as
+// two three-byte forms, a second spelling of a four-byte character. A lone surrogate's three
+// bytes are its unit.
 std::u16string Utf16FromUtf8(const std::string& text);
 
 // UTF-16 as little-endian bytes, the form files and registry data hold it in, and back; an odd

@@ -158,7 +158,7 @@ int RestoreOffline(OfflineTarget& target, const std::string& folder, MessageBoxe
                    std::FILE* out) {
     OfflineStore store(target.Drive(), target.Registry());
     const std::vector<std::string> failures =
-        RestoreFromBackup(folder, target.Drive(), store, boxes);
+        RestoreFromBackup(folder, target.Drive(), store, target, boxes);
     if (!target.SaveHive()) {
         std::fprintf(out, "%s%s\n", text::kHiveNotSaved, target.HivePath().c_str());
         return kExitFailed;

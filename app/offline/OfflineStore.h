@@ -14,6 +14,7 @@ class OfflineStore final : public BackupStore {
 
     std::string LocalTimeName() override;
     bool CreateFolder(const std::string& path) override { return drive_.CreateFolder(path); }
+    bool RemoveFolder(const std::string& path) override { return drive_.RemoveFolder(path); }
     std::optional<std::uint32_t> Attributes(const std::string& path) override {
         return drive_.Attributes(path);
     }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "app/win32/ColourScheme.h"
+
 namespace kr8::win32 {
 
 namespace {
@@ -24,21 +26,27 @@ UniqueIcon LoadPicture(HINSTANCE instance, int iconId) {
         LoadImageW(instance, MAKEINTRESOURCEW(iconId), IMAGE_ICON, kPictureSize, kPictureSize, 0)));
 }
 
-void DrawCaption(HDC dc, const std::wstring& caption, RECT rect, UINT format, bool disabled) {
-    if (disabled) {
-        // Etched, as the system greys the caption of its own disabled buttons.
+void DrawCaption(HDC dc, const std::wstring& caption, RECT rect, UINT format,
+                 const ButtonColours& colours, bool disabled) {
+    if (disabled && colours.etch) {
         RECT etch = rect;
         OffsetRect(&etch, 1, 1);
-        {
-            TextStyle style(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
-            DrawTextW(dc, caption.c_str(), -1, &etch, format);
-        }
-        TextStyle style(dc, GetSysColor(COLOR_GRAYTEXT));
-        DrawTextW(dc, caption.c_str(), -1, &rect, format);
-    } else {
-        TextStyle style(dc, GetSysColor(COLOR_BTNTEXT));
-        DrawTextW(dc, caption.c_str(), -1, &rect, format);
+        TextStyle style(dc, ToColorRef(*colours.etch));
+        DrawTextW(dc, caption.c_str(), -1, &etch, format);
     }
+    TextStyle style(dc, ToColorRef(disabled ? colours.disabledCaption : colours.caption));
+    DrawTextW(dc, caption.c_str(), -1, &rect, format);
+}
+
+// The dotted focus rectangle in the caption's colour. DrawFocusRect inverts the face instead,
+// which leaves next to nothing to see on a mid grey face.
+void DrawFocus(HDC dc, const RECT& rect, const ButtonColours& colours) {
+    static const WORD kDots[8] = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
+    UniqueBitmap dots(CreateBitmap(8, 8, 1, 1, kDots));
+    UniqueBrush brush(CreatePatternBrush(dots.get()));
+    // A monochrome pattern paints with the text and background colours.
+    TextStyle style(dc, ToColorRef(colours.caption), ToColorRef(colours.face));
+    FrameRect(dc, &rect, brush.get());
 }
 
 }  // namespace
@@ -51,16 +59,18 @@ ButtonPicture LoadButtonPicture(HINSTANCE instance, int iconId, int disabledIcon
     return picture;
 }
 
-void PaintButton(const DRAWITEMSTRUCT& item, COLORREF face, const ButtonPicture* picture) {
+void PaintButton(const DRAWITEMSTRUCT& item, const ButtonColours& colours,
+                 const ButtonPicture* picture) {
     HDC dc = item.hDC;
     RECT rect = item.rcItem;
     const bool pressed = (item.itemState & ODS_SELECTED) != 0;
     const bool focused = (item.itemState & ODS_FOCUS) != 0;
     const bool disabled = (item.itemState & ODS_DISABLED) != 0;
 
-    // The focused push button is the one Enter clicks; the system marks it with a black frame.
+    // The focused push button is the one Enter clicks; the system marks it with a frame.
     if (focused) {
-        FrameRect(dc, &rect, GetSysColorBrush(COLOR_WINDOWFRAME));
+        UniqueBrush frame(CreateSolidBrush(ToColorRef(colours.focusFrame)));
+        FrameRect(dc, &rect, frame.get());
         InflateRect(&rect, -1, -1);
     }
     if (pressed) {
@@ -69,8 +79,8 @@ void PaintButton(const DRAWITEMSTRUCT& item, COLORREF face, const ButtonPicture*
     } else {
         DrawFrameControl(dc, &rect, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_ADJUSTRECT);
     }
-    UniqueBrush brush(CreateSolidBrush(face));
-    FillRect(dc, &rect, brush.get());
+    UniqueBrush face(CreateSolidBrush(ToColorRef(colours.face)));
+    FillRect(dc, &rect, face.get());
 
     // The contents move down and right by a pixel while the button is held down.
     RECT content = rect;
@@ -102,15 +112,15 @@ void PaintButton(const DRAWITEMSTRUCT& item, COLORREF face, const ButtonPicture*
         DrawIconEx(dc, left, top, icon, kPictureSize, kPictureSize, 0, nullptr, DI_NORMAL);
         text.top = top + kPictureSize + kPictureGap;
         text.bottom = text.top + textHeight;
-        DrawCaption(dc, caption, text, format, disabled);
+        DrawCaption(dc, caption, text, format, colours, disabled);
     } else {
-        DrawCaption(dc, caption, content, format | DT_VCENTER, disabled);
+        DrawCaption(dc, caption, content, format | DT_VCENTER, colours, disabled);
     }
 
     if (focused && !(item.itemState & ODS_NOFOCUSRECT)) {
         RECT focus = rect;
         InflateRect(&focus, -2, -2);
-        DrawFocusRect(dc, &focus);
+        DrawFocus(dc, focus, colours);
     }
 }
 

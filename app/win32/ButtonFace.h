@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include "app/ButtonColours.h"
 #include "app/win32/Gdi.h"
 
 namespace kr8::win32 {
@@ -21,9 +22,10 @@ struct ButtonPicture {
 ButtonPicture LoadButtonPicture(HINSTANCE instance, int iconId, int disabledIconId);
 
 // Paints an owner-drawn push button in the classic look of the system's own buttons: raised
-// edges, sunken while pressed, black frame and dotted focus rectangle while focused, etched grey
-// caption while disabled. The face has the given colour; a picture, when given, sits centred
-// above the caption.
-void PaintButton(const DRAWITEMSTRUCT& item, COLORREF face, const ButtonPicture* picture);
+// edges, sunken while pressed, a frame and a dotted rectangle while focused, a dimmed caption
+// while disabled, all in the given colours. A picture, when given, sits centred above the
+// caption.
+void PaintButton(const DRAWITEMSTRUCT& item, const ButtonColours& colours,
+                 const ButtonPicture* picture);
 
 }  // namespace kr8::win32

@@ -1,44 +1,47 @@
-// Owners for the handles the window creates, so each is released exactly once.
+// Owners for the drawing objects the window creates, in the program's one idiom for handles,
+// and the device-context state it changes for one scope.
 #pragma once
 
 #include <windows.h>
 
-#include <memory>
-#include <type_traits>
+#include "sys/win32/Handles.h"
 
 namespace kr8::win32 {
 
-struct GdiObjectDeleter {
-    void operator()(HGDIOBJ object) const { DeleteObject(object); }
-};
-struct IconDeleter {
-    void operator()(HICON icon) const { DestroyIcon(icon); }
-};
-
-using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
-using UniqueBrush = std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiObjectDeleter>;
-using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
-
-// Selects an object into a device context for one scope and puts the previous one back.
-class SelectedObject {
-  public:
-    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~SelectedObject() { SelectObject(dc_, previous_); }
-    SelectedObject(const SelectedObject&) = delete;
-    SelectedObject& operator=(const SelectedObject&) = delete;
-
-  private:
-    HDC dc_;
-    HGDIOBJ previous_;
+template <typename Object>
+struct GdiObjectTraits {
+    using Handle = Object;
+    static Handle Empty() { return nullptr; }
+    static bool IsEmpty(Handle h) { return h == nullptr; }
+    static void Close(Handle h) { ::DeleteObject(h); }
 };
 
-// Text colour and background mode for one scope.
+struct IconTraits {
+    using Handle = HICON;
+    static Handle Empty() { return nullptr; }
+    static bool IsEmpty(Handle h) { return h == nullptr; }
+    static void Close(Handle h) { ::DestroyIcon(h); }
+};
+
+using UniqueFont = UniqueOwner<GdiObjectTraits<HFONT>>;
+using UniqueBrush = UniqueOwner<GdiObjectTraits<HBRUSH>>;
+using UniqueBitmap = UniqueOwner<GdiObjectTraits<HBITMAP>>;
+using UniqueIcon = UniqueOwner<IconTraits>;
+
+// Text colour, background colour and background mode for one scope. A monochrome pattern
+// brush paints with the first two as well.
 class TextStyle {
   public:
-    TextStyle(HDC dc, COLORREF colour)
-        : dc_(dc), colour_(SetTextColor(dc, colour)), mode_(SetBkMode(dc, TRANSPARENT)) {}
+    TextStyle(HDC dc, COLORREF colour, COLORREF background = CLR_INVALID)
+        : dc_(dc),
+          colour_(SetTextColor(dc, colour)),
+          background_(background == CLR_INVALID ? CLR_INVALID : SetBkColor(dc, background)),
+          mode_(SetBkMode(dc, TRANSPARENT)) {}
     ~TextStyle() {
         SetTextColor(dc_, colour_);
+        if (background_ != CLR_INVALID) {
+            SetBkColor(dc_, background_);
+        }
         SetBkMode(dc_, mode_);
     }
     TextStyle(const TextStyle&) = delete;
@@ -47,6 +50,7 @@ class TextStyle {
   private:
     HDC dc_;
     COLORREF colour_;
+    COLORREF background_;
     int mode_;
 };
 

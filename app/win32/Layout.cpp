@@ -25,7 +25,8 @@ const std::array<ControlLayout, 12> kControls = {{
      false},
     {kFrame1, ControlKind::GroupBox, text::kFrame1, kFrame1Left, kFrame1Top, 5775, 1275, false,
      true},
-    {kList1, ControlKind::CheckList, "", 120, 240, 4035, 960, true, true},
+    // A list-view shows no text of its own; screen readers name the list by it.
+    {kList1, ControlKind::CheckList, text::kFrame1, 120, 240, 4035, 960, true, true},
     {kCmdFix, ControlKind::PictureButton, text::kCmdFix, 4260, 240, 1395, 975, true, false},
     {kCmdHosts, ControlKind::ColouredButton, text::kCmdHosts, 4440, 540, 1395, 375, false, true},
 }};

@@ -7,6 +7,7 @@
 #include <array>
 #include <optional>
 
+#include "app/ButtonColours.h"
 #include "app/WindowControls.h"
 
 namespace kr8::win32 {
@@ -59,6 +60,6 @@ ControlId IdOf(Button button);
 std::optional<Button> ButtonOf(int id);
 
 // The light red of the Make Log and Hosts Log buttons.
-inline constexpr COLORREF kLightRed = RGB(255, 192, 192);
+inline constexpr Rgb kLightRed{255, 192, 192};
 
 }  // namespace kr8::win32

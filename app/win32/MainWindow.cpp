@@ -8,6 +8,7 @@
 
 #include "app/Texts.h"
 #include "app/win32/ButtonFace.h"
+#include "app/win32/ColourScheme.h"
 #include "app/win32/RestoreDialog.h"
 #include "app/win32/SystemMenu.h"
 #include "app/win32/resource.h"
@@ -28,7 +29,7 @@ UniqueFont CreateMessageFont() {
     // Sized without the field that Vista added, which XP refuses to fill.
     metrics.cbSize = offsetof(NONCLIENTMETRICSW, lfMessageFont) + sizeof(metrics.lfMessageFont);
     if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0)) {
-        return nullptr;
+        return {};
     }
     return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
 }
@@ -67,16 +68,23 @@ ControlClass ClassOf(ControlKind kind) {
     return {L"BUTTON", kChild, 0};
 }
 
-// A box shows its text up to the first NUL; a name with one in it is shown whole, the NUL as a
-// blank.
-std::wstring BoxText(const std::string& text) {
-    std::wstring wide = Wide(text);
-    for (wchar_t& unit : wide) {
-        if (unit == L'\0') {
-            unit = L' ';
-        }
-    }
-    return wide;
+bool RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    // Shared icons belong to the system: the class can outlive this object in the tests.
+    windowClass.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_KR8FINDER),
+                                                      IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                                      GetSystemMetrics(SM_CYICON), LR_SHARED));
+    windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_KR8FINDER),
+                                                        IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                        GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    // IDC_ARROW is a number in a pointer, spelt for the ANSI call; the wide call takes the same.
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kClassName;
+    return RegisterClassExW(&windowClass) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
 int DisplayDpi() {
@@ -87,8 +95,8 @@ int DisplayDpi() {
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance, const Machine& machine)
-    : instance_(instance), form_(*this, *this, machine) {}
+MainWindow::MainWindow(HINSTANCE instance, const Machine& machine, HighContrastQuery highContrast)
+    : instance_(instance), highContrast_(highContrast), form_(*this, *this, machine) {}
 
 MainWindow::~MainWindow() {
     if (window_) {
@@ -148,22 +156,7 @@ HWND MainWindow::Control(ControlId id) const {
 }
 
 bool MainWindow::Create() {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = instance_;
-    // Shared icons belong to the system: the class can outlive this object in the tests.
-    windowClass.hIcon = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_KR8FINDER),
-                                                      IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                                      GetSystemMetrics(SM_CYICON), LR_SHARED));
-    windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_KR8FINDER),
-                                                        IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                        GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-    // IDC_ARROW is a number in a pointer, spelt for the ANSI call; the wide call takes the same.
-    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kClassName;
-    if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    if (!RegisterWindowClass(instance_, WindowProc)) {
         return false;
     }
 
@@ -248,16 +241,21 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DRAWITEM: {
             const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
             if (item->CtlType == ODT_BUTTON) {
-                if (item->CtlID == kCmdRegedit || item->CtlID == kCmdFix) {
-                    PaintButton(*item, GetSysColor(COLOR_BTNFACE),
-                                item->CtlID == kCmdFix ? &deletePicture_ : &regeditPicture_);
-                } else {
-                    PaintButton(*item, kLightRed, nullptr);
-                }
+                PaintOwnButton(*item);
                 return TRUE;
             }
             break;
         }
+        case WM_SYSCOLORCHANGE:
+            // Common controls take the new colours only from their parent.
+            SendMessageW(Control(kList1), WM_SYSCOLORCHANGE, 0, 0);
+            RedrawWindow(window_, nullptr, nullptr,
+                         RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+            return 0;
+        case WM_SETTINGCHANGE:
+            // High contrast may have been switched on or off, with or without a new scheme.
+            RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+            break;
         case WM_NEXTDLGCTL: {
             // A multi-line edit takes Tab itself and asks its parent to move on, as it would ask
             // a dialog box.
@@ -321,6 +319,21 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window_, message, wParam, lParam);
 }
 
+void MainWindow::PaintOwnButton(const DRAWITEMSTRUCT& item) {
+    const SchemeColours scheme = SystemScheme(highContrast_());
+    switch (item.CtlID) {
+        case kCmdFix:
+            PaintButton(item, ChooseButtonColours(scheme, std::nullopt), &deletePicture_);
+            break;
+        case kCmdRegedit:
+            PaintButton(item, ChooseButtonColours(scheme, std::nullopt), &regeditPicture_);
+            break;
+        default:
+            PaintButton(item, ChooseButtonColours(scheme, kLightRed), nullptr);
+            break;
+    }
+}
+
 void MainWindow::OnClick(int id) {
     const std::optional<Button> button = ButtonOf(id);
     if (!button) {
@@ -380,187 +393,6 @@ bool MainWindow::IsPushButton(HWND control) const {
         }
     }
     return false;
-}
-
-std::string MainWindow::GetText1() {
-    HWND edit = Control(kText1);
-    const auto length = static_cast<std::size_t>(SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0));
-    std::wstring text(length + 1, L'\0');
-    const LRESULT copied = SendMessageW(edit, WM_GETTEXT, static_cast<WPARAM>(text.size()),
-                                        reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<std::size_t>(copied));
-    return Narrow(text);
-}
-
-void MainWindow::SetText1(const std::string& text) {
-    const std::wstring wide = Wide(text);
-    SendMessageW(Control(kText1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
-}
-
-void MainWindow::ClearList1() {
-    SendMessageW(Control(kList1), LVM_DELETEALLITEMS, 0, 0);
-    FitList1Column();
-}
-
-void MainWindow::AddList1(const std::string& entry) {
-    HWND list = Control(kList1);
-    std::wstring text = Wide(entry);
-    LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_STATE;
-    item.iItem = List1Count();
-    item.pszText = text.data();
-    item.stateMask = LVIS_STATEIMAGEMASK;
-    item.state = INDEXTOSTATEIMAGEMASK(1);  // unticked
-    SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    FitList1Column();
-}
-
-int MainWindow::List1Count() {
-    return static_cast<int>(SendMessageW(Control(kList1), LVM_GETITEMCOUNT, 0, 0));
-}
-
-bool MainWindow::IsList1Index(int index) {
-    return index >= 0 && index < List1Count();
-}
-
-std::string MainWindow::List1Entry(int index) {
-    if (!IsList1Index(index)) {
-        return {};
-    }
-    // The control copies at most the buffer, less its NUL, and says how much it copied.
-    std::wstring text(MAX_PATH, L'\0');
-    for (;;) {
-        LVITEMW item{};
-        item.pszText = text.data();
-        item.cchTextMax = static_cast<int>(text.size());
-        const auto copied = static_cast<std::size_t>(SendMessageW(Control(kList1), LVM_GETITEMTEXTW,
-                                                                  static_cast<WPARAM>(index),
-                                                                  reinterpret_cast<LPARAM>(&item)));
-        if (copied + 1 < text.size()) {
-            text.resize(copied);
-            return Narrow(text);
-        }
-        text.assign(text.size() * 2, L'\0');
-    }
-}
-
-bool MainWindow::List1Checked(int index) {
-    if (!IsList1Index(index)) {
-        return false;
-    }
-    const auto state = static_cast<UINT>(SendMessageW(
-        Control(kList1), LVM_GETITEMSTATE, static_cast<WPARAM>(index), LVIS_STATEIMAGEMASK));
-    return (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
-}
-
-void MainWindow::SetList1Checked(int index, bool checked) {
-    if (!IsList1Index(index)) {
-        return;
-    }
-    LVITEMW item{};
-    item.stateMask = LVIS_STATEIMAGEMASK;
-    item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
-    SendMessageW(Control(kList1), LVM_SETITEMSTATE, static_cast<WPARAM>(index),
-                 reinterpret_cast<LPARAM>(&item));
-}
-
-void MainWindow::RemoveList1(int index) {
-    if (!IsList1Index(index)) {
-        return;
-    }
-    SendMessageW(Control(kList1), LVM_DELETEITEM, static_cast<WPARAM>(index), 0);
-    FitList1Column();
-}
-
-void MainWindow::SetList1Current(int index) {
-    HWND list = Control(kList1);
-    LVITEMW item{};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    if (index < 0) {
-        // Index -1 sets the state of every entry.
-        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
-                     reinterpret_cast<LPARAM>(&item));
-        return;
-    }
-    if (!IsList1Index(index)) {
-        return;
-    }
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
-                 reinterpret_cast<LPARAM>(&item));
-    SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), FALSE);
-}
-
-void MainWindow::FitList1Column() {
-    HWND list = Control(kList1);
-    // As wide as the longest entry, so that a long path scrolls rather than being cut, and at
-    // least as wide as the list, so that a click anywhere on a row reaches its entry.
-    SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE);
-    RECT client{};
-    GetClientRect(list, &client);
-    if (SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0) < client.right) {
-        SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, client.right);
-    }
-}
-
-void MainWindow::SetEnabled(Button button, bool enabled) {
-    HWND control = Control(IdOf(button));
-    if (!enabled && GetFocus() == control) {
-        // A disabled control keeps the focus it holds, and the keyboard would be stuck there.
-        HWND next = GetNextDlgTabItem(window_, control, FALSE);
-        SetFocus(next && next != control ? next : window_);
-    }
-    EnableWindow(control, enabled ? TRUE : FALSE);
-}
-
-bool MainWindow::IsEnabled(Button button) {
-    return IsWindowEnabled(Control(IdOf(button))) != FALSE;
-}
-
-void MainWindow::SetCaption(const std::string& caption) {
-    SetWindowTextW(window_, Wide(caption).c_str());
-}
-
-MsgAnswer MainWindow::Show(const std::string& prompt, MsgButtons buttons, MsgIcon icon,
-                           const std::string& title) {
-    UINT type = MB_OK;
-    // What a box answers when it cannot be shown: never the answer that carries anything out.
-    MsgAnswer refusal = MsgAnswer::Ok;
-    switch (buttons) {
-        case MsgButtons::Ok:
-            break;
-        case MsgButtons::OkCancel:
-            type = MB_OKCANCEL;
-            refusal = MsgAnswer::Cancel;
-            break;
-        case MsgButtons::YesNo:
-            type = MB_YESNO;
-            refusal = MsgAnswer::No;
-            break;
-        case MsgButtons::YesNoDefaultNo:
-            type = MB_YESNO | MB_DEFBUTTON2;
-            refusal = MsgAnswer::No;
-            break;
-    }
-    if (icon == MsgIcon::Exclamation) {
-        type |= MB_ICONEXCLAMATION;
-    }
-    // Owned by the window once it is on screen; before that (the platform refusal) a box of its
-    // own, with its own taskbar button.
-    HWND owner = window_ && IsWindowVisible(window_) ? window_ : nullptr;
-    switch (MessageBoxW(owner, BoxText(prompt).c_str(),
-                        BoxText(title.empty() ? text::kAppTitle : title).c_str(), type)) {
-        case IDOK:
-            return MsgAnswer::Ok;
-        case IDCANCEL:
-            return MsgAnswer::Cancel;
-        case IDYES:
-            return MsgAnswer::Yes;
-        case IDNO:
-            return MsgAnswer::No;
-        default:
-            return refusal;
-    }
 }
 
 }  // namespace kr8::win32

@@ -10,6 +10,7 @@
 #include "app/MessageBoxes.h"
 #include "app/WindowControls.h"
 #include "app/win32/ButtonFace.h"
+#include "app/win32/ColourScheme.h"
 #include "app/win32/Gdi.h"
 #include "app/win32/Layout.h"
 
@@ -17,7 +18,11 @@ namespace kr8::win32 {
 
 class MainWindow final : public WindowControls, public MessageBoxes {
   public:
-    MainWindow(HINSTANCE instance, const Machine& machine);
+    // Whether the user has switched high contrast on: the system's answer, or a test's.
+    using HighContrastQuery = bool (*)();
+
+    MainWindow(HINSTANCE instance, const Machine& machine,
+               HighContrastQuery highContrast = HighContrastOn);
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -58,6 +63,7 @@ class MainWindow final : public WindowControls, public MessageBoxes {
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool Create();
     void CreateControls(int dpi);
+    void PaintOwnButton(const DRAWITEMSTRUCT& item);
     void OnClick(int id);
     // Exit or the close box while a handler is under way.
     void LeaveOnceIdle();
@@ -67,6 +73,7 @@ class MainWindow final : public WindowControls, public MessageBoxes {
     void FitList1Column();
 
     HINSTANCE instance_;
+    HighContrastQuery highContrast_;
     FrmKR8 form_;
     HWND window_ = nullptr;
     // The control that gets the focus back when the window is activated again.

@@ -65,7 +65,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         while (folder.size() > 3 && folder.back() == '\\') {
             folder.pop_back();
         }
-        return kr8::RestoreFromBackup(folder, seams.files, seams.store, window).empty()
+        return kr8::RestoreFromBackup(folder, seams.files, seams.store, seams.folders, window)
+                       .empty()
                    ? 0
                    : kr8::kExitFailed;
     }

@@ -265,6 +265,11 @@ void MountedDrive::ClearReadOnlyHiddenSystem(const std::string& path) {
     }
 }
 
+bool MountedDrive::RemoveFolder(const std::string& path) {
+    const std::optional<std::string> local = Local(path, true, false);
+    return local && rmdir(local->c_str()) == 0;
+}
+
 std::optional<std::string> MountedDrive::WindowsPath(const std::string& local) const {
     char* real = realpath(local.c_str(), nullptr);
     char* realRoot = realpath(root_.c_str(), nullptr);

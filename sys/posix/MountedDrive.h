@@ -41,6 +41,8 @@ class MountedDrive : public FileSystem {
     std::optional<std::string> WindowsPath(const std::string& local) const;
     // Creates the folder; false when it could not, or when something was there already.
     bool CreateFolder(const std::string& path);
+    // Removes the folder when it is empty.
+    bool RemoveFolder(const std::string& path);
     bool RemoveFile(const std::string& path) override;
     bool WriteFileBytes(const std::string& path, const std::string& bytes) override;
     bool CreateNewFile(const std::string& path, const std::string& bytes) override;

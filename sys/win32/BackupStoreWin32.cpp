@@ -45,6 +45,11 @@ bool BackupStoreWin32::CreateFolder(const std::string& path) {
     return Addressable(wide) && ::CreateDirectoryW(wide.c_str(), nullptr) != FALSE;
 }
 
+bool BackupStoreWin32::RemoveFolder(const std::string& path) {
+    const std::wstring wide = LongPath(path);
+    return Addressable(wide) && ::RemoveDirectoryW(wide.c_str()) != FALSE;
+}
+
 std::optional<std::uint32_t> BackupStoreWin32::Attributes(const std::string& path) {
     const std::wstring wide = LongPath(path);
     const DWORD attributes =

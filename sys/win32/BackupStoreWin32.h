@@ -10,6 +10,7 @@ class BackupStoreWin32 final : public BackupStore {
   public:
     std::string LocalTimeName() override;
     bool CreateFolder(const std::string& path) override;
+    bool RemoveFolder(const std::string& path) override;
     std::optional<std::uint32_t> Attributes(const std::string& path) override;
     bool SetAttributes(const std::string& path, std::uint32_t attributes) override;
     bool CreateKey(RegRoot root, const std::string& keyPath) override;

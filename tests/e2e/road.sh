@@ -184,9 +184,12 @@ backup)
     "$WINE" wineboot -r >/dev/null 2>&1
     check "after the restart the held file holds the dummy bytes" "$(cat "$sys_unix/${files[1]}")" \
         "$(printf 'Look2Me trojan dummy file\r\nIt is safe to delete this file\r\n')"
+    # Folders that are no backup's are offered after the backups, and not picked for one.
+    backups="$WINEPREFIX/drive_c/windows/KR8 Backup"
+    mkdir -p "$backups/zzz" "$backups/Old backups"
     start_finder
     auto restore-menu || fail_now "choosing Restore from backup"
-    box ok 'Restore from backup'  # the newest backup
+    box ok 'Restore from backup'  # the newest backup, selected
     box yes 'Restore from backup' # replaces the dummy file that is there now
     box ok 'Restore from backup'  # all is back
     idle "the restore"
@@ -200,6 +203,18 @@ backup)
     for k in guard agent; do
         check_files "$k: the keys, values and types are back" "$WINEPREFIX/drive_c/$k-before.reg" \
             "$WINEPREFIX/drive_c/$k-after.reg"
+    done
+    # Wine's own registry editor, a second reader, puts back the same from the .reg files.
+    "$WINE" reg delete "$notify\\GuardSvc" /f >/dev/null 2>&1 || fail_now "deleting GuardSvc again"
+    "$WINE" reg delete "$agent" /v msg126 /f >/dev/null 2>&1 || fail_now "deleting msg126 again"
+    for reg in "$backups"/20*/key*.reg "$backups"/20*/value*.reg; do
+        "$WINE" regedit /s "$("$WINE" winepath -w "$reg" | tr -d '\r')" ||
+            fail "regedit /s ${reg##*/}"
+    done
+    reg_exports regedit
+    for k in guard agent; do
+        check_files "$k: regedit reads our .reg file the same" "$WINEPREFIX/drive_c/$k-before.reg" \
+            "$WINEPREFIX/drive_c/$k-regedit.reg"
     done
     ;;
 esac

@@ -104,14 +104,16 @@ class FakeFiles : public FileSystem {
         return true;
     }
     bool WriteFileBytes(const std::string& path, const std::string& bytes) override {
-        if (failWrites) {
+        const Entry* e = Find(path);
+        if (failWrites || (e != nullptr && (e->locked || e->folder))) {
             return false;
         }
         AddFile(path, bytes.size()).content = bytes;
         return true;
     }
     bool CreateNewFile(const std::string& path, const std::string& bytes) override {
-        return !Exists(path) && WriteFileBytes(path, bytes);
+        // garbleNewFiles: the disk keeps other bytes than it was given.
+        return !Exists(path) && WriteFileBytes(path, garbleNewFiles ? bytes + "?" : bytes);
     }
     std::unique_ptr<HeldFile> Hold(const std::string& path) override {
         struct Held : HeldFile {
@@ -145,6 +147,7 @@ class FakeFiles : public FileSystem {
     std::map<std::string, int> holds;  // how many holds each file is under now
     std::set<std::string> unreadableFolders;
     bool failWrites = false;
+    bool garbleNewFiles = false;
     bool failReplacements = false;
     std::vector<std::string> replacements;
 };
@@ -220,6 +223,14 @@ class FakeStore : public BackupStore {
         files_.AddFolder(path);
         return true;
     }
+    bool RemoveFolder(const std::string& path) override {
+        const auto held = files_.ListFolder(path, "*");
+        if (!files_.Exists(path) || !held || !held->empty()) {
+            return false;
+        }
+        files_.Remove(path);
+        return true;
+    }
     std::optional<std::uint32_t> Attributes(const std::string& path) override {
         const auto* e = files_.Find(path);
         return e == nullptr ? std::nullopt : std::optional<std::uint32_t>(e->attributes);
@@ -231,12 +242,24 @@ class FakeStore : public BackupStore {
         }
         return e != nullptr;
     }
-    // No unit test puts keys back: the backup road does, in the real registry.
-    bool CreateKey(RegRoot, const std::string&) override { return false; }
-    bool SetValue(RegRoot, const std::string&, const RegValueBytes&) override { return false; }
+    bool CreateKey(RegRoot root, const std::string& keyPath) override {
+        if (!failRegistryWrites) {
+            reg_.AddKey(FakeRegistry::Full(root, keyPath));
+        }
+        return !failRegistryWrites;
+    }
+    bool SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value) override {
+        const std::string key = FakeRegistry::Full(root, keyPath);
+        if (failRegistryWrites || !reg_.HasKey(key)) {
+            return false;
+        }
+        reg_.SetRaw(key, value.name, value.type, value.bytes);
+        return true;
+    }
 
     std::string timeName = "2026-12-07 02.51.28";
     bool failFolders = false;
+    bool failRegistryWrites = false;
 
   private:
     FakeFiles& files_;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -95,39 +96,197 @@ TEST(RegFile, RefusesNamesItCannotWriteWhole) {
 }
 
 // The manifest names every item with its hash, length and attributes, hostile characters
-// escaped. What cannot be put back is named: a copy changed in the backup is refused, a file that
-// is there again is kept at the default answer, a file still due to be replaced at the restart is
-// said. (That the rest comes back whole is the end-to-end backup road's.)
+// escaped; each copy is kept read-only, and a second session of the same second gets a folder
+// of its own. What cannot be put back is named: a copy changed in the backup is refused, a file
+// that is there again is kept at the default answer, one that cannot be written over stays as it
+// was, marks included, and a file still due to be replaced at the restart is said.
 TEST(Backup, TheManifestNamesEachItemAndTheRestoreWhatItCannotPutBack) {
     Harness h;
     const std::string dll = SystemPath("a \t%\xC3\xA9.dll");
     const std::string other = SystemPath("b.dll");
     const std::string held = SystemPath("held.dll");
+    const std::string locked = SystemPath("locked.dll");
     h.files.WriteFileBytes(dll, std::string("MZ\0\x01", 4));
     h.files.Find(dll)->attributes = 0x27;
-    h.files.WriteFileBytes(other, "second");
-    h.files.WriteFileBytes(held, "held");
+    for (const std::string& path : {other, held, locked}) {
+        h.files.WriteFileBytes(path, path);
+    }
 
     Backup backup(h.files, h.reg, h.store, h.os);
     const auto f = backup.SaveFile(dll);
     const auto l = backup.SaveFile(held);
-    ASSERT_TRUE(f && l && backup.SaveFile(other));
+    ASSERT_TRUE(f && l && backup.SaveFile(other) && backup.SaveFile(locked));
     backup.Record(*f, Removal::Deleted);
     backup.Record(*l, Removal::ReplacedAtRestart);
+    EXPECT_EQ(h.files.Find(backup.Folder() + "\\file1.bak")->attributes, 0x21u);
+    Backup sameSecond(h.files, h.reg, h.store, h.os);
+    ASSERT_TRUE(sameSecond.SaveFile(other));
+    EXPECT_EQ(sameSecond.Folder(), backup.Folder() + " (2)");
+
     const std::string manifest = h.files.Content(backup.Folder() + "\\backup.txt");
     EXPECT_NE(manifest.find("a %09%25\xC3\xA9.dll"), std::string::npos);
     const auto items = ReadManifest(manifest);
-    ASSERT_TRUE(items && items->size() == 3u);
+    ASSERT_TRUE(items && items->size() == 4u);
     EXPECT_EQ((*items)[0], (BackupItem{BackupKind::File, Removal::Deleted, "file1.bak",
                                        Sha256Hex(std::string("MZ\0\x01", 4)), dll, "", 4, 0x27}));
 
     h.files.Find(backup.Folder() + "\\file1.bak")->content = "tampered";
     h.files.WriteFileBytes(other, "changed");
-    EXPECT_EQ(RestoreFromBackup(backup.Folder(), h.files, h.store, h.boxes),
+    h.files.WriteFileBytes(locked, "another");
+    *h.files.Find(locked) = {locked, 7, "another", 0x3, true};
+    h.boxes.answers = {MsgAnswer::No, MsgAnswer::Yes};
+    EXPECT_EQ(RestoreFromBackup(backup.Folder(), h.files, h.store, h.os, h.boxes),
               (Strings{dll + text::kCopyChanged, held + text::kStillReplacedAtRestart,
-                       other + text::kFileKept}));
-    EXPECT_EQ(h.boxes.shown.size(), 2u) << "the changed file asked about, then the summary";
+                       other + text::kFileKept, locked + text::kFileNotWritten}));
+    EXPECT_EQ(h.boxes.shown.size(), 3u) << "each file there now asked about, then the summary";
     EXPECT_EQ(h.files.Content(other), "changed");
+    EXPECT_EQ(h.files.Content(locked), "another");
+    EXPECT_EQ(h.files.Find(locked)->attributes, 0x3u);
+}
+
+// A line is read only whole: a stored name is a name in the backup folder and nothing more,
+// every escape complete. A name ending in an escaped character comes back as it went.
+TEST(Backup, TheManifestRefusesBrokenLinesAndKeepsEveryNameToItsLastCharacter) {
+    const std::string hash(64, 'a');
+    for (const std::string& line : {
+             "file\tdeleted\t..\\x.bak\t" + hash + "\tC:\\x.dll\t1\t0x00000000 ---",
+             "file\tdeleted\ta/b.bak\t" + hash + "\tC:\\x.dll\t1\t0x00000000 ---",
+             "file\tdeleted\tC:x.bak\t" + hash + "\tC:\\x.dll\t1\t0x00000000 ---",
+             "file\tdeleted\t\t" + hash + "\tC:\\x.dll\t1\t0x00000000 ---",
+             "file\tdeleted\tf.bak\t" + hash + "\tC:\\x.dll",
+             "value\tdeleted\tv.reg\t" + hash + "\tHKEY_LOCAL_MACHINE\\K\tmsg%0",
+             "value\tdeleted\tv.reg\t" + hash + "\tHKEY_LOCAL_MACHINE\\K\tmsg%G0",
+             "key\tgone\tk.reg\t" + hash + "\tHKEY_LOCAL_MACHINE\\K",
+             "link\tdeleted\tk.reg\t" + hash + "\tHKEY_LOCAL_MACHINE\\K",
+         }) {
+        EXPECT_FALSE(ReadManifest(line)) << line;
+    }
+    std::vector<BackupItem> items;
+    for (const std::string name : {"msg\x01", "\x7F", "%", "126%", "\t", "%%41"}) {
+        items.push_back({BackupKind::Value, Removal::Deleted, "v.reg", hash,
+                         "HKEY_LOCAL_MACHINE\\K" + name, name, 0, 0});
+    }
+    EXPECT_EQ(ReadManifest(ManifestText("now", items)), items);
+}
+
+// The folder is made when a checked copy needs it: a copy that fails leaves none behind (nor
+// itself), and a folder deleted while the program runs is made again.
+TEST(Backup, TheFolderIsMadeWhenACheckedCopyNeedsItAndOnlyThen) {
+    const std::string parent = std::string(fake::kWindows) + "\\KR8 Backup";
+    const std::function<void(Harness&, bool)> faults[] = {
+        [](Harness& h, bool on) { h.files.failWrites = on; },
+        [](Harness& h, bool on) { h.files.garbleNewFiles = on; },
+        [](Harness& h, bool on) { h.store.failFolders = on; },
+    };
+    for (const auto& fault : faults) {
+        Harness h;
+        const std::string dll = SystemPath("a.dll");
+        h.files.WriteFileBytes(dll, "MZ");
+        Backup backup(h.files, h.reg, h.store, h.os);
+        fault(h, true);
+        EXPECT_FALSE(backup.SaveFile(dll));
+        EXPECT_TRUE(h.files.ListFolder(parent, "*").value().empty());
+        EXPECT_EQ(backup.Folder(), "");
+        fault(h, false);
+        const auto first = backup.SaveFile(dll);
+        ASSERT_TRUE(first);
+        EXPECT_EQ(h.files.Content(backup.Folder() + "\\file1.bak"), "MZ");
+
+        h.files.disk.clear();  // KR8 Backup deleted, and all in it
+        h.files.WriteFileBytes(dll, "MZ");
+        h.store.timeName = "2026-12-07 02.51.29";
+        ASSERT_TRUE(backup.SaveFile(dll));
+        EXPECT_EQ(backup.Folder(), parent + "\\2026-12-07 02.51.29");
+        backup.Record(*first, Removal::Deleted);
+        const auto items = ReadManifest(h.files.Content(backup.Folder() + "\\backup.txt"));
+        ASSERT_TRUE(items && items->size() == 1u);
+        EXPECT_EQ((*items)[0].removal, Removal::NotYet) << "an item of the deleted folder";
+    }
+}
+
+// Each item goes back only to where the program takes such things from, and only from a .reg
+// file that holds exactly what its line names; anything else is named, nothing of it written,
+// and the rest is still put back.
+TEST(Backup, TheRestorePutsBackOnlyWhatEachLineNamesWhereItWasTaken) {
+    const std::string notify = text::kNotifyKey;
+    const std::string guard = notify + "GuardTamp", bare = notify.substr(0, notify.size() - 1);
+    const std::string agent = kPostPlatformPath.substr(5);
+    const std::string run = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const RegValueBytes version{"Version", RegType::Sz, Sz(u"126")};
+    const RegValueBytes evil{"evil2", RegType::Sz, Sz(u"C:\\evil.exe")};
+    const RegValueBytes other{"msgOther", RegType::Sz, Sz(u"x")};
+    const RegValueBytes tamp{"msgTamp", RegType::Sz, Sz(u"KR8")};
+    const auto lm = [](const std::string& path, std::vector<RegValueBytes> values) {
+        return RegKeyBytes{RegRoot::LocalMachine, path, std::move(values)};
+    };
+    const std::string dll = SystemPath("tamp.dll");
+    const std::string hklm = "HKEY_LOCAL_MACHINE\\";
+    // What changes in the backup: item 0 (the file), 1 (the key) or 2 (the value) gets a new
+    // original, or a new .reg file, and is refused with that text.
+    const struct {
+        std::size_t item;
+        std::string original;
+        std::vector<RegKeyBytes> reg;
+        const char* failure;
+    } cases[] = {
+        {0, "", {}, nullptr},
+        {1, "", {lm(guard, {version}), lm(run, {evil})}, text::kRegFileHoldsMore},
+        {1, "", {lm(notify + "GuardOther", {version})}, text::kRegFileHoldsMore},
+        {1, "", {lm(guard, {}), lm(guard + "\\\\x", {})}, text::kRegFileHoldsMore},
+        {2, "", {lm(agent, {other}), lm(run, {evil})}, text::kRegFileHoldsMore},
+        {2, "", {lm(agent, {tamp, other})}, text::kRegFileHoldsMore},
+        {2, "", {{RegRoot::CurrentUser, agent, {tamp}}}, text::kRegFileHoldsMore},
+        {0, "tamp.dll", {}, text::kNotItsPlace},
+        {0, SystemPath("..\\..\\tamp.dll"), {}, text::kNotItsPlace},
+        {0, SystemPath(".."), {}, text::kNotItsPlace},
+        {0, SystemPath("tamp.dll:x"), {}, text::kNotItsPlace},
+        {0, "C:\\tamp.dll", {}, text::kNotItsPlace},
+        {1, hklm + run, {lm(run, {evil})}, text::kNotItsPlace},
+        {1, hklm + bare, {lm(bare, {evil})}, text::kNotItsPlace},
+    };
+    for (const auto& c : cases) {
+        Harness h;
+        h.files.WriteFileBytes(dll, "MZ");
+        h.reg.SetRaw("HKLM\\" + guard, version.name, version.type, version.bytes);
+        h.reg.AddKey("HKLM\\" + guard + "\\Sub");
+        h.reg.SetRaw(kPostPlatformPath, tamp.name, tamp.type, tamp.bytes);
+        Backup backup(h.files, h.reg, h.store, h.os);
+        ASSERT_TRUE(backup.SaveFile(dll) && backup.SaveKey(RegRoot::LocalMachine, guard) &&
+                    backup.SaveValue(RegRoot::LocalMachine, agent, "msgTamp"));
+        h.files.Remove(dll);
+        h.reg.DeleteRegKey(RegRoot::LocalMachine, guard);
+        h.reg.DeleteRegValue(RegRoot::LocalMachine, agent, "msgTamp");
+
+        const std::string folder = backup.Folder();
+        auto items = ReadManifest(h.files.Content(folder + "\\backup.txt")).value();
+        BackupItem& changed = items[c.item];
+        changed.original = c.original.empty() ? changed.original : c.original;
+        if (!c.reg.empty()) {
+            std::string refused;
+            const std::string bytes = WriteRegFile(c.reg, refused).value();
+            h.files.Find(folder + "\\" + changed.stored)->content = bytes;
+            changed.sha256 = Sha256Hex(bytes);
+        }
+        h.files.WriteFileBytes(folder + "\\backup.txt", ManifestText("now", items));
+
+        const Strings failed = RestoreFromBackup(folder, h.files, h.store, h.os, h.boxes);
+        const std::string named = changed.original + (c.failure ? c.failure : "");
+        EXPECT_EQ(failed, c.failure ? Strings{named} : Strings{}) << named;
+        EXPECT_EQ(h.boxes.shown.back(), c.failure
+                                            ? text::kRestoreFailedPrefix + named + "\r\n"
+                                            : text::kRestoredAllPrefix + dll + "\r\n" + hklm +
+                                                  guard + "\r\n" + hklm + agent + " : msgTamp\r\n");
+        // The three items are back unless refused, and nothing else is there.
+        const bool refused = c.failure != nullptr;
+        EXPECT_EQ(h.files.Exists(dll), !refused || c.item != 0) << named;
+        EXPECT_EQ(h.reg.HasKey("HKLM\\" + guard + "\\Sub"), !refused || c.item != 1) << named;
+        EXPECT_EQ(h.reg.Get(kPostPlatformPath, "msgTamp").has_value(), !refused || c.item != 2);
+        EXPECT_FALSE(h.reg.HasKey("HKLM\\" + run) ||
+                     h.reg.HasKey("HKLM\\" + notify + "GuardOther") ||
+                     h.reg.Get(kPostPlatformPath, "msgOther") || h.files.Exists("tamp.dll") ||
+                     h.files.Exists(SystemPath("tamp.dll:x")))
+            << named;
+    }
 }
 
 // Without a backup the user is asked, and the box's default answer keeps what was to go; a Yes
@@ -177,10 +336,20 @@ TEST(Backup, TheMenuOffersTheFoldersNewestFirstAndRestoresThePickedOne) {
         folders.insert(folders.begin(), backup.Folder());
         h.files.Remove(SystemPath(name));
     }
+    // Folders that are no session's come after them all, and a later session of the same
+    // second before the earlier.
+    for (const char* name : {"zzz", "Old backups", "2026-12-07 00.00.01 (2)x"}) {
+        h.files.AddFolder(std::string(fake::kWindows) + "\\KR8 Backup\\" + name);
+        folders.push_back(std::string(fake::kWindows) + "\\KR8 Backup\\" + name);
+    }
+    std::sort(folders.begin() + 2, folders.end());
+    h.store.CreateFolder(folders[0] + " (10)");
+    h.store.CreateFolder(folders[0] + " (9)");
+    folders.insert(folders.begin(), {folders[0] + " (10)", folders[0] + " (9)"});
     Strings offered;
     h.form.RestoreFromMenu([&](const Strings& shown) {
         offered = shown;
-        return std::optional<std::string>(shown.back());
+        return std::optional<std::string>(shown[3]);
     });
     EXPECT_EQ(offered, folders);
     EXPECT_EQ(h.controls.Entries(), Strings{SystemPath("older.dll")}) << "scanned again";

@@ -106,16 +106,49 @@ TEST(RightsCommand, NamesTheAdministratorsGroupByItsIdentifierAndOtherAccountsBy
     }
 }
 
-// Every name the platform can hold comes back to it unchanged, lone surrogates included.
-TEST(Utf, NamesRoundTripThroughUtf8Exactly) {
+// Every name the platform can hold comes back to it unchanged, lone surrogates included, and
+// each character has one spelling: the decoder takes Markus Kuhn's UTF-8 stress test cases as
+// the standard does, but for a lone surrogate, which stands for the platform's unit.
+TEST(Utf, NamesRoundTripThroughUtf8ExactlyAndEachHasOneSpelling) {
+    const std::u16string high(1, char16_t(0xD800));
+    const std::u16string low(1, char16_t(0xDC00));
     for (const std::u16string& name :
-         {std::u16string(u"\u6f22\u03b2\uff0a"), std::u16string(u"a\0b", 3),
-          std::u16string(u"\U0001F600"), std::u16string(1, char16_t(0xD800)) + u"x",
-          std::u16string(1, char16_t(0xDC00))}) {
+         {std::u16string(u"\u6f22\u03b2\uff0a"), std::u16string(u"a\0b", 3), high + u"x", low,
+          low + high, high + high + low}) {
         EXPECT_EQ(Utf16FromUtf8(Utf8FromUtf16(name)), name);
     }
-    EXPECT_EQ(Utf8FromUtf16(u"\u6f22"), "\xe6\xbc\xa2");
-    EXPECT_EQ(Utf16FromUtf8("\xff\xc3"), std::u16string(2, char16_t(0xFFFD)));
+    // The first and last character of each length.
+    const std::pair<std::u16string, std::string> encoded[] = {
+        {u"\x7f", "\x7f"},
+        {u"\u0080", "\xc2\x80"},
+        {u"\u07ff", "\xdf\xbf"},
+        {u"\u0800", "\xe0\xa0\x80"},
+        {u"\uffff", "\xef\xbf\xbf"},
+        {u"\U00010000", "\xf0\x90\x80\x80"},
+        {u"\U0010ffff", "\xf4\x8f\xbf\xbf"},
+    };
+    for (const auto& [units, bytes] : encoded) {
+        EXPECT_EQ(Utf8FromUtf16(units), bytes);
+        EXPECT_EQ(Utf16FromUtf8(bytes), units);
+    }
+    const auto x = [](std::size_t n) { return std::u16string(n, char16_t(0xFFFD)); };
+    const std::pair<std::string, std::u16string> decoded[] = {
+        {"\xce\xba\xe1\xbd\xb9\xcf\x83\xce\xbc\xce\xb5", u"\u03ba\u1f79\u03c3\u03bc\u03b5"},
+        {std::string(1, '\0'), std::u16string(1, u'\0')},
+        {"\xed\x9f\xbf\xee\x80\x80\xef\xbf\xbd\xef\xbf\xbe", u"\ud7ff\ue000\ufffd\ufffe"},
+        {"\xf4\x90\x80\x80", x(4)},                               // past U+10FFFF
+        {"\xf8\x88\x80\x80\x80\xfc\x84\x80\x80\x80\x80", x(11)},  // five and six bytes
+        {"\x80\xbf\xfe\xff", x(4)},  // continuation bytes alone, FE, FF
+        {"\xc0 \xe0\x80 \xdf", x(1) + u' ' + x(2) + u' ' + x(1)},  // sequences cut short
+        {"\xc0\xaf\xe0\x80\xaf\xf0\x80\x80\xaf", x(9)},            // overlong "/"
+        {"\xc1\xbf\xe0\x9f\xbf\xf0\x8f\xbf\xbf", x(9)},            // the largest overlong forms
+        {"\xc0\x80\xe0\x80\x80\xf0\x80\x80\x80", x(9)},            // overlong NUL
+        {"\xed\xa0\x80\xed\xb0\x80", x(2)},                        // a pair in two three-byte forms
+        {"\xed\xbf\xbf\xed\xa0\x80", {0xDFFF, 0xD800}},            // lone units stay themselves
+    };
+    for (const auto& [bytes, units] : decoded) {
+        EXPECT_EQ(Utf16FromUtf8(bytes), units) << testing::PrintToString(bytes);
+    }
 }
 
 TEST(LogFile, AnAsciiReportKeepsItsBytesAnyOtherBecomesUtf16) {

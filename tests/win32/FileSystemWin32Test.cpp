@@ -1,5 +1,6 @@
 // The file seams against the real file system: names the adware may choose, lengths past 4 GiB,
-// files held open, the restart's pending renames, the stored rights tool and the folders.
+// files held open, the restart's pending renames, the stored rights tool and the folders, the
+// backup's own included.
 #include "sys/win32/FileSystemWin32.h"
 
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include <iterator>
 #include <string>
 
+#include "sys/win32/BackupStoreWin32.h"
 #include "sys/win32/ResourcesWin32.h"
 #include "sys/win32/SystemWin32.h"
 #include "tests/win32/Setup.h"
@@ -159,6 +161,22 @@ TEST(CommonFunctionWin32Test, TempFolderIsTheFullPathOfAFolderOrNothing) {
         EXPECT_EQ(CommonFunctionWin32().GetTempFolder(), c.expected) << c.tmp;
     }
     ::SetEnvironmentVariableW(L"TMP", savedLength != 0 && savedLength < 32768 ? saved : nullptr);
+}
+
+// A backup's folder is made only where nothing is, under its own name, and removed only empty.
+TEST(BackupStoreWin32Test, AFolderIsMadeWhereNothingIsAndRemovedOnlyEmpty) {
+    const test::TempDir dir;
+    BackupStoreWin32 store;
+    const std::string folder = dir.Path() + "\\2026-12-07 02.51.28 ";
+    EXPECT_TRUE(store.CreateFolder(folder));
+    EXPECT_FALSE(store.CreateFolder(folder));
+    const std::string copy = dir.AddFile("2026-12-07 02.51.28 \\file1.bak", 1);
+    EXPECT_FALSE(store.RemoveFolder(folder));
+    ASSERT_TRUE(::DeleteFileW(test::Exact(copy).c_str()));
+    EXPECT_TRUE(store.RemoveFolder(folder));
+    EXPECT_EQ(::GetFileAttributesW(test::Exact(folder).c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(::GetFileAttributesW(test::Exact(dir.Path() + "\\2026-12-07 02.51.28").c_str()),
+              INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace

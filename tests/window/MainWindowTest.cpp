@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
@@ -10,12 +11,16 @@
 #include <string>
 #include <thread>
 #include <tuple>
+#include <utility>
 
+#include "app/ButtonColours.h"
 #include "app/Texts.h"
+#include "app/win32/ColourScheme.h"
 #include "app/win32/Layout.h"
 #include "app/win32/MainWindow.h"
 #include "app/win32/SystemMenu.h"
 #include "remove/win32/LaunchAppSychronousWin32.h"
+#include "sys/win32/Wide.h"
 #include "tests/fakes/FakeMachine.h"
 #include "tests/win32/Setup.h"
 
@@ -45,10 +50,27 @@ int BlackPixels(HWND button, int third) {
     return count;
 }
 
+// The button's face, just inside its left edge, and the contrast with it of the inside's pixel
+// that differs from it most: the caption's contrast as drawn.
+std::pair<COLORREF, double> FaceAndCaptionContrast(HWND button) {
+    RECT rect{};
+    GetClientRect(button, &rect);
+    HDC dc = GetDC(button);
+    const COLORREF face = GetPixel(dc, 5, rect.bottom / 2);
+    double most = 1.0;
+    for (int y = 4; y < rect.bottom - 4; ++y) {
+        for (int x = 4; x < rect.right - 4; ++x) {
+            most = std::max(most, ContrastRatio(ToRgb(face), ToRgb(GetPixel(dc, x, y))));
+        }
+    }
+    ReleaseDC(button, dc);
+    return {face, most};
+}
+
+// Wine cannot switch high contrast on, so the window asks the test.
+bool highContrast = false;
+
 TEST(Layout, EveryControlFitsTheClientAreaAndOnlyFrame1HoldsOthers) {
-    // Fifteen twips make a pixel at 96 dpi, as the original form's size in twips says.
-    EXPECT_EQ(ClientSizePixels(96).cx, 391);
-    EXPECT_EQ(ClientSizePixels(96).cy, 351);
     for (int dpi : {96, 120, 144, 192}) {
         SCOPED_TRACE(dpi);
         const RECT client{0, 0, ClientSizePixels(dpi).cx, ClientSizePixels(dpi).cy};
@@ -123,7 +145,7 @@ class WindowTest : public ::testing::Test {
     HWND Control(ControlId id) { return window.Control(id); }
 
     fake::FakeMachine fakes;
-    MainWindow window{GetModuleHandleA(nullptr), fakes.machine};
+    MainWindow window{GetModuleHandleA(nullptr), fakes.machine, [] { return highContrast; }};
 };
 
 TEST_F(WindowTest, ShownWindowPlacesPaintsAndFocusesItsControlsAndOffersTheRestore) {
@@ -134,15 +156,6 @@ TEST_F(WindowTest, ShownWindowPlacesPaintsAndFocusesItsControlsAndOffersTheResto
         MapWindowPoints(nullptr, window.Handle(), reinterpret_cast<POINT*>(&placed), 2);
         const RECT planned = PixelRect(c, GetDeviceCaps(screen.get(), LOGPIXELSX));
         EXPECT_TRUE(EqualRect(&placed, &planned)) << c.id;
-    }
-
-    // Left of the centred caption, inside the edges; a disabled Make Log stays red.
-    for (const auto& [id, red] : {std::pair{kCmdHosts, true}, {kCmdLog, true}, {kCmdPol, false}}) {
-        HDC dc = GetDC(Control(id));
-        RECT rect{};
-        GetClientRect(Control(id), &rect);
-        EXPECT_EQ(GetPixel(dc, 5, rect.bottom / 2) == kLightRed, red) << id;
-        ReleaseDC(Control(id), dc);
     }
 
     // The window draws the pictures itself, as common controls 5.8 draw none: the picture's
@@ -168,6 +181,60 @@ TEST_F(WindowTest, ShownWindowPlacesPaintsAndFocusesItsControlsAndOffersTheResto
     GetMenuStringW(GetSystemMenu(window.Handle(), FALSE), kRestoreCommand, restoreItem, 64,
                    MF_BYCOMMAND);
     EXPECT_EQ(std::wstring(restoreItem), L"Restore from backup\u2026");
+}
+
+// Hosts Log is enabled and Make Log disabled before a scan. A dark scheme gives white button
+// text, which the light red face would make unreadable; high contrast takes the scheme whole.
+TEST_F(WindowTest, LightRedButtonsStayReadableInADarkSchemeAndHighContrastTakesItsColours) {
+    const COLORREF black = RGB(0, 0, 0), red = ToColorRef(kLightRed);
+    int elements[] = {COLOR_BTNFACE, COLOR_BTNTEXT};
+    COLORREF before[] = {GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNTEXT)};
+    COLORREF dark[] = {black, RGB(255, 255, 255)};
+    SetSysColors(2, elements, dark);
+    SetFocus(Control(kText1));
+    RedrawWindow(window.Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    const auto enabled = FaceAndCaptionContrast(Control(kCmdHosts));
+    const auto disabled = FaceAndCaptionContrast(Control(kCmdLog));
+    EXPECT_EQ(enabled.first, red);
+    EXPECT_GE(enabled.second, kTextContrast);
+    EXPECT_EQ(disabled.first, red);
+    EXPECT_GE(disabled.second, kMarkContrast);
+    EXPECT_LT(disabled.second, enabled.second - 1.0) << "a disabled caption must be told apart";
+
+    highContrast = true;
+    SendMessageA(window.Handle(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    RedrawWindow(window.Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    highContrast = false;
+    const auto hosts = FaceAndCaptionContrast(Control(kCmdHosts));
+    EXPECT_EQ(hosts.first, black);
+    EXPECT_NEAR(hosts.second, 21.0, 0.01) << "the scheme's own text";
+    EXPECT_EQ(FaceAndCaptionContrast(Control(kCmdLog)).first, black);
+    SetSysColors(2, elements, before);
+}
+
+// Screen readers name each button by its caption, the owner-drawn ones included, and the list by
+// its frame's caption. The list's entries are its items, ticked by their state images, which
+// Windows' list-view proxy reads out; Wine's has none.
+TEST_F(WindowTest, ScreenReadersNameEachControlByItsCaption) {
+    for (const ControlLayout& c : kControls) {
+        if (c.kind == ControlKind::Edit || c.kind == ControlKind::GroupBox) {
+            continue;
+        }
+        IAccessible* accessible = nullptr;
+        ASSERT_EQ(AccessibleObjectFromWindow(Control(c.id), static_cast<DWORD>(OBJID_CLIENT),
+                                             __uuidof(IAccessible),
+                                             reinterpret_cast<void**>(&accessible)),
+                  S_OK);
+        VARIANT self{};
+        self.vt = VT_I4;  // CHILDID_SELF
+        BSTR name = nullptr;
+        EXPECT_EQ(accessible->get_accName(self, &name), S_OK);
+        std::string expected = c.caption;
+        expected.erase(std::remove(expected.begin(), expected.end(), '&'), expected.end());
+        EXPECT_EQ(Narrow(name ? name : L""), expected);
+        SysFreeString(name);
+        accessible->Release();
+    }
 }
 
 // The default button decides what Enter does to a question; a name with a NUL is shown whole.
