@@ -94,11 +94,4 @@ void FrmKR8::RestoreFromMenu(const BackupPicker& pick) {
     CmdFind_Click();
 }
 
-void FrmKR8::CmdFind_Click() {
-    std::string report = std::string(text::kFilesFound) + text::kCrLf;
-    controls_.ClearList1();
-    ScanFiles(report);
-    ScanRegistry(report);
-}
-
 }  // namespace kr8

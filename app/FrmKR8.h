@@ -17,6 +17,7 @@
 #include "remove/KillProcess.h"
 #include "remove/LaunchAppSychronous.h"
 #include "remove/ShutDownNT.h"
+#include "scan/Findings.h"
 #include "sys/BackupStore.h"
 #include "sys/Clock.h"
 #include "sys/CommonFunction.h"
@@ -77,27 +78,16 @@ class FrmKR8 {
         std::function<std::optional<std::string>(const std::vector<std::string>& folders)>;
     void RestoreFromMenu(const BackupPicker& pick);
 
-    // Window-level state, kept for the life of the process.
+    // What the last Find found, for the buttons that act on it; each Find sets them afresh.
     std::string GuardianKeyName;
     std::string UserAgentString;
     // The value name behind UserAgentString, as the registry holds it.
     std::string UserAgentValueName;
-    // How many of the adware's fixed file names the last Find found.
-    int FixedNamesFound = 0;
-    // Whether the last Find could read the system folder at all, and found the temporary folder
-    // its fixed names are looked for in.
-    bool SystemFolderRead = false;
-    bool TempFolderFound = false;
-
-    // Whether Find points the registry editor (its LastKey) at what it found. An unattended
-    // scan leaves that setting of the user's alone.
-    bool SetsRegeditLastKey = true;
-
     FileListBox File1;
 
   private:
-    void ScanFiles(std::string& report);
-    void ScanRegistry(std::string& report);
+    // Shows one scan's findings: the report, the list, the buttons and the editor's LastKey.
+    void ShowFindings(const Findings& found);
     // Writes a dummy file of its own and has the system put it in place of path at the next
     // restart; false when any step of that failed.
     bool ScheduleReplacement(const std::string& path);
@@ -114,7 +104,7 @@ class FrmKR8 {
     Machine machine_;
     bool busy_ = false;
     // This process's backup of everything it removes.
-    Backup backup_{machine_.files, machine_.store, machine_.folders};
+    Backup backup_{machine_.files, machine_.reg, machine_.store, machine_.folders};
 };
 
 }  // namespace kr8

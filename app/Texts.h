@@ -195,4 +195,52 @@ inline constexpr char kRegFileUnreadable[] = ": its .reg file could not be read,
 inline constexpr char kKeyNotCreated[] = ": the key could not be created";
 inline constexpr char kValueNotWrittenPrefix[] = ": the value could not be written: ";
 
+// The command line that scans a Windows that is not running, from Linux.
+inline constexpr char kOfflineUsage[] =
+    "usage: kr8finder-offline <windows-folder> [--log <path>]\n"
+    "  Scans the Windows installation whose Windows folder is given (for example\n"
+    "  /mnt/win/WINDOWS), prints the report and writes the log (default ./kr8.log).\n"
+    "  Exit code: 0 nothing found, 1 something found, 2 the scan could not run whole.\n";
+inline constexpr char kOfflineLogFile[] = "kr8.log";
+inline constexpr char kProfileListKey[] =
+    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\";
+inline constexpr char kProfilePathValue[] = "ProfileImagePath";
+inline constexpr char kCurrentVersionKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\";
+inline constexpr char kSystemRootValue[] = "SystemRoot";
+// Where a profile keeps its temporary files: Windows 2000 and XP, then Vista and later.
+inline constexpr const char* kProfileTempFolders[] = {"\\Local Settings\\Temp",
+                                                      "\\AppData\\Local\\Temp"};
+inline constexpr char kWindowsTempFolder[] = "\\Temp";
+inline constexpr char kHiveInSystemFolder[] = "\\config\\software";
+inline constexpr char kNotAWindowsFolder[] =
+    "This is no Windows folder (it holds no system32\\config\\software hive): ";
+inline constexpr char kHiveUnreadable[] = "The registry hive cannot be read: ";
+inline constexpr char kHivePending[] =
+    "The registry hive has changes that Windows has not yet written into it (its .LOG file "
+    "holds them). Start that Windows once and shut it down normally, then try again: ";
+inline constexpr char kOfflineLogNotWritten[] = "The log could not be written: ";
+inline constexpr char kOfflineUsageMore[] =
+    "       kr8finder-offline --clean [--yes] <windows-folder> [--log <path>]\n"
+    "  Scans, then removes what the window's Delete, Guardian .reg and User Agent$ would\n"
+    "  remove, asking for each (default No; --yes answers Yes), after a backup of each under\n"
+    "  the Windows folder's KR8 Backup and a copy of the whole hive there.\n"
+    "       kr8finder-offline --restore <backup-folder> <windows-folder>\n"
+    "  Puts back what the backup folder holds, as the Windows program's restore does.\n";
+// The hive's copy in the backup folder, and the name its changed form is written to first.
+inline constexpr char kHiveCopy[] = "\\software.hive";
+inline constexpr char kNewHiveSuffix[] = ".kr8-new";
+inline constexpr char kAnswerSuffix[] = " [y/N] ";
+inline constexpr char kReadOnlyMount[] =
+    "The Windows folder is on a disk mounted read-only (a hibernated Windows is mounted so by "
+    "ntfs-3g); nothing was changed: ";
+inline constexpr char kUnsafeValueNames[] =
+    "A value under Post Platform has a name with a NUL or one that cannot be read: removing the "
+    "user-agent entry would rewrite it as another name. Nothing was changed.";
+inline constexpr char kNotOnTheDrive[] = "The backup folder is not on that Windows' disk: ";
+inline constexpr char kRemovedPrefix[] = "Removed: ";
+inline constexpr char kNotRemovedPrefix[] = "NOT removed: ";
+inline constexpr char kNoBackupSkipped[] = " (no backup could be made, so it was left alone)";
+inline constexpr char kHiveNotSaved[] =
+    "The registry hive could not be written; it is as it was before: ";
+
 }  // namespace kr8::text

@@ -1,6 +1,6 @@
 // The Find scan without a window, for a script that checks many machines or a helper guiding
-// someone by text: the window's own scan, its log as Make Log writes it, and an exit code that
-// a caller can count.
+// someone by text: the same scan, its log as Make Log writes it, and an exit code that a caller
+// can count.
 #pragma once
 
 #include <optional>
@@ -14,11 +14,12 @@ inline constexpr int kExitNothingFound = 0;
 inline constexpr int kExitFound = 1;
 inline constexpr int kExitFailed = 2;
 
-// Runs Find through FrmKR8 on controls that nobody sees and message boxes that show nothing,
-// and writes the log to logPath, or to kr8.log in the temporary folder. Writes nothing else: the
-// registry editor's LastKey is left alone. kExitFailed when the platform is refused, when the
-// log has no temporary folder to go to, or when it cannot be written; else kExitFound when the
-// scan found any listed file, fixed file name, guardian key or user-agent entry.
+// kExitFailed when a folder was left unchecked, else kExitFound when anything was found.
+int ExitCodeOf(const Findings& found);
+
+// Scans and writes the log to logPath, or to kr8.log in the temporary folder. Writes nothing
+// else: the registry editor's LastKey is left alone. kExitFailed when the platform is refused,
+// when the log has no temporary folder to go to, or when it cannot be written; else ExitCodeOf.
 int RunUnattendedScan(const Machine& machine, const std::optional<std::string>& logPath);
 
 }  // namespace kr8

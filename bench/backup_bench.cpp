@@ -12,6 +12,7 @@
 #include "remove/Backup.h"
 #include "sys/CommonFunction.h"
 #include "sys/win32/BackupStoreWin32.h"
+#include "sys/win32/EllRegWin32.h"
 #include "sys/win32/FileSystemWin32.h"
 
 namespace {
@@ -53,9 +54,10 @@ int main() {
         std::string(temp) + "kr8-backup-bench-" + std::to_string(::GetCurrentProcessId());
     ::CreateDirectoryA(folder.c_str(), nullptr);
     kr8::FileSystemWin32 files;
+    kr8::EllRegWin32 reg;
     kr8::BackupStoreWin32 store;
     BenchFolders folders(folder);
-    kr8::Backup backup(files, store, folders);
+    kr8::Backup backup(files, reg, store, folders);
 
     std::string bytes(kAdwareSize, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i) {

@@ -163,9 +163,9 @@ class CountingReg final : public fake::FakeRegistry {
         return inner_.ReadRegValue(root, key, value);
     }
     void WriteRegValue(RegRoot root, const std::string& key, const std::string& value,
-                       std::uint32_t type, const std::string& data) override {
+                       const std::string& data) override {
         ++others;
-        inner_.WriteRegValue(root, key, value, type, data);
+        inner_.WriteRegValue(root, key, value, data);
     }
     std::optional<std::string> GetSubKeyName(RegRoot root, const std::string& key,
                                              std::int32_t index) override {

@@ -10,6 +10,7 @@
 #include "app/Texts.h"
 #include "scan/ReportText.h"
 #include "sys/AsciiCase.h"
+#include "sys/RegExport.h"
 #include "sys/RegFile.h"
 #include "sys/Sha256.h"
 
@@ -233,8 +234,8 @@ std::optional<std::vector<BackupItem>> ReadManifest(const std::string& manifest)
     return items;
 }
 
-Backup::Backup(FileSystem& files, BackupStore& store, CommonFunction& folders)
-    : files_(files), store_(store), folders_(folders) {}
+Backup::Backup(FileSystem& files, EllReg& reg, BackupStore& store, CommonFunction& folders)
+    : files_(files), reg_(reg), store_(store), folders_(folders) {}
 
 bool Backup::MakeFolder() {
     if (!folder_.empty()) {
@@ -321,7 +322,7 @@ std::optional<std::size_t> Backup::SaveFile(const std::string& path) {
 
 std::optional<std::size_t> Backup::SaveKey(RegRoot root, const std::string& keyPath) {
     const std::string path = WithoutTrailingBackslashes(keyPath);
-    const auto keys = store_.ExportKey(root, path);
+    const auto keys = ExportKey(reg_, root, path);
     std::string refused;
     const auto reg = keys ? WriteRegFile(*keys, refused) : std::nullopt;
     if (!reg) {
@@ -336,7 +337,7 @@ std::optional<std::size_t> Backup::SaveKey(RegRoot root, const std::string& keyP
 std::optional<std::size_t> Backup::SaveValue(RegRoot root, const std::string& keyPath,
                                              const std::string& valueName) {
     const std::string path = WithoutTrailingBackslashes(keyPath);
-    const auto value = store_.ExportValue(root, path, valueName);
+    const auto value = reg_.QueryValue(root, path, valueName);
     std::string refused;
     const auto reg =
         value ? WriteRegFile({RegKeyBytes{root, path, {*value}}}, refused) : std::nullopt;
@@ -433,9 +434,12 @@ std::optional<std::string> RestoreFile(const std::string& folder, const BackupIt
                                        FileSystem& files, BackupStore& store,
                                        CommonFunction& places, MessageBoxes& boxes) {
     const std::string shown = ShownInReport(item.original);
+    // Every temporary folder: a system seen from outside has one for each profile.
+    const std::vector<std::string> temps = places.GetTempFolders();
     if (!RightInside(item.original, places.GetWindowsFolder()) &&
         !RightInside(item.original, places.GetSystemFolder()) &&
-        !RightInside(item.original, places.GetTempFolder())) {
+        std::none_of(temps.begin(), temps.end(),
+                     [&](const std::string& temp) { return RightInside(item.original, temp); })) {
         return shown + text::kNotItsPlace;
     }
     const std::optional<std::string> bytes = files.ReadFileBytes(folder + "\\" + item.stored);

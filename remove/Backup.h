@@ -46,7 +46,7 @@ std::optional<std::vector<BackupItem>> ReadManifest(const std::string& text);
 // been deleted since; a session that keeps no copy leaves none behind.
 class Backup {
   public:
-    Backup(FileSystem& files, BackupStore& store, CommonFunction& folders);
+    Backup(FileSystem& files, EllReg& reg, BackupStore& store, CommonFunction& folders);
 
     // Copies the file into the backup, reads the copy back and compares it, and makes it
     // read-only. The item's number, or nothing when no checked copy could be made.
@@ -70,6 +70,7 @@ class Backup {
     bool WriteManifest();
 
     FileSystem& files_;
+    EllReg& reg_;
     BackupStore& store_;
     CommonFunction& folders_;
     std::string folder_;

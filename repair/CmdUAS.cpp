@@ -6,6 +6,13 @@
 namespace kr8 {
 
 void FrmKR8::CmdUAS_Click() {
+    // Gone since the Find (another tool removed it): a question about it, and the word that no
+    // backup could be made, would both be untrue.
+    if (!machine_.reg.ValueExists(RegRoot::LocalMachine, text::kPostPlatformKey,
+                                  UserAgentValueName)) {
+        CmdFind_Click();
+        return;
+    }
     if (boxes_.Show(text::kDeleteUserAgent, MsgButtons::YesNo, MsgIcon::Exclamation,
                     text::kUserAgentTitle) != MsgAnswer::Yes) {
         return;

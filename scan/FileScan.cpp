@@ -1,4 +1,4 @@
-// The Find button's first half: the size pass over File1 and the fixed file names.
+// The scan's first half: the size pass over the system folder's DLLs and the fixed names.
 #include <cstdint>
 #include <iterator>
 #include <optional>
@@ -6,9 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/FrmKR8.h"
 #include "app/Texts.h"
-#include "scan/ReportText.h"
+#include "scan/Findings.h"
 #include "sys/AsciiCase.h"
 
 namespace kr8 {
@@ -16,10 +15,6 @@ namespace kr8 {
 namespace {
 
 constexpr std::uint64_t kAdwareLength = 320872;
-
-// Setting the caption costs far more than reading a length, so the size pass shows progress no
-// more often than a person can follow it.
-constexpr std::uint64_t kCaptionIntervalMs = 30;
 
 struct FixedName {
     bool inTempFolder;
@@ -32,23 +27,20 @@ constexpr FixedName kFixedNames[] = {
     {false, "\\7k15.exe"},    {true, "\\upd126.exe"},    {true, "\\upd126new.exe"},
 };
 
-std::string ScanningCaption(std::uint64_t length) {
-    return text::kScanningPrefix + std::to_string(length);
-}
-
 }  // namespace
 
-void FrmKR8::ScanFiles(std::string& report) {
-    const std::string systemFolder = machine_.folders.GetSystemFolder();
+void ScanFiles(FileSystem& files, CommonFunction& folders, const LengthSeen& lengthSeen,
+               Findings& found) {
+    found.systemFolder = folders.GetSystemFolder();
 
-    // File1 is read afresh at each Find, so a DLL that appeared after start-up is scanned too.
-    // One listing of the whole folder gives every length and answers the fixed names there:
+    // The folder is read afresh at each scan, so a DLL that appeared after start-up is scanned
+    // too. One listing of the whole folder gives every length and answers the fixed names there:
     // looking each up on its own costs a read of the whole folder on some file systems.
-    std::optional<std::vector<FolderEntry>> read = machine_.files.ListFolder(systemFolder, "*");
-    SystemFolderRead = read.has_value();
+    std::optional<std::vector<FolderEntry>> read = files.ListFolder(found.systemFolder, "*");
+    found.systemFolderRead = read.has_value();
     const std::vector<FolderEntry> listing = std::move(read).value_or(std::vector<FolderEntry>{});
-    File1.Configure(systemFolder, text::kDllPattern);
-    File1.Fill(listing);
+    found.dlls.Configure(found.systemFolder, text::kDllPattern);
+    found.dlls.Fill(listing);
     // File names compare without regard to case; the fixed names are plain ASCII.
     bool listed[std::size(kFixedNames)] = {};
     for (const FolderEntry& entry : listing) {
@@ -57,58 +49,34 @@ void FrmKR8::ScanFiles(std::string& report) {
         }
     }
 
-    std::uint64_t lastLength = 0;
-    std::optional<std::uint64_t> captionShownAt;
-    std::optional<std::uint64_t> captionLength;
-    for (std::size_t index = 0; index != File1.ListCount(); ++index) {
-        const FolderEntry& file = File1.List(index);
-        lastLength = file.length;
-
-        const std::uint64_t now = machine_.clock.NowMs();
-        if (!captionShownAt || now - *captionShownAt >= kCaptionIntervalMs) {
-            controls_.SetCaption(ScanningCaption(lastLength));
-            captionShownAt = now;
-            captionLength = lastLength;
+    for (std::size_t index = 0; index != found.dlls.ListCount(); ++index) {
+        const FolderEntry& file = found.dlls.List(index);
+        if (lengthSeen) {
+            lengthSeen(file.length);
         }
-
         if (file.length == kAdwareLength) {
-            controls_.AddList1(systemFolder + "\\" + file.name);
-            report += ShownInReport(File1.Path() + "\\" + file.name) + text::kCrLf;
+            found.adwareSized.push_back(found.systemFolder + "\\" + file.name);
         }
     }
-    if (captionShownAt && captionLength != lastLength) {
-        controls_.SetCaption(ScanningCaption(lastLength));
-    }
-    if (!SystemFolderRead) {
-        // An empty section would read as a clean machine.
-        report += std::string(text::kSystemFolderUnreadable) + text::kCrLf;
-    }
 
-    report += std::string(text::kBlankLine) + text::kCrLf;
-    report += std::string(text::kAdditionalFiles) + text::kCrLf;
-    const std::string tempFolder = machine_.folders.GetTempFolder();
-    TempFolderFound = !tempFolder.empty();
-    bool tempFolderReported = false;
-    FixedNamesFound = 0;
+    const std::vector<std::string> tempFolders = folders.GetTempFolders();
+    found.tempFolderFound = !tempFolders.empty();
     for (std::size_t i = 0; i != std::size(kFixedNames); ++i) {
         const FixedName& fixed = kFixedNames[i];
-        if (fixed.inTempFolder && tempFolder.empty()) {
-            // Without it the names would be looked for at the root of the drive.
-            if (!tempFolderReported) {
-                report += std::string(text::kTempFolderMissing) + text::kCrLf;
-                tempFolderReported = true;
+        if (!fixed.inTempFolder) {
+            const std::string path = found.systemFolder + fixed.name;
+            if (found.systemFolderRead ? listed[i] : files.Exists(path)) {
+                found.fixedFiles.push_back(path);
             }
             continue;
         }
-        const std::string path = (fixed.inTempFolder ? tempFolder : systemFolder) + fixed.name;
-        const bool present =
-            (!fixed.inTempFolder && SystemFolderRead) ? listed[i] : machine_.files.Exists(path);
-        if (present) {
-            report += ShownInReport(path) + text::kCrLf;
-            ++FixedNamesFound;
+        for (const std::string& folder : tempFolders) {
+            const std::string path = folder + fixed.name;
+            if (files.Exists(path)) {
+                found.fixedFiles.push_back(path);
+            }
         }
     }
-    report += std::string(text::kBlankLine) + text::kCrLf;
 }
 
 }  // namespace kr8

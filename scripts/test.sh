@@ -68,6 +68,12 @@ for wine_build in "${wine_builds[@]}"; do
     trap - EXIT
 done
 
+# kr8finder-offline: its road compares its log with the Windows build's above.
+echo "== Linux: kr8finder-offline, static, and its road"
+cmake --preset offline >/dev/null
+cmake --build --preset offline -j "$jobs"
+run_ctest --preset offline
+
 echo
 bash scripts/count-lines.sh
 echo "Total: $passed passed, $failed failed"

@@ -1,6 +1,6 @@
-// What keeping a backup needs of the machine beyond FileSystem: a folder of its own, a file's
-// attributes, the time for the folder's name, and registry data byte for byte with their types
-// (EllReg hands out data as text, which loses both).
+// What keeping a backup needs of the machine beyond FileSystem and EllReg: a folder of its own,
+// a file's attributes, the time for the folder's name, and writing registry data back byte for
+// byte with their types.
 #pragma once
 
 #include <cstdint>
@@ -36,14 +36,6 @@ class BackupStore {
     // The file's attributes as the system keeps them; nothing when they cannot be read.
     virtual std::optional<std::uint32_t> Attributes(const std::string& path) = 0;
     virtual bool SetAttributes(const std::string& path, std::uint32_t attributes) = 0;
-
-    // The key and every key under it, each before its sub-keys, with all their values. Nothing
-    // when any part of it could not be read whole: a backup must not leave out what it cannot
-    // see.
-    virtual std::optional<std::vector<RegKeyBytes>> ExportKey(RegRoot root,
-                                                              const std::string& keyPath) = 0;
-    virtual std::optional<RegValueBytes> ExportValue(RegRoot root, const std::string& keyPath,
-                                                     const std::string& valueName) = 0;
 
     // Creates the key, and the keys above it, when missing.
     virtual bool CreateKey(RegRoot root, const std::string& keyPath) = 0;

@@ -37,6 +37,20 @@ struct ValueEntry {
     std::string data;  // as text, see RegDataText
 };
 
+// A value exactly as the registry holds it: its type, and its data byte for byte.
+struct RegValueBytes {
+    std::string name;  // UTF-8; empty for the key's default value
+    std::uint32_t type = RegType::None;
+    std::string bytes;
+    bool operator==(const RegValueBytes& o) const {
+        return name == o.name && type == o.type && bytes == o.bytes;
+    }
+};
+
+// One step of a raw enumeration: an item, the end, or a failure, which a backup must not take
+// for the end.
+enum class RegRead { Item, End, Failed };
+
 class EllReg {
   public:
     virtual ~EllReg() = default;
@@ -46,12 +60,9 @@ class EllReg {
     virtual std::string ReadRegValue(RegRoot root, const std::string& keyPath,
                                      const std::string& valueName) = 0;
 
-    // Creates the key when missing and writes the value: type Dword stores the number in the
-    // text (0 when it is none), every other type stores the text as REG_SZ, with a terminating
-    // NUL only for type Sz.
+    // Creates the key when missing and writes the text as a REG_SZ with its terminating NUL.
     virtual void WriteRegValue(RegRoot root, const std::string& keyPath,
-                               const std::string& valueName, std::uint32_t type,
-                               const std::string& value) = 0;
+                               const std::string& valueName, const std::string& value) = 0;
 
     // The sub-key at index, or nothing once the platform has no more (or the key cannot be
     // opened). Names of any length and content are returned as they are.
@@ -67,6 +78,17 @@ class EllReg {
 
     virtual void DeleteRegValue(RegRoot root, const std::string& keyPath,
                                 const std::string& valueName) = 0;
+
+    // For a backup, which must leave out nothing it cannot see. The sub-key or value at index as
+    // the registry holds it: a link key is read itself, never the key it points at, as a delete
+    // removes it. Failed when the key or the item cannot be read whole.
+    virtual RegRead EnumSubKey(RegRoot root, const std::string& keyPath, std::uint32_t index,
+                               std::string& name) = 0;
+    virtual RegRead EnumValue(RegRoot root, const std::string& keyPath, std::uint32_t index,
+                              RegValueBytes& value) = 0;
+    // One value by its name, its data byte for byte, however long; nothing when it cannot be read.
+    virtual std::optional<RegValueBytes> QueryValue(RegRoot root, const std::string& keyPath,
+                                                    const std::string& valueName) = 0;
 
     // Whether the key, or the value in it, is there now; false when it cannot be opened.
     virtual bool KeyExists(RegRoot root, const std::string& keyPath) = 0;

@@ -12,16 +12,6 @@
 
 namespace kr8 {
 
-// A value exactly as the registry holds it: its type, and its data byte for byte.
-struct RegValueBytes {
-    std::string name;  // UTF-8; empty for the key's default value
-    std::uint32_t type = RegType::None;
-    std::string bytes;
-    bool operator==(const RegValueBytes& o) const {
-        return name == o.name && type == o.type && bytes == o.bytes;
-    }
-};
-
 struct RegKeyBytes {
     RegRoot root = RegRoot::LocalMachine;
     std::string path;  // UTF-8, from the root, without a trailing backslash

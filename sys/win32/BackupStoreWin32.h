@@ -13,10 +13,6 @@ class BackupStoreWin32 final : public BackupStore {
     bool RemoveFolder(const std::string& path) override;
     std::optional<std::uint32_t> Attributes(const std::string& path) override;
     bool SetAttributes(const std::string& path, std::uint32_t attributes) override;
-    std::optional<std::vector<RegKeyBytes>> ExportKey(RegRoot root,
-                                                      const std::string& keyPath) override;
-    std::optional<RegValueBytes> ExportValue(RegRoot root, const std::string& keyPath,
-                                             const std::string& valueName) override;
     bool CreateKey(RegRoot root, const std::string& keyPath) override;
     bool SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value) override;
 };

@@ -228,11 +228,16 @@ constexpr int kEnumAttempts = 4;
 
 struct Queried {
     DWORD type = REG_NONE;
-    std::string bytes;  // DataBytes
+    std::string bytes;  // as the registry holds them
 };
 
+std::string DataBytes(const Queried& value) {
+    return DataBytes(value.type, reinterpret_cast<const BYTE*>(value.bytes.data()),
+                     value.bytes.size());
+}
+
 // One value by its exact name; the failure's status when there is none.
-std::optional<Queried> QueryValue(HKEY key, const std::string& name, NTSTATUS* failure) {
+std::optional<Queried> QueryNamedValue(HKEY key, const std::string& name, NTSTATUS* failure) {
     Counted counted(name);
     if (!counted.Fits() || Nt().queryValueKey == nullptr) {
         *failure = kNotImplemented;
@@ -250,7 +255,7 @@ std::optional<Queried> QueryValue(HKEY key, const std::string& name, NTSTATUS* f
         if (status >= 0) {
             const ULONG length = std::min<ULONG>(buffer[2], size - kHeader);
             const auto* data = reinterpret_cast<const BYTE*>(buffer.data()) + kHeader;
-            return Queried{buffer[1], DataBytes(buffer[1], data, length)};
+            return Queried{buffer[1], std::string(reinterpret_cast<const char*>(data), length)};
         }
         if (status != kBufferOverflow && status != kBufferTooSmall) {
             *failure = status;
@@ -262,12 +267,8 @@ std::optional<Queried> QueryValue(HKEY key, const std::string& name, NTSTATUS* f
     return std::nullopt;
 }
 
-DWORD NumberIn(const std::string& text) {
-    return static_cast<DWORD>(std::strtoul(text.c_str(), nullptr, 10));
-}
-
 // The sub-key's name at index with the length the system reports, NULs included.
-std::optional<std::wstring> SubKeyAt(HKEY key, DWORD index) {
+RegRead SubKeyAt(HKEY key, DWORD index, std::wstring& found) {
     // 255 units is the longest name the documented calls make; the native ones can make more.
     std::vector<wchar_t> name(256);
     for (int attempt = 0; attempt < kEnumAttempts; ++attempt) {
@@ -275,10 +276,14 @@ std::optional<std::wstring> SubKeyAt(HKEY key, DWORD index) {
         const LONG result =
             ::RegEnumKeyExW(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
         if (result == ERROR_SUCCESS) {
-            return std::wstring(name.data(), std::min<std::size_t>(length, name.size()));
+            found.assign(name.data(), std::min<std::size_t>(length, name.size()));
+            return RegRead::Item;
+        }
+        if (result == ERROR_NO_MORE_ITEMS) {
+            return RegRead::End;
         }
         if (result != ERROR_MORE_DATA) {
-            return std::nullopt;
+            return RegRead::Failed;
         }
         DWORD longest = 0;
         if (::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, &longest, nullptr, nullptr,
@@ -287,7 +292,52 @@ std::optional<std::wstring> SubKeyAt(HKEY key, DWORD index) {
         }
         name.assign(std::max<std::size_t>(name.size() * 2, std::size_t{longest} + 1), L'\0');
     }
-    return std::nullopt;
+    return RegRead::Failed;
+}
+
+// The value at index as the registry holds it, however long.
+RegRead ValueAt(HKEY key, DWORD index, RegValueBytes& value) {
+    std::vector<wchar_t> name(256);
+    std::vector<BYTE> data(kRegBufferSize);
+    for (int attempt = 0; attempt < kEnumAttempts; ++attempt) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD dataLength = static_cast<DWORD>(data.size());
+        DWORD type = REG_NONE;
+        const LONG result = ::RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type,
+                                            data.data(), &dataLength);
+        if (result == ERROR_SUCCESS) {
+            value.type = type;
+            value.name = Narrow(name.data(), std::min<std::size_t>(nameLength, name.size()));
+            value.bytes.assign(reinterpret_cast<const char*>(data.data()),
+                               std::min<std::size_t>(dataLength, data.size()));
+            return RegRead::Item;
+        }
+        if (result == ERROR_NO_MORE_ITEMS) {
+            return RegRead::End;
+        }
+        if (result != ERROR_MORE_DATA) {
+            return RegRead::Failed;
+        }
+        // Too long for the buffers: a value the adware made long on purpose must not end the
+        // enumeration early and hide the values after it.
+        DWORD maxName = 0;
+        DWORD maxData = 0;
+        if (::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS) {
+            maxName = 0;
+            maxData = 0;
+        }
+        const std::size_t wantName =
+            std::max<std::size_t>(name.size() * 2, std::size_t{maxName} + 1);
+        const std::size_t wantData = std::max<std::size_t>(
+            {data.size() * 2, std::size_t{maxData} + 2, std::size_t{dataLength}});
+        if (wantName > MAXDWORD || wantData > MAXDWORD) {
+            return RegRead::Failed;
+        }
+        name.assign(wantName, L'\0');
+        data.assign(wantData, 0);
+    }
+    return RegRead::Failed;
 }
 
 // Deeper than the registry lets keys nest: a loop the tree cannot have.
@@ -300,12 +350,9 @@ void DeleteTree(HKEY key, int depth) {
     }
     // The names first: each delete would shift the indexes of the ones after it.
     std::vector<std::wstring> children;
-    for (DWORD index = 0;; ++index) {
-        std::optional<std::wstring> name = SubKeyAt(key, index);
-        if (!name) {
-            break;
-        }
-        children.push_back(std::move(*name));
+    std::wstring name;
+    for (DWORD index = 0; SubKeyAt(key, index, name) == RegRead::Item; ++index) {
+        children.push_back(name);
     }
     for (const std::wstring& child : children) {
         bool absent = false;
@@ -325,16 +372,16 @@ std::string EllRegWin32::ReadRegValue(RegRoot root, const std::string& keyPath,
     const OpenedKey opened = OpenKey(root, keyPath, KEY_QUERY_VALUE);
     NTSTATUS failure = 0;
     const std::optional<Queried> value =
-        opened.key ? QueryValue(opened.key.get(), valueName, &failure) : std::nullopt;
-    if (!value || value->bytes.size() > kRegBufferSize) {
+        opened.key ? QueryNamedValue(opened.key.get(), valueName, &failure) : std::nullopt;
+    const std::string bytes = value ? DataBytes(*value) : std::string();
+    if (!value || bytes.size() > kRegBufferSize) {
         return kNotFound;
     }
-    return TrimTrailingBlanks(RegDataText(value->type, value->bytes, BinaryAs::Hex));
+    return TrimTrailingBlanks(RegDataText(value->type, bytes, BinaryAs::Hex));
 }
 
 void EllRegWin32::WriteRegValue(RegRoot root, const std::string& keyPath,
-                                const std::string& valueName, std::uint32_t type,
-                                const std::string& value) {
+                                const std::string& valueName, const std::string& value) {
     const std::wstring name = Wide(valueName);
     // The documented call would store a name with a NUL cut short, over another value.
     if (name.find(L'\0') != std::wstring::npos) {
@@ -344,23 +391,14 @@ void EllRegWin32::WriteRegValue(RegRoot root, const std::string& keyPath,
     if (!key) {
         return;
     }
-    if (type == RegType::Dword) {
-        const DWORD number = NumberIn(value);
-        ::RegSetValueExW(key.get(), name.c_str(), 0, REG_DWORD,
-                         reinterpret_cast<const BYTE*>(&number), sizeof number);
-    } else {
-        std::wstring text = Wide(value);
-        const std::size_t count = (text.size() + (type == RegType::Sz ? 1 : 0)) * sizeof(wchar_t);
-        if (count > MAXDWORD) {
-            return;
-        }
-        // RegSetValueEx looks at the unit after the data it is given, and when that is a NUL it
-        // stores the NUL as well (NT does the same). A non-NUL unit there keeps the text to its
-        // own units for every type but Sz.
-        text.push_back(type == RegType::Sz ? L'\0' : L'#');
-        ::RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ,
-                         reinterpret_cast<const BYTE*>(text.data()), static_cast<DWORD>(count));
+    // The text's own units and its terminating NUL.
+    const std::wstring text = Wide(value);
+    const std::size_t count = (text.size() + 1) * sizeof(wchar_t);
+    if (count > MAXDWORD) {
+        return;
     }
+    ::RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ,
+                     reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(count));
     ::RegFlushKey(key.get());
 }
 
@@ -373,8 +411,11 @@ std::optional<std::string> EllRegWin32::GetSubKeyName(RegRoot root, const std::s
     if (!opened.key) {
         return std::nullopt;
     }
-    const std::optional<std::wstring> name = SubKeyAt(opened.key.get(), static_cast<DWORD>(index));
-    return name ? std::optional<std::string>(Narrow(*name)) : std::nullopt;
+    std::wstring name;
+    if (SubKeyAt(opened.key.get(), static_cast<DWORD>(index), name) != RegRead::Item) {
+        return std::nullopt;
+    }
+    return Narrow(name);
 }
 
 std::optional<ValueEntry> EllRegWin32::GetValueEntry(RegRoot root, const std::string& keyPath,
@@ -386,47 +427,44 @@ std::optional<ValueEntry> EllRegWin32::GetValueEntry(RegRoot root, const std::st
     if (!opened.key) {
         return std::nullopt;
     }
-    const HKEY key = opened.key.get();
-    std::vector<wchar_t> name(256);
-    std::vector<BYTE> data(kRegBufferSize);
-    for (int attempt = 0; attempt < kEnumAttempts; ++attempt) {
-        DWORD nameLength = static_cast<DWORD>(name.size());
-        DWORD dataLength = static_cast<DWORD>(data.size());
-        DWORD type = REG_NONE;
-        const LONG result = ::RegEnumValueW(key, static_cast<DWORD>(index), name.data(),
-                                            &nameLength, nullptr, &type, data.data(), &dataLength);
-        if (result == ERROR_SUCCESS) {
-            ValueEntry entry;
-            entry.type = type;
-            entry.name = Narrow(name.data(), std::min<std::size_t>(nameLength, name.size()));
-            entry.data = RegDataText(
-                type, DataBytes(type, data.data(), std::min<std::size_t>(dataLength, data.size())),
-                BinaryAs::Characters);
-            return entry;
-        }
-        if (result != ERROR_MORE_DATA) {
-            return std::nullopt;
-        }
-        // Too long for the buffers: a value the adware made long on purpose must not end the
-        // enumeration early and hide the values after it.
-        DWORD maxName = 0;
-        DWORD maxData = 0;
-        if (::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                               &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS) {
-            maxName = 0;
-            maxData = 0;
-        }
-        const std::size_t wantName =
-            std::max<std::size_t>(name.size() * 2, std::size_t{maxName} + 1);
-        const std::size_t wantData = std::max<std::size_t>(
-            {data.size() * 2, std::size_t{maxData} + 2, std::size_t{dataLength}});
-        if (wantName > MAXDWORD || wantData > MAXDWORD) {
-            return std::nullopt;
-        }
-        name.assign(wantName, L'\0');
-        data.assign(wantData, 0);
+    RegValueBytes raw;
+    if (ValueAt(opened.key.get(), static_cast<DWORD>(index), raw) != RegRead::Item) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    ValueEntry entry;
+    entry.type = raw.type;
+    entry.name = std::move(raw.name);
+    entry.data =
+        RegDataText(raw.type, DataBytes(Queried{raw.type, raw.bytes}), BinaryAs::Characters);
+    return entry;
+}
+
+RegRead EllRegWin32::EnumSubKey(RegRoot root, const std::string& keyPath, std::uint32_t index,
+                                std::string& name) {
+    const OpenedKey opened =
+        OpenKey(root, keyPath, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, Link::Open);
+    std::wstring wide;
+    const RegRead read = opened.key ? SubKeyAt(opened.key.get(), index, wide) : RegRead::Failed;
+    name = Narrow(wide);
+    return read;
+}
+
+RegRead EllRegWin32::EnumValue(RegRoot root, const std::string& keyPath, std::uint32_t index,
+                               RegValueBytes& value) {
+    const OpenedKey opened = OpenKey(root, keyPath, KEY_QUERY_VALUE, Link::Open);
+    return opened.key ? ValueAt(opened.key.get(), index, value) : RegRead::Failed;
+}
+
+std::optional<RegValueBytes> EllRegWin32::QueryValue(RegRoot root, const std::string& keyPath,
+                                                     const std::string& valueName) {
+    const OpenedKey opened = OpenKey(root, keyPath, KEY_QUERY_VALUE);
+    NTSTATUS failure = 0;
+    const std::optional<Queried> value =
+        opened.key ? QueryNamedValue(opened.key.get(), valueName, &failure) : std::nullopt;
+    if (!value) {
+        return std::nullopt;
+    }
+    return RegValueBytes{valueName, value->type, value->bytes};
 }
 
 void EllRegWin32::DeleteRegKey(RegRoot root, const std::string& keyPath) {
@@ -453,7 +491,7 @@ bool EllRegWin32::ValueExists(RegRoot root, const std::string& keyPath,
         return !opened.absent;
     }
     NTSTATUS failure = 0;
-    return QueryValue(opened.key.get(), valueName, &failure) || failure != kObjectNameNotFound;
+    return QueryNamedValue(opened.key.get(), valueName, &failure) || failure != kObjectNameNotFound;
 }
 
 void EllRegWin32::DeleteRegValue(RegRoot root, const std::string& keyPath,

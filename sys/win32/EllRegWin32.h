@@ -15,7 +15,7 @@ class EllRegWin32 final : public EllReg {
     std::string ReadRegValue(RegRoot root, const std::string& keyPath,
                              const std::string& valueName) override;
     void WriteRegValue(RegRoot root, const std::string& keyPath, const std::string& valueName,
-                       std::uint32_t type, const std::string& value) override;
+                       const std::string& value) override;
     std::optional<std::string> GetSubKeyName(RegRoot root, const std::string& keyPath,
                                              std::int32_t index) override;
     std::optional<ValueEntry> GetValueEntry(RegRoot root, const std::string& keyPath,
@@ -23,6 +23,12 @@ class EllRegWin32 final : public EllReg {
     void DeleteRegKey(RegRoot root, const std::string& keyPath) override;
     void DeleteRegValue(RegRoot root, const std::string& keyPath,
                         const std::string& valueName) override;
+    RegRead EnumSubKey(RegRoot root, const std::string& keyPath, std::uint32_t index,
+                       std::string& name) override;
+    RegRead EnumValue(RegRoot root, const std::string& keyPath, std::uint32_t index,
+                      RegValueBytes& value) override;
+    std::optional<RegValueBytes> QueryValue(RegRoot root, const std::string& keyPath,
+                                            const std::string& valueName) override;
     bool KeyExists(RegRoot root, const std::string& keyPath) override;
     bool ValueExists(RegRoot root, const std::string& keyPath,
                      const std::string& valueName) override;

@@ -210,7 +210,7 @@ class FakeResources : public Resources {
     std::map<int, std::string> stored;
 };
 
-// Backup folders over FakeFiles, raw registry data over FakeRegistry.
+// Backup folders over FakeFiles, registry data written back over FakeRegistry.
 class FakeStore : public BackupStore {
   public:
     FakeStore(FakeFiles& files, FakeRegistry& reg) : files_(files), reg_(reg) {}
@@ -242,15 +242,6 @@ class FakeStore : public BackupStore {
         }
         return e != nullptr;
     }
-    std::optional<std::vector<RegKeyBytes>> ExportKey(RegRoot root,
-                                                      const std::string& keyPath) override {
-        std::vector<RegKeyBytes> keys;
-        return Export(root, keyPath, keys) ? std::optional(keys) : std::nullopt;
-    }
-    std::optional<RegValueBytes> ExportValue(RegRoot root, const std::string& keyPath,
-                                             const std::string& valueName) override {
-        return reg_.Get(FakeRegistry::Full(root, keyPath), valueName);
-    }
     bool CreateKey(RegRoot root, const std::string& keyPath) override {
         if (!failRegistryWrites) {
             reg_.AddKey(FakeRegistry::Full(root, keyPath));
@@ -271,17 +262,6 @@ class FakeStore : public BackupStore {
     bool failRegistryWrites = false;
 
   private:
-    bool Export(RegRoot root, const std::string& path, std::vector<RegKeyBytes>& keys) {
-        const auto key = reg_.Find(FakeRegistry::Full(root, path));
-        if (!key) {
-            return false;
-        }
-        keys.push_back({root, path, key->values});
-        return std::all_of(key->subKeys.begin(), key->subKeys.end(), [&](const std::string& sub) {
-            return Export(root, path + "\\" + sub, keys);
-        });
-    }
-
     FakeFiles& files_;
     FakeRegistry& reg_;
 };

@@ -78,7 +78,7 @@ class FakeRegistry : public EllReg {
         return TrimTrailingBlanks(RegDataText(v->type, v->bytes, BinaryAs::Hex));
     }
     void WriteRegValue(RegRoot root, const std::string& keyPath, const std::string& valueName,
-                       std::uint32_t, const std::string& value) override {
+                       const std::string& value) override {
         SetString(Full(root, keyPath), valueName, value);
     }
     std::optional<std::string> GetSubKeyName(RegRoot root, const std::string& keyPath,
@@ -97,6 +97,34 @@ class FakeRegistry : public EllReg {
         }
         const RegValueBytes& v = key->values[static_cast<size_t>(index)];
         return ValueEntry{v.type, v.name, RegDataText(v.type, v.bytes, BinaryAs::Characters)};
+    }
+    RegRead EnumSubKey(RegRoot root, const std::string& keyPath, std::uint32_t index,
+                       std::string& name) override {
+        const auto key = Find(Full(root, keyPath));
+        if (!key) {
+            return RegRead::Failed;
+        }
+        if (index >= key->subKeys.size()) {
+            return RegRead::End;
+        }
+        name = key->subKeys[index];
+        return RegRead::Item;
+    }
+    RegRead EnumValue(RegRoot root, const std::string& keyPath, std::uint32_t index,
+                      RegValueBytes& value) override {
+        const auto key = Find(Full(root, keyPath));
+        if (!key) {
+            return RegRead::Failed;
+        }
+        if (index >= key->values.size()) {
+            return RegRead::End;
+        }
+        value = key->values[index];
+        return RegRead::Item;
+    }
+    std::optional<RegValueBytes> QueryValue(RegRoot root, const std::string& keyPath,
+                                            const std::string& valueName) override {
+        return Get(Full(root, keyPath), valueName);
     }
     void DeleteRegKey(RegRoot root, const std::string& keyPath) override {
         const std::string path = Norm(Full(root, keyPath));

@@ -112,14 +112,14 @@ TEST(Backup, TheManifestNamesEachItemAndTheRestoreWhatItCannotPutBack) {
         h.files.WriteFileBytes(path, path);
     }
 
-    Backup backup(h.files, h.store, h.os);
+    Backup backup(h.files, h.reg, h.store, h.os);
     const auto f = backup.SaveFile(dll);
     const auto l = backup.SaveFile(held);
     ASSERT_TRUE(f && l && backup.SaveFile(other) && backup.SaveFile(locked));
     backup.Record(*f, Removal::Deleted);
     backup.Record(*l, Removal::ReplacedAtRestart);
     EXPECT_EQ(h.files.Find(backup.Folder() + "\\file1.bak")->attributes, 0x21u);
-    Backup sameSecond(h.files, h.store, h.os);
+    Backup sameSecond(h.files, h.reg, h.store, h.os);
     ASSERT_TRUE(sameSecond.SaveFile(other));
     EXPECT_EQ(sameSecond.Folder(), backup.Folder() + " (2)");
 
@@ -182,7 +182,7 @@ TEST(Backup, TheFolderIsMadeWhenACheckedCopyNeedsItAndOnlyThen) {
         Harness h;
         const std::string dll = SystemPath("a.dll");
         h.files.WriteFileBytes(dll, "MZ");
-        Backup backup(h.files, h.store, h.os);
+        Backup backup(h.files, h.reg, h.store, h.os);
         fault(h, true);
         EXPECT_FALSE(backup.SaveFile(dll));
         EXPECT_TRUE(h.files.ListFolder(parent, "*").value().empty());
@@ -250,7 +250,7 @@ TEST(Backup, TheRestorePutsBackOnlyWhatEachLineNamesWhereItWasTaken) {
         h.reg.SetRaw("HKLM\\" + guard, version.name, version.type, version.bytes);
         h.reg.AddKey("HKLM\\" + guard + "\\Sub");
         h.reg.SetRaw(kPostPlatformPath, tamp.name, tamp.type, tamp.bytes);
-        Backup backup(h.files, h.store, h.os);
+        Backup backup(h.files, h.reg, h.store, h.os);
         ASSERT_TRUE(backup.SaveFile(dll) && backup.SaveKey(RegRoot::LocalMachine, guard) &&
                     backup.SaveValue(RegRoot::LocalMachine, agent, "msgTamp"));
         h.files.Remove(dll);
@@ -331,7 +331,7 @@ TEST(Backup, TheMenuOffersTheFoldersNewestFirstAndRestoresThePickedOne) {
     for (const char* name : {"older.dll", "newer.dll"}) {
         h.files.WriteFileBytes(SystemPath(name), std::string(320872, name[0]));
         h.store.timeName = name[0] == 'o' ? "2026-12-06 23.59.59" : "2026-12-07 00.00.01";
-        Backup backup(h.files, h.store, h.os);
+        Backup backup(h.files, h.reg, h.store, h.os);
         ASSERT_TRUE(backup.SaveFile(SystemPath(name)));
         folders.insert(folders.begin(), backup.Folder());
         h.files.Remove(SystemPath(name));

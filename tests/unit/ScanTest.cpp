@@ -25,7 +25,7 @@ std::string LastKey(fake::FakeMachine& h) {
 }
 
 // Every section in its order. Each Find reads the folder as it is then, into a report built anew;
-// only files of the adware's exact length are listed, each for itself whatever name it resembles;
+// only files of the adware's exact length (all 64 bits of it) are listed, each for itself whatever name it resembles;
 // the fixed names are answered from the same listing in any case, each from its own folder. The
 // adware's names and data cannot end a pass nor forge a line, and the last user-agent entry is
 // the one kept, as the registry holds it.
@@ -40,6 +40,7 @@ TEST(Scan, TheReportNamesEveryFindingInItsSection) {
         h.files.AddFile(sys + name, 320872);
     }
     h.files.AddFile(sys + "long.dll", 320873);
+    h.files.AddFile(sys + "huge.dll", (std::uint64_t{1} << 32) + 320872);
     h.files.AddFolder(sys + "winupd.dll");
     for (const char* name : {"upd126new.exe", "upd126.exe", "wincore.dll"}) {
         h.files.AddFile(temp + name, 1);
@@ -87,7 +88,7 @@ TEST(Scan, FindEnablesTheButtonsItsFindingsNeed) {
 // Only a leading 126 counts as the guardian's version; a name starting with "guard", in any
 // case, wins over a version, and of several the last one wins. Keys are created in table order,
 // with no version (nullptr), a string one, or a DWORD one ('#'). The registry editor is pointed at
-// the guardian, and stays so while a later scan no longer sees it.
+// the guardian.
 TEST(Scan, TheGuardianIsTheLastGuardNamedKeyOrElseTheOneOfVersion126) {
     using Keys = std::vector<std::pair<const char*, const char*>>;
     const struct {
@@ -124,10 +125,47 @@ TEST(Scan, TheGuardianIsTheLastGuardNamedKeyOrElseTheOneOfVersion126) {
         EXPECT_EQ(h.controls.IsEnabled(Button::CmdGuard), !c.guardian.empty()) << trace;
         const std::string lastKey = kLastKeyNotify + (c.guardian.empty() ? "" : "\\" + c.guardian);
         EXPECT_EQ(LastKey(h), lastKey) << trace;
-        h.reg.DeleteRegKey(RegRoot::LocalMachine, text::kNotifyKey);
-        h.form.CmdFind_Click();
-        EXPECT_EQ(LastKey(h), lastKey) << trace;
     }
+}
+
+// Each Find shows what is there now: a guardian key or user-agent entry that another tool
+// removed is no longer named, its button goes off and the editor no longer points at it; and
+// User Agent$ asks nothing about an entry that went after the Find.
+TEST(Scan, WhatIsGoneIsNeitherShownNorActedOn) {
+    const std::string guard = kNotifyPath + "\\GuardStale";
+    const struct {
+        const char* what;
+        bool guardGone, agentGone;
+    } cases[] = {{"nothing gone", false, false},
+                 {"guardian key gone", true, false},
+                 {"user-agent entry gone", false, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Harness h;
+        h.reg.SetString(guard, "DllName", "x.dll");
+        h.reg.SetString(kPostPlatformPath, "msg126", "Stale");
+        h.LoadAndFind();
+        if (c.guardGone) {
+            h.reg.DeleteRegKey(RegRoot::LocalMachine, text::kNotifyKey + std::string("GuardStale"));
+        }
+        if (c.agentGone) {
+            h.reg.DeleteRegValue(RegRoot::LocalMachine, text::kPostPlatformKey, "msg126");
+        }
+        h.form.CmdFind_Click();
+        const std::string& report = h.controls.text1;
+        EXPECT_EQ(report.find("GuardStale") == std::string::npos, c.guardGone);
+        EXPECT_EQ(report.find("msg126 Stale") == std::string::npos, c.agentGone);
+        EXPECT_EQ(h.controls.IsEnabled(Button::CmdGuard), !c.guardGone);
+        EXPECT_EQ(h.controls.IsEnabled(Button::CmdUAS), !c.agentGone);
+        EXPECT_EQ(LastKey(h), kLastKeyNotify + (c.guardGone ? "" : "\\GuardStale"));
+    }
+    Harness h;
+    h.reg.SetString(kPostPlatformPath, "msg126", "Stale");
+    h.LoadAndFind();
+    h.reg.DeleteRegValue(RegRoot::LocalMachine, text::kPostPlatformKey, "msg126");
+    h.form.CmdUAS_Click();
+    EXPECT_EQ(h.boxes.shown, Strings{});
+    EXPECT_FALSE(h.controls.IsEnabled(Button::CmdUAS));
 }
 
 // The captions shown during the size pass: every length when each file takes longer than a

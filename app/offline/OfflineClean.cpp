@@ -1,0 +1,169 @@
+#include "app/offline/OfflineClean.h"
+
+#include <optional>
+#include <vector>
+
+#include "app/Texts.h"
+#include "app/UnattendedScan.h"
+#include "app/offline/OfflineStore.h"
+#include "remove/Backup.h"
+#include "scan/ReportText.h"
+#include "sys/AsciiCase.h"
+#include "sys/RegFile.h"
+#include "sys/RegText.h"
+
+namespace kr8 {
+
+namespace {
+
+// A text of the window's, for a terminal: Linux line ends.
+std::string ForTerminal(const std::string& text) {
+    std::string shown;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+            shown += text[i];
+        }
+    }
+    return shown;
+}
+
+bool Asked(MessageBoxes& boxes, const std::string& question) {
+    return boxes.Show(question, MsgButtons::YesNoDefaultNo, MsgIcon::Exclamation, "") ==
+           MsgAnswer::Yes;
+}
+
+struct Removed {
+    std::string shown;
+    std::optional<std::size_t> item;  // its line in the backup
+    bool isKey = false;
+    bool gone = false;
+};
+
+}  // namespace
+
+MsgAnswer TerminalBoxes::Show(const std::string& prompt, MsgButtons buttons, MsgIcon,
+                              const std::string&) {
+    const bool question = buttons != MsgButtons::Ok;
+    std::fprintf(out_, "%s%s", ForTerminal(prompt).c_str(), question ? text::kAnswerSuffix : "\n");
+    if (!question) {
+        return MsgAnswer::Ok;
+    }
+    bool yes = yes_;
+    if (yes_) {
+        std::fputs("y\n", out_);
+    } else {
+        std::fflush(out_);
+        char line[64] = {};
+        const std::string answer = std::fgets(line, sizeof line, in_) != nullptr ? line : "";
+        const std::string word = answer.substr(0, answer.find_first_of("\r\n"));
+        yes = EqualsIgnoringAsciiCase(word, "y") || EqualsIgnoringAsciiCase(word, "yes");
+    }
+    if (buttons == MsgButtons::OkCancel) {
+        return yes ? MsgAnswer::Ok : MsgAnswer::Cancel;
+    }
+    return yes ? MsgAnswer::Yes : MsgAnswer::No;
+}
+
+int CleanOffline(OfflineTarget& target, const Findings& found, MessageBoxes& boxes,
+                 std::FILE* out) {
+    const RegRoot hklm = RegRoot::LocalMachine;
+    HiveRegistry& hive = target.Registry();
+    // Checked before anything is changed, so that a refusal leaves the disk as it was.
+    if (found.userAgent &&
+        !hive.OthersRewritable(hklm, text::kPostPlatformKey, found.userAgent->name)) {
+        std::fprintf(out, "%s\n", text::kUnsafeValueNames);
+        return kExitFailed;
+    }
+    OfflineStore store(target.Drive(), hive);
+    Backup backup(target.Drive(), hive, store, target);
+    std::vector<Removed> files;
+    std::vector<Removed> registry;
+    std::vector<std::string> skipped;
+
+    for (const std::string& path : found.adwareSized) {
+        if (!Asked(boxes, text::kConfirmDeletePrefix + ShownInReport(path) + "?")) {
+            continue;
+        }
+        Removed removal{ShownInReport(path), backup.SaveFile(path), false};
+        if (!removal.item) {
+            skipped.push_back(removal.shown);
+            continue;
+        }
+        target.Drive().ClearReadOnlyHiddenSystem(path);
+        removal.gone = target.Drive().RemoveFile(path) && !target.Drive().Exists(path);
+        backup.Record(*removal.item, removal.gone ? Removal::Deleted : Removal::NotRemoved);
+        files.push_back(removal);
+    }
+
+    const std::string guardian = found.guardianKeyName;
+    const std::string guardKey = text::kNotifyKey + guardian;
+    if (!TrimBlanks(guardian).empty() &&
+        Asked(boxes, text::kDeleteRegKeyPrefix + ShownInReport(guardian))) {
+        Removed removal{ShownInReport(RegKeyText(hklm, guardKey)), backup.SaveKey(hklm, guardKey),
+                        true};
+        if (removal.item) {
+            hive.DeleteRegKey(hklm, guardKey);
+            registry.push_back(removal);
+        } else {
+            skipped.push_back(removal.shown);
+        }
+    }
+    const std::string agent = found.userAgent ? found.userAgent->name : std::string();
+    if (found.userAgent && Asked(boxes, std::string(text::kDeleteUserAgent) + " " +
+                                            ShownInReport(found.UserAgentText()))) {
+        Removed removal{ShownInReport(RegKeyText(hklm, text::kPostPlatformKey + agent)),
+                        backup.SaveValue(hklm, text::kPostPlatformKey, agent), false};
+        if (removal.item) {
+            hive.DeleteRegValue(hklm, text::kPostPlatformKey, agent);
+            registry.push_back(removal);
+        } else {
+            skipped.push_back(removal.shown);
+        }
+    }
+
+    bool saved = true;
+    if (!registry.empty()) {
+        // The whole hive as it was, beside the backup of each item, before it is replaced.
+        saved = target.KeepHiveCopy(backup.Folder()) && target.SaveHive();
+        if (!saved) {
+            std::fprintf(out, "%s%s\n", text::kHiveNotSaved, target.HivePath().c_str());
+        }
+        // Looked at again as the disk now holds it.
+        HiveRegistry& again = target.Registry();
+        for (Removed& removal : registry) {
+            removal.gone =
+                saved && (removal.isKey ? !again.KeyExists(hklm, guardKey)
+                                        : !again.ValueExists(hklm, text::kPostPlatformKey, agent));
+            backup.Record(*removal.item, removal.gone ? Removal::Deleted : Removal::NotRemoved);
+        }
+    }
+
+    bool whole = saved && skipped.empty();
+    for (const std::vector<Removed>* list : {&files, &registry}) {
+        for (const Removed& removal : *list) {
+            std::fprintf(out, "%s%s\n",
+                         removal.gone ? text::kRemovedPrefix : text::kNotRemovedPrefix,
+                         removal.shown.c_str());
+            whole = whole && removal.gone;
+        }
+    }
+    for (const std::string& shown : skipped) {
+        std::fprintf(out, "%s%s%s\n", text::kNotRemovedPrefix, shown.c_str(),
+                     text::kNoBackupSkipped);
+    }
+    return whole ? kExitNothingFound : kExitFailed;
+}
+
+int RestoreOffline(OfflineTarget& target, const std::string& folder, MessageBoxes& boxes,
+                   std::FILE* out) {
+    OfflineStore store(target.Drive(), target.Registry());
+    const std::vector<std::string> failures =
+        RestoreFromBackup(folder, target.Drive(), store, target, boxes);
+    if (!target.SaveHive()) {
+        std::fprintf(out, "%s%s\n", text::kHiveNotSaved, target.HivePath().c_str());
+        return kExitFailed;
+    }
+    return failures.empty() ? kExitNothingFound : kExitFailed;
+}
+
+}  // namespace kr8

@@ -1,0 +1,75 @@
+// The registry of a Windows that is not running, read from its SOFTWARE hive file through
+// libhivex. Only HKEY_LOCAL_MACHINE\SOFTWARE is there: a path "SOFTWARE\..." names a key under
+// the hive's root, and any other path (HKEY_CURRENT_USER included) names nothing.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sys/EllReg.h"
+
+namespace kr8 {
+
+enum class HiveCheck {
+    Usable,
+    Missing,         // no file there, or it cannot be read
+    NotAHive,        // no "regf" base block
+    PendingChanges,  // its two sequence numbers differ: changes wait in the .LOG file
+};
+
+// Looks at the hive's base block only. hivex reads the primary file alone, so a hive with
+// changes still in its log would be read, and written, as it was before them.
+HiveCheck CheckHiveFile(const std::string& path);
+
+class HiveRegistry : public EllReg {
+  public:
+    // Nothing when hivex cannot open the file.
+    static std::unique_ptr<HiveRegistry> Open(const std::string& path, bool writable);
+    ~HiveRegistry() override;
+
+    std::string ReadRegValue(RegRoot root, const std::string& keyPath,
+                             const std::string& valueName) override;
+    // The hive of a system that is not running keeps no editor settings: nothing is written.
+    void WriteRegValue(RegRoot, const std::string&, const std::string&,
+                       const std::string&) override {}
+    std::optional<std::string> GetSubKeyName(RegRoot root, const std::string& keyPath,
+                                             std::int32_t index) override;
+    std::optional<ValueEntry> GetValueEntry(RegRoot root, const std::string& keyPath,
+                                            std::int32_t index) override;
+    void DeleteRegKey(RegRoot root, const std::string& keyPath) override;
+    void DeleteRegValue(RegRoot root, const std::string& keyPath,
+                        const std::string& valueName) override;
+    bool KeyExists(RegRoot root, const std::string& keyPath) override;
+    bool ValueExists(RegRoot root, const std::string& keyPath,
+                     const std::string& valueName) override;
+
+    RegRead EnumSubKey(RegRoot root, const std::string& keyPath, std::uint32_t index,
+                       std::string& name) override;
+    RegRead EnumValue(RegRoot root, const std::string& keyPath, std::uint32_t index,
+                      RegValueBytes& value) override;
+    std::optional<RegValueBytes> QueryValue(RegRoot root, const std::string& keyPath,
+                                            const std::string& valueName) override;
+
+    // For a restore: creates the key and those above it when missing; writes one value exactly.
+    bool CreateKey(RegRoot root, const std::string& keyPath);
+    bool SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value);
+    // Whether every value of the key but the one named has a name hivex can write back whole: no
+    // NUL, and one it could read. A value is removed by writing all the others anew.
+    bool OthersRewritable(RegRoot root, const std::string& keyPath, const std::string& valueName);
+
+    // Writes the hive as it now stands to a new file at path; false when that failed.
+    bool CommitTo(const std::string& path);
+
+  private:
+    struct Hive;
+    explicit HiveRegistry(std::unique_ptr<Hive> hive);
+    // The node the path names, or 0.
+    std::size_t Node(RegRoot root, const std::string& keyPath);
+
+    std::unique_ptr<Hive> hive_;
+};
+
+}  // namespace kr8
