@@ -89,11 +89,10 @@ TEST(Scan, TheGuardianIsTheLastGuardNamedKeyOrElseTheOneOfVersion126) {
         {{{"GuardOne", nullptr}, {"GuardTwo", nullptr}, {"late", "126"}}, "GuardTwo"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
         Harness h;
-        std::string trace;
         for (const auto& [name, version] : c.keys) {
             const std::string key = kNotifyPath + "\\" + name;
-            trace += std::string(name) + "=" + (version ? version : "-") + " ";
             if (version == nullptr) {
                 h.reg.AddKey(key);
             } else if (version[0] == '#') {
@@ -104,10 +103,9 @@ TEST(Scan, TheGuardianIsTheLastGuardNamedKeyOrElseTheOneOfVersion126) {
             }
         }
         h.LoadAndFind();
-        EXPECT_EQ(h.form.GuardianKeyName, c.guardian) << trace;
-        EXPECT_EQ(h.controls.IsEnabled(Button::CmdGuard), !c.guardian.empty()) << trace;
-        const std::string lastKey = kLastKeyNotify + (c.guardian.empty() ? "" : "\\" + c.guardian);
-        EXPECT_EQ(LastKey(h), lastKey) << trace;
+        EXPECT_EQ(h.form.GuardianKeyName, c.guardian);
+        EXPECT_EQ(h.controls.IsEnabled(Button::CmdGuard), !c.guardian.empty());
+        EXPECT_EQ(LastKey(h), kLastKeyNotify + (c.guardian.empty() ? "" : "\\" + c.guardian));
     }
 }
 
