@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
-#include <cstdlib>
 #include <map>
 #include <optional>
 #include <string>
@@ -26,21 +25,31 @@ class FakeRegistry : public EllReg {
         return s;
     }
     static std::string Norm(std::string path) {
-        while (!path.empty() && path.back() == '\\') {
-            path.pop_back();
-        }
-        return Lower(path);
+        return Lower(path.erase(path.find_last_not_of('\\') + 1));
     }
     static auto Named(const std::string& name) {
         return [name = Lower(name)](const RegValueBytes& v) { return Lower(v.name) == name; };
     }
-
-  public:
     struct Key {
         std::vector<std::string> subKeys;  // as spelled at creation
         std::vector<RegValueBytes> values;
     };
+    const Key* Find(RegRoot root, const std::string& keyPath) const {
+        auto key = keys_.find(Norm(Full(root, keyPath)));
+        return key == keys_.end() ? nullptr : &key->second;
+    }
+    // The item at index of a key's list: Failed for no key, End past the last.
+    template <typename T>
+    static RegRead At(const Key* key, const std::vector<T> Key::*list, std::uint32_t index,
+                      T& item) {
+        if (key == nullptr || index >= (key->*list).size()) {
+            return key == nullptr ? RegRead::Failed : RegRead::End;
+        }
+        item = (key->*list)[index];
+        return RegRead::Item;
+    }
 
+  public:
     // Test set-up. Paths are "HKLM\\..." or "HKCU\\...".
     void AddKey(const std::string& path) { Ensure(path); }
     void SetString(const std::string& path, const std::string& name, const std::string& data) {
@@ -53,17 +62,13 @@ class FakeRegistry : public EllReg {
         *(v == values.end() ? &values.emplace_back() : &*v) = {name, type, bytes};
     }
     bool HasKey(const std::string& path) const { return keys_.count(Norm(path)) != 0; }
-    std::optional<Key> Find(const std::string& path) const {
-        auto key = keys_.find(Norm(path));
-        return key == keys_.end() ? std::nullopt : std::optional(key->second);
-    }
     std::optional<RegValueBytes> Get(const std::string& path, const std::string& name) const {
-        const auto key = Find(path);
-        if (!key) {
+        const auto key = keys_.find(Norm(path));
+        if (key == keys_.end()) {
             return std::nullopt;
         }
-        auto v = std::find_if(key->values.begin(), key->values.end(), Named(name));
-        return v == key->values.end() ? std::nullopt : std::optional(*v);
+        auto v = std::find_if(key->second.values.begin(), key->second.values.end(), Named(name));
+        return v == key->second.values.end() ? std::nullopt : std::optional(*v);
     }
     static std::string Full(RegRoot root, const std::string& keyPath) {
         return (root == RegRoot::LocalMachine ? "HKLM\\" : "HKCU\\") + keyPath;
@@ -83,44 +88,26 @@ class FakeRegistry : public EllReg {
     }
     std::optional<std::string> GetSubKeyName(RegRoot root, const std::string& keyPath,
                                              std::int32_t index) override {
-        const auto key = Find(Full(root, keyPath));
-        if (!key || index < 0 || static_cast<size_t>(index) >= key->subKeys.size()) {
-            return std::nullopt;
-        }
-        return key->subKeys[static_cast<size_t>(index)];
+        std::string name;
+        const bool item =
+            index >= 0 && EnumSubKey(root, keyPath, std::uint32_t(index), name) == RegRead::Item;
+        return item ? std::optional(name) : std::nullopt;
     }
     std::optional<ValueEntry> GetValueEntry(RegRoot root, const std::string& keyPath,
                                             std::int32_t index) override {
-        const auto key = Find(Full(root, keyPath));
-        if (!key || index < 0 || static_cast<size_t>(index) >= key->values.size()) {
+        RegValueBytes v;
+        if (index < 0 || EnumValue(root, keyPath, std::uint32_t(index), v) != RegRead::Item) {
             return std::nullopt;
         }
-        const RegValueBytes& v = key->values[static_cast<size_t>(index)];
         return ValueEntry{v.type, v.name, RegDataText(v.type, v.bytes, BinaryAs::Characters)};
     }
     RegRead EnumSubKey(RegRoot root, const std::string& keyPath, std::uint32_t index,
                        std::string& name) override {
-        const auto key = Find(Full(root, keyPath));
-        if (!key) {
-            return RegRead::Failed;
-        }
-        if (index >= key->subKeys.size()) {
-            return RegRead::End;
-        }
-        name = key->subKeys[index];
-        return RegRead::Item;
+        return At(Find(root, keyPath), &Key::subKeys, index, name);
     }
     RegRead EnumValue(RegRoot root, const std::string& keyPath, std::uint32_t index,
                       RegValueBytes& value) override {
-        const auto key = Find(Full(root, keyPath));
-        if (!key) {
-            return RegRead::Failed;
-        }
-        if (index >= key->values.size()) {
-            return RegRead::End;
-        }
-        value = key->values[index];
-        return RegRead::Item;
+        return At(Find(root, keyPath), &Key::values, index, value);
     }
     std::optional<RegValueBytes> QueryValue(RegRoot root, const std::string& keyPath,
                                             const std::string& valueName) override {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "sys/Utf.h"
@@ -15,18 +16,9 @@
 namespace kr8::test {
 
 inline void Put32(std::string& b, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i != 4; ++i) {
-        b[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i));
+    for (std::size_t i = 0; i != 4; ++i) {
+        b[at + i] = static_cast<char>(v >> (8 * i));
     }
-}
-inline std::uint32_t Get32(const std::string& b, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 0; i != 4; ++i) {
-        v |= static_cast<std::uint32_t>(
-                 static_cast<unsigned char>(b[at + static_cast<std::size_t>(i)]))
-             << (8 * i);
-    }
-    return v;
 }
 
 // sequence2 other than 1 makes a hive whose log holds changes not yet written.
@@ -34,17 +26,14 @@ inline std::string MinimalHive(std::uint32_t sequence2 = 1) {
     constexpr std::size_t kBin = 0x1000, kRoot = 0x20, kSk = 0x80, kFree = 0xB0;
     std::string b(0x2000, '\0');
     b.replace(0, 4, "regf");
-    Put32(b, 0x04, 1);  // sequence numbers
-    Put32(b, 0x08, sequence2);
-    Put32(b, 0x14, 1);  // version 1.3
-    Put32(b, 0x18, 3);
-    Put32(b, 0x20, 1);       // flat file
-    Put32(b, 0x24, kRoot);   // root key cell
-    Put32(b, 0x28, 0x1000);  // bins' length
-    Put32(b, 0x2C, 1);       // clustering
+    // Sequence numbers, version 1.3, a flat file, the root key cell, the bins' length, clustering.
+    const std::uint32_t header[] = {1, sequence2, 0, 0, 1, 3, 0, 1, kRoot, 0x1000, 1};
+    for (std::size_t i = 0; i != std::size(header); ++i) {
+        Put32(b, 4 + 4 * i, header[i]);
+    }
     std::uint32_t sum = 0;
-    for (std::size_t at = 0; at != 0x1FC; at += 4) {
-        sum ^= Get32(b, at);
+    for (std::size_t at = 0; at != 0x1FC; ++at) {
+        sum ^= static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) << (8 * (at % 4));
     }
     Put32(b, 0x1FC, sum == 0 ? 1 : sum == 0xFFFFFFFF ? 0xFFFFFFFE : sum);
 
@@ -76,10 +65,8 @@ inline std::string MinimalHive(std::uint32_t sequence2 = 1) {
 }
 
 inline bool WriteMinimalHive(const std::string& path, std::uint32_t sequence2 = 1) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    const std::string hive = MinimalHive(sequence2);
-    out.write(hive.data(), static_cast<std::streamsize>(hive.size()));
-    return static_cast<bool>(out.flush());
+    return static_cast<bool>(
+        (std::ofstream(path, std::ios::binary) << MinimalHive(sequence2)).flush());
 }
 
 // The key at path below the root ("a\\b"), made where missing; 0 when hivex refused.
@@ -109,10 +96,8 @@ inline bool PlantValue(hive_h* h, const std::string& path, std::string name, hiv
     const hive_node_h node = PlantKey(h, path);
     std::string bytes;
     if (type == hive_t_REG_DWORD) {
-        const unsigned long n = std::strtoul(data.c_str(), nullptr, 0);
-        for (int i = 0; i != 4; ++i) {
-            bytes += static_cast<char>(n >> (8 * i));
-        }
+        bytes.resize(4);
+        Put32(bytes, 0, static_cast<std::uint32_t>(std::strtoul(data.c_str(), nullptr, 0)));
     } else {
         bytes = LittleEndianBytes(Utf16FromUtf8(data)) + std::string(2, '\0');
     }

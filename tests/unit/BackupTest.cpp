@@ -7,22 +7,16 @@
 #include "remove/Backup.h"
 #include "sys/RegFile.h"
 #include "sys/Sha256.h"
+#include "sys/Utf.h"
 #include "tests/unit/Harness.h"
 
 namespace kr8::test {
 namespace {
 
-std::string Le(const std::u16string& units) {
-    std::string bytes;
-    for (char16_t c : units) {
-        bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-    }
-    return bytes;
-}
 // A string value's bytes as the registry holds them: UTF-16LE with the terminating NUL.
 template <size_t N>
 std::string Sz(const char16_t (&units)[N]) {
-    return Le(std::u16string(units, N));
+    return LittleEndianBytes(std::u16string(units, N));
 }
 
 TEST(Sha256, MatchesThePublishedDigests) {
@@ -69,9 +63,9 @@ TEST(RegFile, WritesEachTypeAndNameAsTheRegistryEditorReadsItAndReadsItBack) {
     std::string refused;
     for (const auto& c : cases) {
         EXPECT_EQ(WriteRegFile({{RegRoot::LocalMachine, "SOFTWARE\\K", {c.value}}}, refused),
-                  Le(u"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n"
-                     u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\K]\r\n" +
-                     c.line + u"\r\n\r\n"))
+                  LittleEndianBytes(u"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n"
+                                    u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\K]\r\n" +
+                                    c.line + u"\r\n\r\n"))
             << c.value.name;
         all[0].values.push_back(c.value);
     }

@@ -25,10 +25,10 @@ std::string LastKey(fake::FakeMachine& h) {
 }
 
 // Every section in its order. Each Find reads the folder as it is then, into a report built anew;
-// only files of the adware's exact length (all 64 bits of it) are listed, each for itself whatever name it resembles;
-// the fixed names are answered from the same listing in any case, each from its own folder. The
-// adware's names and data cannot end a pass nor forge a line, and the last user-agent entry is
-// the one kept, as the registry holds it.
+// only files of the adware's exact length (all 64 bits of it) are listed, each for itself whatever
+// name it resembles; the fixed names are answered from the same listing in any case, each from its
+// own folder. The adware's names and data cannot end a pass nor forge a line, and the last
+// user-agent entry is the one kept, as the registry holds it.
 TEST(Scan, TheReportNamesEveryFindingInItsSection) {
     Harness h;
     h.LoadAndFind();
@@ -64,25 +64,8 @@ TEST(Scan, TheReportNamesEveryFindingInItsSection) {
                   std::string(5000, 'x') +
                   "\r\nmulti one two \r\n\r\nUser Agent String---\r\nn m d e");
     EXPECT_EQ(h.controls.Entries(), (Strings{sys + "A.DLL", sys + "a.dll"}));
+    EXPECT_TRUE(h.controls.IsEnabled(Button::CmdFix));
     EXPECT_EQ(h.form.UserAgentValueName, std::string("n\0m", 3));
-}
-
-// What a Find found is what the buttons may act on; the log and the registry editor are always
-// there. (That the load leaves them off is the find road's Tab order.)
-TEST(Scan, FindEnablesTheButtonsItsFindingsNeed) {
-    for (const bool infected : {false, true}) {
-        SCOPED_TRACE(infected ? "infected" : "clean");
-        Harness h;
-        if (infected) {
-            h.files.AddFile(SystemPath("qwxz1834.dll"), 320872);
-            h.reg.SetString(kPostPlatformPath, "msg126", "KR8");
-        }
-        h.LoadAndFind();
-        EXPECT_TRUE(h.controls.IsEnabled(Button::CmdLog));
-        EXPECT_TRUE(h.controls.IsEnabled(Button::CmdRegedit));
-        EXPECT_EQ(h.controls.IsEnabled(Button::CmdUAS), infected);
-        EXPECT_EQ(h.controls.IsEnabled(Button::CmdFix), infected);
-    }
 }
 
 // Only a leading 126 counts as the guardian's version; a name starting with "guard", in any
@@ -106,11 +89,10 @@ TEST(Scan, TheGuardianIsTheLastGuardNamedKeyOrElseTheOneOfVersion126) {
         {{{"GuardOne", nullptr}, {"GuardTwo", nullptr}, {"late", "126"}}, "GuardTwo"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
         Harness h;
-        std::string trace;
         for (const auto& [name, version] : c.keys) {
             const std::string key = kNotifyPath + "\\" + name;
-            trace += std::string(name) + "=" + (version ? version : "-") + " ";
             if (version == nullptr) {
                 h.reg.AddKey(key);
             } else if (version[0] == '#') {
@@ -121,16 +103,16 @@ TEST(Scan, TheGuardianIsTheLastGuardNamedKeyOrElseTheOneOfVersion126) {
             }
         }
         h.LoadAndFind();
-        EXPECT_EQ(h.form.GuardianKeyName, c.guardian) << trace;
-        EXPECT_EQ(h.controls.IsEnabled(Button::CmdGuard), !c.guardian.empty()) << trace;
-        const std::string lastKey = kLastKeyNotify + (c.guardian.empty() ? "" : "\\" + c.guardian);
-        EXPECT_EQ(LastKey(h), lastKey) << trace;
+        EXPECT_EQ(h.form.GuardianKeyName, c.guardian);
+        EXPECT_EQ(h.controls.IsEnabled(Button::CmdGuard), !c.guardian.empty());
+        EXPECT_EQ(LastKey(h), kLastKeyNotify + (c.guardian.empty() ? "" : "\\" + c.guardian));
     }
 }
 
 // Each Find shows what is there now: a guardian key or user-agent entry that another tool
 // removed is no longer named, its button goes off and the editor no longer points at it; and
-// User Agent$ asks nothing about an entry that went after the Find.
+// User Agent$ asks nothing about an entry that went after the Find. Delete waits for a file to
+// act on; the log and the registry editor are always there.
 TEST(Scan, WhatIsGoneIsNeitherShownNorActedOn) {
     const std::string guard = kNotifyPath + "\\GuardStale";
     const struct {
@@ -157,6 +139,9 @@ TEST(Scan, WhatIsGoneIsNeitherShownNorActedOn) {
         EXPECT_EQ(report.find("msg126 Stale") == std::string::npos, c.agentGone);
         EXPECT_EQ(h.controls.IsEnabled(Button::CmdGuard), !c.guardGone);
         EXPECT_EQ(h.controls.IsEnabled(Button::CmdUAS), !c.agentGone);
+        EXPECT_FALSE(h.controls.IsEnabled(Button::CmdFix));
+        EXPECT_TRUE(h.controls.IsEnabled(Button::CmdLog) &&
+                    h.controls.IsEnabled(Button::CmdRegedit));
         EXPECT_EQ(LastKey(h), kLastKeyNotify + (c.guardGone ? "" : "\\GuardStale"));
     }
     Harness h;
