@@ -25,7 +25,8 @@ std::string LastKey(fake::FakeMachine& h) {
 }
 
 // Every section in its order. Each Find reads the folder as it is then, into a report built anew;
-// only files of the adware's exact length are listed, each for itself whatever name it resembles;
+// only files of the adware's exact length are listed (not one 4 GiB longer, which a length cut to
+// 32 bits would take for it), each for itself whatever name it resembles;
 // the fixed names are answered from the same listing in any case, each from its own folder. The
 // adware's names and data cannot end a pass nor forge a line, and the last user-agent entry is
 // the one kept, as the registry holds it.
@@ -40,6 +41,7 @@ TEST(Scan, TheReportNamesEveryFindingInItsSection) {
         h.files.AddFile(sys + name, 320872);
     }
     h.files.AddFile(sys + "long.dll", 320873);
+    h.files.AddFile(sys + "huge.dll", (std::uint64_t{1} << 32) + 320872);
     h.files.AddFolder(sys + "winupd.dll");
     for (const char* name : {"upd126new.exe", "upd126.exe", "wincore.dll"}) {
         h.files.AddFile(temp + name, 1);
