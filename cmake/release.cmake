@@ -1,7 +1,8 @@
 # Packs the release zip: the exe and its SHA-256 checksum. Two builds of one commit give the same
 # bytes, whatever the day and the folder: the entries carry the commit's time, in a fixed order,
 # with fixed permissions, so that anyone can check a download against a build of their own.
-# usage, in an empty folder: cmake -D EXE=<exe> -D SOURCE=<source folder> -D OUT=<zip> -P release.cmake
+# usage, in an empty folder:
+#   cmake -D EXE=<exe> -D SOURCE=<source folder> -D OUT=<zip> -P release.cmake
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
     execute_process(COMMAND git -C "${SOURCE}" log -1 --format=%ct
                     OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE

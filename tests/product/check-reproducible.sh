@@ -14,7 +14,8 @@ fail() {
 }
 files=(kr8finder.exe NTrights.exe kr8finder-1.0.0.zip)
 for file in "${files[@]}"; do
-    [ -f "$build_dir/$file" ] || { echo "FAIL: no $build_dir/$file: build the release target first"; exit 1; }
+    [ -f "$build_dir/$file" ] ||
+        { echo "FAIL: no $build_dir/$file: build the release target first" && exit 1; }
 done
 
 copy=$(mktemp -d /tmp/kr8-second-build.XXXXXX)
@@ -25,8 +26,9 @@ tar -C "$source_dir" --exclude=./build -cf - . | tar -C "$copy" -xf - || fail "c
     cmake --build --preset win32 -j "$(nproc)" --target kr8finder NTrights release >/dev/null) ||
     fail "the second build"
 second="$copy/build/win32"
+sum() { sha256sum <"$1" | cut -c1-64; }
 for file in "${files[@]}"; do
-    echo "$(sha256sum <"$build_dir/$file" | cut -c1-64)  $(sha256sum <"$second/$file" | cut -c1-64)  $file"
+    echo "$(sum "$build_dir/$file")  $(sum "$second/$file")  $file"
     cmp -s "$build_dir/$file" "$second/$file" || fail "$file differs between the two builds"
 done
 for folder in "$source_dir" "$build_dir" "$copy"; do
