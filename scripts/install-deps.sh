@@ -25,15 +25,21 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # Where the kernel runs no 32-bit code, 32-bit Wine (and so the shipped exe) runs only under
-# qemu, which Debian does not register for i386 on amd64. The handler is registered only where
-# 32-bit code fails to start, since it would otherwise take every 32-bit program from the
-# kernel's own loader. F: the kernel opens qemu now, so it works inside chroots and namespaces.
+# qemu, which Debian does not register for i386 on amd64. The handler is registered (or a
+# disabled one enabled) only where 32-bit code fails to start without it, since it would take
+# every 32-bit program from the kernel's own loader. F: the kernel opens qemu now, so it works in
+# chroots and namespaces too.
 binfmt=/proc/sys/fs/binfmt_misc
-if [ ! -e "$binfmt/qemu-i386" ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+if [ "$(head -n 1 "$binfmt/qemu-i386" 2>/dev/null)" != enabled ] &&
+    ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
     [ -e "$binfmt/register" ] || $sudo mount -t binfmt_misc binfmt_misc "$binfmt"
-    magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
-    mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
-    echo ":qemu-i386:M::$magic:$mask:/usr/bin/qemu-i386-static:F" |
-        $sudo tee "$binfmt/register" >/dev/null
+    if [ -e "$binfmt/qemu-i386" ]; then
+        echo 1 | $sudo tee "$binfmt/qemu-i386" >/dev/null
+    else
+        magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+        mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+        echo ":qemu-i386:M::$magic:$mask:/usr/bin/qemu-i386-static:F" |
+            $sudo tee "$binfmt/register" >/dev/null
+    fi
     echo "Registered qemu-i386-static for 32-bit Linux programs (this kernel runs none itself)"
 fi
