@@ -66,9 +66,8 @@ else
     cmake --preset win64 >/dev/null
     cmake --build --preset win64 -j "$jobs"
     wine_builds=(build/win64)
-    run_ctest --test-dir build/win32 -L host
     if kr8_i386_emulated; then
-        # Beside the 64-bit tests: the emulated process keeps one processor busy.
+        # Beside the other tests: the emulated process keeps one processor busy.
         i686_log=build/e2e-i686.log
         (
             start=$SECONDS
@@ -79,6 +78,7 @@ else
         ) >"$i686_log" 2>&1 &
         i686_roads=$!
     fi
+    run_ctest --test-dir build/win32 -L host
 fi
 
 for wine_build in "${wine_builds[@]}"; do
