@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Seeds a harmless imitation of a KR8.BetterInternet infection into a Wine prefix: files of the
 # adware's size and names, and its registry entries. Nothing here runs; the files hold text.
-# usage: seed-infection.sh PREFIX
+# usage: seed-infection.sh PREFIX [32|64]
+# 32 or 64: the view of a 64-bit prefix that 32-bit or 64-bit programs see (system folder and
+# registry); by default the prefix's own.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-lib.sh"
 
@@ -15,6 +17,11 @@ harmless_file() {
 }
 
 system="$prefix/drive_c/windows/system32"
+view=()
+if [ -n "${2:-}" ]; then
+    view=("/reg:$2")
+    [ "$2" = 64 ] || system="$prefix/drive_c/windows/syswow64"
+fi
 temp_windows=$("$wine" cmd /c echo %TEMP% | tr -d '\r\n')
 temp=$("$wine" winepath -u "$temp_windows" | tr -d '\r\n')
 mkdir -p "$temp"
@@ -28,7 +35,7 @@ harmless_file "$system/kbdsim73.dll" 320873
 harmless_file "$temp/upd126.exe" 4096
 
 notify='HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Winlogon\Notify'
-reg_add() { "$wine" reg add "$@" /f >/dev/null; }
+reg_add() { "$wine" reg add "$@" "${view[@]}" /f >/dev/null; }
 # A sub-key that only looks like the system's own, one that carries the adware's version, and
 # the guardian key itself.
 reg_add "$notify\\crypt32chain" /v DllName /t REG_SZ /d crypt32.dll

@@ -1,12 +1,26 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the logic natively with sanitizers, the product's
 # build checks, and the Win32 layer, the whole window and the real exes under Wine in throwaway
-# prefixes.
+# prefixes. Where 32-bit code runs only under emulation, the Wine tests run the 64-bit build and
+# the shipped 32-bit exe runs its own roads.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/wine-lib.sh
 
 bash scripts/install-deps.sh
+
+arch=$(kr8_wine_arch)
+if [ "$arch" = win32 ]; then
+    echo "== This machine runs 32-bit code: every Wine test runs the 32-bit product"
+elif kr8_i386_emulated; then
+    echo "== This machine runs 32-bit code only under qemu: the Wine tests run the 64-bit build," \
+        "and the shipped 32-bit exe its own roads in the 32-bit side of a 64-bit prefix"
+    # Booting that prefix takes minutes the first time; it overlaps the builds.
+    kr8_boot_template >/dev/null 2>&1 &
+else
+    echo "== This machine runs no 32-bit code: the Wine tests run the 64-bit build," \
+        "and nothing runs the shipped 32-bit exe"
+fi
 
 jobs=$(nproc)
 passed=0
@@ -41,7 +55,6 @@ cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j "$jobs"
 cmake --build --preset win32 --target release
 
-arch=$(kr8_wine_arch)
 if [ "$arch" = win32 ]; then
     echo "== Windows 32-bit: the GoogleTest executables (POSIX-thread compilers)"
     cmake --preset win32-tests >/dev/null
@@ -49,10 +62,22 @@ if [ "$arch" = win32 ]; then
     # The product's build holds its checks from the outside and the runs of the real exes.
     wine_builds=(build/win32 build/win32-tests)
 else
-    echo "== This machine cannot run 32-bit Wine; the Wine tests run the same sources built for 64-bit"
+    echo "== Windows 64-bit: the same sources, for the Wine tests"
     cmake --preset win64 >/dev/null
     cmake --build --preset win64 -j "$jobs"
     wine_builds=(build/win64)
+    if kr8_i386_emulated; then
+        # Beside the other tests: the emulated process keeps one processor busy.
+        i686_log=build/e2e-i686.log
+        (
+            start=$SECONDS
+            bash tests/e2e/road.sh i686 "$PWD/build/win32/kr8finder.exe" \
+                "$PWD/build/win64/kr8auto.exe" "$PWD/build/e2e-i686" \
+                "$PWD/build/win64/kr8finder.exe"
+            echo "(the i686 roads took $((SECONDS - start)) s)"
+        ) >"$i686_log" 2>&1 &
+        i686_roads=$!
+    fi
     run_ctest --test-dir build/win32 -L host
 fi
 
@@ -73,6 +98,17 @@ echo "== Linux: kr8finder-offline, static, and its road"
 cmake --preset offline >/dev/null
 cmake --build --preset offline -j "$jobs"
 run_ctest --preset offline
+
+if [ -n "${i686_roads:-}" ]; then
+    echo "== Under Wine, emulated: the shipped i686 exe"
+    wait "$i686_roads" || true
+    cat "$i686_log"
+    if grep -q '^All checks passed' "$i686_log"; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+    fi
+fi
 
 echo
 bash scripts/count-lines.sh

@@ -3,10 +3,17 @@
 
 KR8_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-# Which build runs under Wine here: the 32-bit product where this machine can run 32-bit Linux
-# code (32-bit Wine needs it), else the same sources built for 64-bit Windows.
+# True where 32-bit Linux code runs only through qemu: a handler registered for it takes every
+# 32-bit program before the kernel's own loader would, so there 32-bit Wine starts, but each of
+# its processes costs about a minute of processor time.
+kr8_i386_emulated() {
+    [ "$(head -n 1 /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null)" = enabled ]
+}
+
+# Which build runs the Wine tests here: the 32-bit product where this machine runs 32-bit Linux
+# code itself (32-bit Wine needs it), else the same sources built for 64-bit Windows.
 kr8_wine_arch() {
-    if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    if ! kr8_i386_emulated && /usr/lib/wine/wine --version >/dev/null 2>&1; then
         echo win32
     else
         echo win64
@@ -17,12 +24,21 @@ kr8_wine_bin() {
     if [ "$(kr8_wine_arch)" = win32 ]; then echo /usr/lib/wine/wine; else echo /usr/lib/wine/wine64; fi
 }
 
-# Makes a fresh prefix at $1, copied from a template that is booted once per machine and kept
-# under build/.
-kr8_make_prefix() {
-    local target=$1 arch template lock
+# The template prefix's folder under build/. Under emulation the 64-bit prefix is booted with
+# its 32-bit side, where the 32-bit product runs (only our own process is then emulated).
+kr8_template_dir() {
+    local name
+    name=$(kr8_wine_arch)
+    if [ "$name" = win64 ] && kr8_i386_emulated; then name=wow64; fi
+    echo "$KR8_ROOT/build/wine-template-$name"
+}
+
+# Boots the template once per machine and kernel set-up; the first boot of a 64-bit prefix with
+# its 32-bit side takes minutes under emulation, so the test script starts it early.
+kr8_boot_template() {
+    local arch template lock
     arch=$(kr8_wine_arch)
-    template="$KR8_ROOT/build/wine-template-$arch"
+    template=$(kr8_template_dir)
     mkdir -p "$KR8_ROOT/build"
     # Test runs started side by side must not boot the template twice.
     exec {lock}>"$KR8_ROOT/build/.wine-template.lock"
@@ -39,8 +55,13 @@ kr8_make_prefix() {
     fi
     flock -u "$lock"
     exec {lock}>&-
-    rm -rf "$target"
-    cp -a "$template" "$target"
+}
+
+# Makes a fresh prefix at $1, copied from the template.
+kr8_make_prefix() {
+    kr8_boot_template
+    rm -rf "$1"
+    cp -a "$(kr8_template_dir)" "$1"
 }
 
 # Starts a persistent wine server for prefix $WINEPREFIX, so each program starts fast, and lets

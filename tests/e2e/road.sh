@@ -4,6 +4,7 @@
 # decisions are the unit tests'; the roads check that the exe wires the real seams and system in.
 # usage: road.sh find|repair|backup|ntrights|window KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR
 #        [win2k|winxp]
+#        road.sh i686 I686_KR8FINDER_EXE X86_64_KR8AUTO_EXE OUTPUT_DIR X86_64_KR8FINDER_EXE
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-session.sh"
 road=$1 finder=$2 autoexe=$3 out=$4
@@ -42,7 +43,7 @@ box() { auto box "$1" "$2" >/dev/null || fail_now "no box titled $2 to answer $1
 idle() { auto wait-idle >/dev/null || fail_now "a box nobody expected, after $1"; }
 tab_order() { for _ in $(seq "$1"); do auto key tab && auto focus; done | tr -d '\r'; }
 
-if [ -n "${5:-}" ]; then
+if [ -n "${5:-}" ] && [ "$road" != i686 ]; then
     declare -A numbers=([win2k]=5.0.2195 [winxp]=5.1.2600)
     "$WINE" reg add 'HKCU\Software\Wine' /v Version /d "$5" /f >/dev/null
     check "Wine imitates $5" "$("$WINE" cmd /c ver | grep -o '[0-9.]\+')" "${numbers[$5]}"
@@ -51,10 +52,69 @@ system='C:\windows\system32'
 sys_unix="$WINEPREFIX/drive_c/windows/system32"
 temp=$("$WINE" cmd /c echo %TEMP% | tr -d '\r\n')
 temp_unix=$("$WINE" winepath -u "$temp" | tr -d '\r\n')
-seed() { bash "$KR8_ROOT/scripts/seed-infection.sh" "$WINEPREFIX" >"$out/seed.log" 2>&1 ||
+# seed [32|64]: the infection, in the given view of a 64-bit prefix.
+seed() { bash "$KR8_ROOT/scripts/seed-infection.sh" "$WINEPREFIX" "$@" >>"$out/seed.log" 2>&1 ||
     fail_now "seeding the prefix (see $out/seed.log)"; }
 
 case $road in
+i686)
+    # The shipped 32-bit exe, in the 32-bit side of a 64-bit prefix where 32-bit code may run only
+    # emulated, driven by the 64-bit kr8auto. Each 32-bit process then takes a minute to start,
+    # so the window and the rights tool share one session.
+    wine32=/usr/lib/wine/wine
+    slow() { auto --timeout 400 "$@" >/dev/null; }
+    seed 32
+    timeout 600 "$wine32" "$finder" /scan /log 'C:\i686.log' >>"$out/program.log" 2>&1
+    check "i686: unattended scan of the infection in the 32-bit view: exit code" "$?" 1
+    # Only now does the 64-bit view hold the infection too.
+    seed 64
+    timeout 60 "$WINE" "$5" /scan /log 'C:\x86_64.log' >>"$out/program.log" 2>&1
+    check "x86_64: the same scan: exit code" "$?" 1
+    check_files "i686: the log is the x86_64 build's, byte for byte" \
+        "$WINEPREFIX/drive_c/x86_64.log" "$WINEPREFIX/drive_c/i686.log"
+
+    wow_unix="$WINEPREFIX/drive_c/windows/syswow64"
+    cp "$wow_unix/qwxz1834.dll" "$wow_unix/wincore.dll" "$out/"
+    WINE=$wine32 kr8_session_launch "$finder"
+    slow wait || fail_now "i686: the window did not come up (see $out/program.log)"
+    slow click Find || fail_now "clicking Find"
+    # Another process cannot reach the emulated program's memory (qemu keeps it elsewhere than
+    # Wine reads), so List1 is ticked from the keyboard and only its ticks are read back; its
+    # entries are the report's first section, in the same order.
+    for _ in $(seq 12); do
+        [ "$(auto focus | tr -d '\r')" = SysListView32 ] && break
+        auto key tab
+    done
+    auto key down && auto key space
+    for _ in $(seq 100); do auto list | grep -q '^\[x\]' && break || sleep 0.3; done
+    ticks=$(auto list | tr -d '\r' | cut -c1-3 | tr '\n' ' ')
+    mapfile -t found < <(auto text1 | tr -d '\r' | sed -n '2,/^ $/p')
+    check "i686: one of the two entries is ticked" "$(tr -dc x <<<"$ticks")" x
+    gone=$([ "${ticks:0:3}" = '[x]' ] && echo "${found[0]##*\\}" || echo "${found[1]##*\\}")
+    kept=$([ "$gone" = qwxz1834.dll ] && echo wincore.dll || echo qwxz1834.dll)
+    click 'Delete these files'
+    box yes 'Confirm Delete'
+    slow wait-idle || fail_now "a box nobody expected, after Delete"
+    verdict "i686: the ticked $gone is gone" [ ! -e "$wow_unix/$gone" ]
+    check_files "i686: the unticked $kept is left alone" "$out/$kept" "$wow_unix/$kept"
+    # Our own rights tool, written to the 32-bit system folder and run by the program: only its
+    # success brings the offer of a restart, which is declined.
+    click 'Restore Policy'
+    box ok 'Administrator Policy'
+    verdict "i686: NTrights.exe reported success" slow box cancel 'Administrator Policy'
+    slow wait-idle || fail_now "a box nobody expected, after Restore Policy"
+    verdict "i686: NTrights.exe is gone again" [ ! -e "$wow_unix/NTrights.exe" ]
+    auto close && verdict "i686: the process ended with its window" kr8_session_ended 120
+
+    backups=("$WINEPREFIX/drive_c/windows/KR8 Backup"/*)
+    check "i686: one backup folder" "${#backups[@]}" 1
+    timeout 600 "$wine32" "$finder" /restore "C:\\windows\\KR8 Backup\\${backups[0]##*/}" \
+        >>"$out/program.log" 2>&1 &
+    KR8_APP_PID=$!
+    verdict "i686: /restore says what it put back" slow lone-box ok 'Restore from backup'
+    verdict "i686: /restore ended" kr8_session_ended 120
+    check_files "i686: /restore put $gone back byte for byte" "$out/$gone" "$wow_unix/$gone"
+    ;;
 ntrights)
     # Our rights tool, built beside the program, as the program runs it. Wine stores no right, so
     # only its answers are read: the group by its well-known identifier, any other account by its

@@ -8,7 +8,8 @@
 //   rect                 the window's place on screen, frame included: "WIDTHxHEIGHT+LEFT+TOP"
 //   text1                Text1's text exactly as it is (CR LF line ends, nothing added)
 //   list                 List1, one entry a line: "[x] text" when ticked, "[ ] text" when not
-//                        (texts are printed in UTF-8)
+//                        (texts are printed in UTF-8; an emulated 32-bit program's texts are
+//                        out of reach, since qemu keeps its memory elsewhere than Wine reads)
 //   states               every button in tab order: "caption=enabled" or "caption=disabled"
 //   focus                the focused control: a button's caption, else its window class
 //   click CAPTION        clicks the button and returns once its handler has run; the caption
@@ -29,7 +30,7 @@
 //   restore-menu         chooses "Restore from backup…" on the window's system menu and returns
 //                        at once, as click-async does
 //   check INDEX [on|off] ticks (default) or unticks List1's entry INDEX (from 0)
-//   key enter|space|tab|alt-x
+//   key enter|space|tab|down|alt-x
 //                        posts the key to the focused control, as the keyboard would
 //   close                closes the window as its close box would
 //
@@ -42,6 +43,8 @@
 //   attrs PATH [+rhs]    adds any of the read-only, hidden and system flags given, then prints
 //                        those the file has as "RHS", a "-" for each one it lacks
 //   short PATH           the file's short (8.3) path
+//   lone-box ok|cancel|yes|no TITLE
+//                        answers a box so titled, of a program that shows no window (/restore)
 //
 // Exit status: 0 done, 1 failed (reason on stderr), 2 bad command line.
 #include <windows.h>
@@ -299,6 +302,8 @@ void PostKey(HWND window, const std::string& key) {
         post(VK_SPACE, 0x39);
     } else if (key == "tab") {
         post(VK_TAB, 0x0F);
+    } else if (key == "down") {
+        post(VK_DOWN, 0x50);
     } else if (key == "alt-x") {
         PostMessageA(focus, WM_SYSCHAR, 'x', 1 | (LPARAM{0x2D} << 16) | (LPARAM{1} << 29));
     } else {
@@ -398,10 +403,9 @@ int AnswerId(const std::string& answer) {
     throw Failure{"unknown answer \"" + answer + "\""};
 }
 
-void AnswerBox(HWND mainWindow, const std::string& answer, const std::string* title,
-               const Deadline& deadline) {
+void AnswerOpenBox(HWND box, const std::string& answer, const std::string* title,
+                   const Deadline& deadline) {
     const int id = AnswerId(answer);
-    HWND box = WaitForBox(mainWindow, deadline);
     const std::string boxTitle = TextOf(box);
     const std::string boxText = BoxText(box);
     Print(boxTitle + "\n" + boxText + "\n");
@@ -429,6 +433,27 @@ void AnswerBox(HWND mainWindow, const std::string& answer, const std::string* ti
             throw Failure{"the box " + DescribeBox(box) + " stayed open after the click"};
         }
         Sleep(20);
+    }
+}
+
+void AnswerBox(HWND mainWindow, const std::string& answer, const std::string* title,
+               const Deadline& deadline) {
+    AnswerId(answer);  // a mistyped answer fails before the wait
+    AnswerOpenBox(WaitForBox(mainWindow, deadline), answer, title, deadline);
+}
+
+// A box of a run without a window, such as /restore: the first one so titled on the screen.
+void AnswerLoneBox(const std::string& answer, const std::string& title, const Deadline& deadline) {
+    for (;;) {
+        HWND box = FindWindowA("#32770", title.c_str());
+        if (box && IsWindowVisible(box)) {
+            AnswerOpenBox(box, answer, &title, deadline);
+            return;
+        }
+        if (deadline.Passed()) {
+            throw Failure{"no box titled \"" + title + "\" came up"};
+        }
+        Sleep(100);
     }
 }
 
@@ -644,9 +669,10 @@ int Usage() {
         "usage: kr8auto [--timeout SECONDS] wait|caption|rect|text1|list|states|focus|close|"
         "wait-idle\n"
         "       kr8auto [--timeout SECONDS] click|click-async CAPTION | check INDEX [on|off] | "
-        "key enter|space|tab|alt-x\n"
+        "key enter|space|tab|down|alt-x\n"
         "       kr8auto [--timeout SECONDS] box ok|cancel|yes|no [TITLE] | wait-child NAME | "
         "end-child PID\n"
+        "       kr8auto [--timeout SECONDS] lone-box ok|cancel|yes|no TITLE\n"
         "       kr8auto hold PATH SECONDS | release | attrs PATH [+rhs] | short PATH\n",
         stderr);
     return 2;
@@ -695,6 +721,11 @@ int Run(const std::vector<std::string>& args) {
     }
 
     const Deadline deadline(timeoutMs);
+    if (command == "lone-box") {
+        needs(2);
+        AnswerLoneBox(rest[0], rest[1], deadline);
+        return 0;
+    }
     HWND window = FindMainWindow(timeoutMs);
     if (command == "wait") {
         needs(0);
