@@ -24,24 +24,32 @@ kr8_wine_bin() {
     if [ "$(kr8_wine_arch)" = win32 ]; then echo /usr/lib/wine/wine; else echo /usr/lib/wine/wine64; fi
 }
 
-# The template prefix's folder under build/. Under emulation the 64-bit prefix is booted with
-# its 32-bit side, where the 32-bit product runs (only our own process is then emulated).
-kr8_template_dir() {
-    local name
-    name=$(kr8_wine_arch)
-    if [ "$name" = win64 ] && kr8_i386_emulated; then name=wow64; fi
-    echo "$KR8_ROOT/build/wine-template-$name"
+# The template prefix's folder. Under emulation the 64-bit prefix is booted with its 32-bit
+# side, where the 32-bit product runs (only our own process is then emulated). That boot takes
+# minutes, so templates are kept per machine and Wine version, outside any one checkout: a fresh
+# clone reuses them, and a new Wine gets a new one.
+kr8_template_cache() {
+    echo "${KR8_TEMPLATE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kr8finder}"
 }
 
-# Boots the template once per machine and kernel set-up; the first boot of a 64-bit prefix with
-# its 32-bit side takes minutes under emulation, so the test script starts it early.
+kr8_template_dir() {
+    local name version
+    name=$(kr8_wine_arch)
+    if [ "$name" = win64 ] && kr8_i386_emulated; then name=wow64; fi
+    version=$(/usr/lib/wine/wine64 --version 2>/dev/null | tr -c 'A-Za-z0-9.\n-' _)
+    echo "$(kr8_template_cache)/wine-template-$name-${version:-unknown}"
+}
+
+# Boots the template once per machine, kernel set-up and Wine version; the first boot of a
+# 64-bit prefix with its 32-bit side takes minutes under emulation, so the test script starts
+# it early.
 kr8_boot_template() {
     local arch template lock
     arch=$(kr8_wine_arch)
     template=$(kr8_template_dir)
-    mkdir -p "$KR8_ROOT/build"
+    mkdir -p "$(kr8_template_cache)"
     # Test runs started side by side must not boot the template twice.
-    exec {lock}>"$KR8_ROOT/build/.wine-template.lock"
+    exec {lock}>"$(kr8_template_cache)/.wine-template.lock"
     flock "$lock"
     if [ ! -f "$template/.ready" ]; then
         rm -rf "$template"
