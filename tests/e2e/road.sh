@@ -14,17 +14,9 @@ kr8_session_start "$out" || exit 1
 # The window test (tests/window) needs no more than the prefix and the display.
 [ "$road" != window ] || { "$WINE" "$finder"; exit; }
 
-failures=0
-# verdict NAME COMMAND...: a PASS or FAIL line for the command's outcome, which it returns.
-verdict() {
-    if "${@:2}"; then echo "PASS: $1" && return; fi
-    echo "FAIL: $1"
-    failures=$((failures + 1))
-    return 1
-}
+source "$KR8_ROOT/tests/verdicts.sh"
 fail() { verdict "$1" false; }
 fail_now() { fail "$1" || exit 1; }
-check() { verdict "$1" [ "$2" == "$3" ] || diff <(echo "$3") <(echo "$2"); }
 # check_files NAME EXPECTED_FILE ACTUAL_FILE: byte for byte, line ends included.
 check_files() { verdict "$1" cmp "$2" "$3"; }
 auto() { "$WINE" "$autoexe" "$@"; }

@@ -10,14 +10,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/../../../scripts/wine-lib.sh"
 offline=$1 hive_tool=$2 out=$3
 rm -rf "$out"
 mkdir -p "$out"
-failures=0
-verdict() {
-    if "${@:2}"; then echo "PASS: $1" && return; fi
-    echo "FAIL: $1"
-    failures=$((failures + 1))
-    return 1
-}
-check() { verdict "$1" [ "$2" == "$3" ] || diff <(echo "$3") <(echo "$2"); }
+source "$KR8_ROOT/tests/verdicts.sh"
 hive() { "$hive_tool" "$@" || verdict "planting $*" false; }
 # scan FOLDER LOG: the offline scan, its exit code in $code and its messages in $out/stderr.
 scan() { "$offline" "$1" --log "$2" >"$out/stdout" 2>"$out/stderr"; code=$?; }
