@@ -3,8 +3,20 @@
 #include <cstdio>
 
 #include "sys/EllReg.h"
+#include "sys/Utf.h"
 
 namespace kr8 {
+
+std::string RegDataUtf8(std::uint32_t type, const std::string& raw) {
+    if (type != RegType::Sz && type != RegType::ExpandSz && type != RegType::MultiSz) {
+        return raw;
+    }
+    std::string text = Utf8FromUtf16(UnitsOfLittleEndian(raw));
+    if (raw.size() % 2 != 0) {
+        text += raw.back();
+    }
+    return text;
+}
 
 namespace {
 

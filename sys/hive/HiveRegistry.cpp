@@ -9,7 +9,6 @@
 
 #include "sys/AsciiCase.h"
 #include "sys/RegText.h"
-#include "sys/Utf.h"
 
 namespace kr8 {
 
@@ -28,23 +27,6 @@ using Malloced = std::unique_ptr<T, FreeDeleter>;
 std::uint32_t LittleEndian32(const unsigned char* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-bool IsText(std::uint32_t type) {
-    return type == RegType::Sz || type == RegType::ExpandSz || type == RegType::MultiSz;
-}
-
-// Text data in UTF-8, as the rest of the program holds text; other data byte for byte. An odd
-// last byte of text data is kept as it is.
-std::string DataBytes(std::uint32_t type, const std::string& raw) {
-    if (!IsText(type)) {
-        return raw;
-    }
-    std::string text = Utf8FromUtf16(UnitsOfLittleEndian(raw));
-    if (raw.size() % 2 != 0) {
-        text += raw.back();
-    }
-    return text;
 }
 
 // The path's key names; empty names (doubled or trailing backslashes) name nothing.
@@ -206,7 +188,7 @@ std::string HiveRegistry::ReadRegValue(RegRoot root, const std::string& keyPath,
         return kNotFound;
     }
     const Hive::RawValue raw = hive_->Raw(*value);
-    const std::string bytes = DataBytes(raw.type, raw.bytes);
+    const std::string bytes = RegDataUtf8(raw.type, raw.bytes);
     if (bytes.size() > kRegBufferSize) {
         return kNotFound;
     }
@@ -240,7 +222,7 @@ std::optional<ValueEntry> HiveRegistry::GetValueEntry(RegRoot root, const std::s
     ValueEntry entry;
     entry.type = raw.type;
     entry.name = raw.name;
-    entry.data = RegDataText(raw.type, DataBytes(raw.type, raw.bytes), BinaryAs::Characters);
+    entry.data = RegDataText(raw.type, RegDataUtf8(raw.type, raw.bytes), BinaryAs::Characters);
     return entry;
 }
 

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include "sys/RegText.h"
@@ -202,27 +201,6 @@ UniqueHKey CreateKey(RegRoot root, const std::string& keyPath) {
     return key;
 }
 
-bool IsText(DWORD type) {
-    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
-}
-
-// Text data as the rest of the program holds text, in UTF-8; other data byte for byte. An odd
-// last byte of text data is kept as it is.
-std::string DataBytes(DWORD type, const BYTE* data, std::size_t size) {
-    if (!IsText(type)) {
-        return std::string(reinterpret_cast<const char*>(data), size);
-    }
-    std::wstring units(size / 2, L'\0');
-    if (!units.empty()) {
-        std::memcpy(&units[0], data, units.size() * 2);
-    }
-    std::string text = Narrow(units);
-    if (size % 2 != 0) {
-        text += static_cast<char>(data[size - 1]);
-    }
-    return text;
-}
-
 // Enough to outgrow a value that is being made longer while it is read, not enough to spin.
 constexpr int kEnumAttempts = 4;
 
@@ -230,11 +208,6 @@ struct Queried {
     DWORD type = REG_NONE;
     std::string bytes;  // as the registry holds them
 };
-
-std::string DataBytes(const Queried& value) {
-    return DataBytes(value.type, reinterpret_cast<const BYTE*>(value.bytes.data()),
-                     value.bytes.size());
-}
 
 // One value by its exact name; the failure's status when there is none.
 std::optional<Queried> QueryNamedValue(HKEY key, const std::string& name, NTSTATUS* failure) {
@@ -373,7 +346,7 @@ std::string EllRegWin32::ReadRegValue(RegRoot root, const std::string& keyPath,
     NTSTATUS failure = 0;
     const std::optional<Queried> value =
         opened.key ? QueryNamedValue(opened.key.get(), valueName, &failure) : std::nullopt;
-    const std::string bytes = value ? DataBytes(*value) : std::string();
+    const std::string bytes = value ? RegDataUtf8(value->type, value->bytes) : std::string();
     if (!value || bytes.size() > kRegBufferSize) {
         return kNotFound;
     }
@@ -434,8 +407,7 @@ std::optional<ValueEntry> EllRegWin32::GetValueEntry(RegRoot root, const std::st
     ValueEntry entry;
     entry.type = raw.type;
     entry.name = std::move(raw.name);
-    entry.data =
-        RegDataText(raw.type, DataBytes(Queried{raw.type, raw.bytes}), BinaryAs::Characters);
+    entry.data = RegDataText(raw.type, RegDataUtf8(raw.type, raw.bytes), BinaryAs::Characters);
     return entry;
 }
 
