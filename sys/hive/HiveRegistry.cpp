@@ -1,6 +1,7 @@
 #include "sys/hive/HiveRegistry.h"
 
 #include <hivex.h>
+#include <sys/mman.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <memory>
 
 #include "sys/AsciiCase.h"
+#include "sys/posix/PosixHandles.h"
 #include "sys/RegText.h"
 
 namespace kr8 {
@@ -17,12 +19,6 @@ namespace {
 constexpr char kSoftwareRoot[] = "SOFTWARE";
 // U+FFFD: the name of a key or value that hivex cannot decode; no lookup ever matches it.
 constexpr char kUndecodable[] = "\xEF\xBF\xBD";
-
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using Malloced = std::unique_ptr<T, FreeDeleter>;
 
 std::uint32_t LittleEndian32(const unsigned char* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
@@ -150,6 +146,34 @@ HiveCheck CheckHiveFile(const std::string& path) {
     }
     return LittleEndian32(base + 4) == LittleEndian32(base + 8) ? HiveCheck::Usable
                                                                 : HiveCheck::PendingChanges;
+}
+
+HiveCheck CheckHiveBytes(const std::string& bytes) {
+    if (bytes.size() < 12 || bytes.compare(0, 4, "regf") != 0) {
+        return HiveCheck::NotAHive;
+    }
+    const auto* base = reinterpret_cast<const unsigned char*>(bytes.data());
+    return LittleEndian32(base + 4) == LittleEndian32(base + 8) ? HiveCheck::Usable
+                                                                : HiveCheck::PendingChanges;
+}
+
+std::unique_ptr<HiveRegistry> HiveRegistry::FromBytes(const std::string& bytes, bool writable) {
+    // hivex opens hives by name only: the bytes go to an anonymous file of this process.
+    const UniqueFd memory(memfd_create("hive", MFD_CLOEXEC));
+    if (!memory) {
+        return nullptr;
+    }
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = write(memory.get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return nullptr;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return Open("/proc/self/fd/" + std::to_string(memory.get()), writable);
 }
 
 std::unique_ptr<HiveRegistry> HiveRegistry::Open(const std::string& path, bool writable) {

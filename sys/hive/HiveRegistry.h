@@ -23,11 +23,16 @@ enum class HiveCheck {
 // Looks at the hive's base block only. hivex reads the primary file alone, so a hive with
 // changes still in its log would be read, and written, as it was before them.
 HiveCheck CheckHiveFile(const std::string& path);
+// The same check of a hive's bytes already read.
+HiveCheck CheckHiveBytes(const std::string& bytes);
 
 class HiveRegistry : public EllReg {
   public:
     // Nothing when hivex cannot open the file.
     static std::unique_ptr<HiveRegistry> Open(const std::string& path, bool writable);
+    // The hive these bytes hold, read from them alone: a file on a hostile disk is read once,
+    // by the caller, and can change nothing after that.
+    static std::unique_ptr<HiveRegistry> FromBytes(const std::string& bytes, bool writable);
     ~HiveRegistry() override;
 
     std::string ReadRegValue(RegRoot root, const std::string& keyPath,
