@@ -9,6 +9,7 @@
 #include "app/LogFile.h"
 #include "remove/KillProcess.h"
 #include "repair/ntrights/RightsCommand.h"
+#include "sys/TerminalText.h"
 #include "sys/Utf.h"
 
 namespace kr8 {
@@ -157,6 +158,28 @@ TEST(LogFile, AnAsciiReportKeepsItsBytesAnyOtherBecomesUtf16) {
     const std::string wide = LogFileBytes("\xe6\xbc\xa2");
     EXPECT_EQ(wide.substr(0, 4), std::string("\xff\xfeL\0", 4));
     EXPECT_EQ(wide.substr(wide.size() - 6), std::string("\x22\x6f\r\0\n\0", 6));
+}
+
+// What the adware wrote reaches a terminal as visible escapes, each of which means one thing.
+TEST(TerminalText, ControlsAndBrokenUtf8AreShownEscaped) {
+    const struct {
+        std::string raw, shown;
+    } cases[] = {
+        {"C:\\WINDOWS\\a.dll\r\nnext", "C:\\WINDOWS\\a.dll\nnext"},
+        {"\x1b[2K\x1b]0;t\x07\b\x7f", "\\x1b[2K\\x1b]0;t\\x07\\x08\\x7f"},
+        {"a\rb", "a\\x0db"},
+        {std::string("n\0ul", 4), "n\\x00ul"},
+        {"\x9b\xc2\x9b\xc2\xa0", "\\x9b\\u009b\xc2\xa0"},
+        {"\xc0\xaf\xed\xa0\x80\xf4\x90\x80\x80\xe6\xbc", "\\xc0\\xaf\\xed\\xa0\\x80\\xf4\\x90\\x80\\x80\\xe6\\xbc"},
+        {"\xe6\xbc\xa2 \xf0\x9f\x98\x80", "\xe6\xbc\xa2 \xf0\x9f\x98\x80"},
+        {"C:\\x.dll", "C:\\\\x.dll"},
+        {"a\\\\b\\", "a\\\\\\b\\"},
+        {"a\\\x1b", "a\\\\\\x1b"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ForTerminal(c.raw), c.shown) << testing::PrintToString(c.raw);
+    }
+    EXPECT_EQ(ForTerminalLine("one\ntwo\r\n"), "one\\x0atwo\\x0d\\x0a");
 }
 
 }  // namespace
