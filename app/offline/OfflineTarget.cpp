@@ -1,23 +1,31 @@
 #include "app/offline/OfflineTarget.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <optional>
+#include <unordered_set>
 
 #include "app/Texts.h"
 #include "sys/AsciiCase.h"
+#include "sys/Sha256.h"
+#include "sys/posix/PosixHandles.h"
 
 namespace kr8 {
 
 namespace {
 
-// "X:\name\..." with at least one folder after the drive; the form SystemRoot takes.
-bool IsFolderOnDrive(const std::string& path) {
-    return path.size() > 3 && path[1] == ':' && path[2] == '\\' &&
+// What the user is told of the hive beyond the report; texts of this file alone.
+constexpr char kSystemRootIs[] = "The hive's SystemRoot is ";
+constexpr char kNoSystemRoot[] = "The hive holds no SystemRoot";
+constexpr char kGivenFolderScanned[] = "; the folder given is scanned: ";
+constexpr char kHiveChangedPrefix[] = "The hive file has changed since it was read (";
+constexpr char kHiveChangedSuffix[] = "); nothing was written to it: ";
+constexpr char kHiveGone[] = "The hive file can no longer be read; nothing was written to it: ";
+constexpr char kHiveNotReplaced[] = "The new hive could not be written and put in place: ";
+constexpr char kHiveNotReread[] = "The hive was written but cannot be read again: ";
+
+// "X:\..."; the form SystemRoot takes.
+bool IsOnDrive(const std::string& path) {
+    return path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
            ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
 }
 
@@ -40,115 +48,133 @@ std::string ReplacedIgnoringCase(std::string text, const std::string& name, cons
     return text;
 }
 
-bool IsFolder(const std::optional<std::string>& local) {
-    struct stat st;
-    return local && stat(local->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+// How the hive file now differs from the one read; empty when it does not.
+std::string Difference(const FileRead& read, const std::string& sha256, const FileRead& now) {
+    if (now.st.st_dev != read.st.st_dev || now.st.st_ino != read.st.st_ino) {
+        return "it is another file";
+    }
+    if (now.st.st_size != read.st.st_size) {
+        return "its size";
+    }
+    if (now.st.st_mtim.tv_sec != read.st.st_mtim.tv_sec ||
+        now.st.st_mtim.tv_nsec != read.st.st_mtim.tv_nsec) {
+        return "its time";
+    }
+    if (Sha256Hex(now.bytes) != sha256) {
+        return "its content";
+    }
+    return "";
 }
 
 }  // namespace
 
 std::unique_ptr<OfflineTarget> OfflineTarget::Open(const std::string& windowsFolder, bool writable,
-                                                   std::string* why) {
-    std::string local = windowsFolder;
-    while (local.size() > 1 && local.back() == '/') {
-        local.pop_back();
-    }
-    // The folder itself as a drive of its own, until the hive says which drive it is on. A hive
-    // that will be replaced is reached through no link, which could point off the disk.
-    const MountedDrive folderOnly("X:", local);
-    const std::optional<std::string> hive =
-        IsFolder(local) ? folderOnly.Local(std::string("X:\\system32") + text::kHiveInSystemFolder,
-                                           true, !writable)
-                        : std::nullopt;
-    if (!hive) {
-        *why = text::kNotAWindowsFolder + windowsFolder;
+                                                   std::string* why, Confinement confinement) {
+    *why = text::kNotAWindowsFolder + windowsFolder;
+    // The folder as typed, wherever the shell stands; the drive's root is the folder above it.
+    const Malloced<char> real(realpath(windowsFolder.c_str(), nullptr));
+    const std::string folder = real ? real.get() : "";
+    const std::size_t slash = folder.rfind('/');
+    const std::string name = slash == std::string::npos ? "" : folder.substr(slash + 1);
+    if (name.empty() || !IsWindowsName(name)) {
         return nullptr;
     }
-    switch (CheckHiveFile(*hive)) {
-        case HiveCheck::Usable:
-            break;
-        case HiveCheck::PendingChanges:
-            *why = text::kHivePending + *hive;
-            return nullptr;
-        case HiveCheck::Missing:
-        case HiveCheck::NotAHive:
-            *why = text::kHiveUnreadable + *hive;
-            return nullptr;
-    }
-    std::unique_ptr<HiveRegistry> registry = HiveRegistry::Open(*hive, writable);
-    if (!registry) {
-        *why = text::kHiveUnreadable + *hive;
-        return nullptr;
-    }
-
     std::unique_ptr<OfflineTarget> target(new OfflineTarget);
-    target->hivePath_ = *hive;
+    target->drive_ = std::make_unique<MountedDrive>(
+        "C:", slash == 0 ? "/" : folder.substr(0, slash), confinement);
+    MountedDrive& drive = *target->drive_;
+    drive.PinWindowsFolder("C:\\" + name, name);
+    const std::optional<struct stat> isFolder = drive.Status("C:\\" + name);
+    const std::string hive = "C:\\" + name + "\\system32" + text::kHiveInSystemFolder;
+    if (!isFolder || !S_ISDIR(isFolder->st_mode) || !drive.Exists(hive)) {
+        return nullptr;
+    }
+    target->hivePath_ = drive.Shown(hive).value_or(folder);
+    std::optional<FileRead> read = drive.ReadRegularFile(hive);
+    const HiveCheck check = read ? CheckHiveBytes(read->bytes) : HiveCheck::Missing;
+    if (check == HiveCheck::PendingChanges) {
+        *why = text::kHivePending + target->hivePath_;
+        return nullptr;
+    }
+    target->registry_ =
+        check == HiveCheck::Usable ? HiveRegistry::FromBytes(read->bytes, writable) : nullptr;
+    if (!target->registry_) {
+        *why = text::kHiveUnreadable + target->hivePath_;
+        return nullptr;
+    }
+    why->clear();
     target->writable_ = writable;
-    target->registry_ = std::move(registry);
-    std::string systemRoot = WithoutTrailingBackslashes(target->registry_->ReadRegValue(
+    target->Keep(std::move(*read));
+
+    // SystemRoot only names the drive and spells the folder for the report, as the Windows
+    // program shows it; the folder scanned is the one given, whatever the hive says.
+    const std::string systemRoot = WithoutTrailingBackslashes(target->registry_->ReadRegValue(
         RegRoot::LocalMachine, text::kCurrentVersionKey, text::kSystemRootValue));
-    if (!IsFolderOnDrive(systemRoot)) {
-        const std::size_t slash = local.rfind('/');
-        systemRoot = "C:\\" + local.substr(slash == std::string::npos ? 0 : slash + 1);
+    const bool onDrive = IsOnDrive(systemRoot);
+    if (onDrive && EqualsIgnoringAsciiCase(systemRoot.substr(3), name)) {
+        target->windowsFolder_ = systemRoot;
+    } else {
+        target->windowsFolder_ = (onDrive ? systemRoot.substr(0, 2) : "C:") + "\\" + name;
+        target->warnings_.push_back(
+            (systemRoot == kNotFound ? kNoSystemRoot : kSystemRootIs + systemRoot) +
+            kGivenFolderScanned + target->windowsFolder_);
     }
-    target->windowsFolder_ = systemRoot;
-    // The drive's root lies as many folders up as the Windows folder lies below it.
-    std::string root = local;
-    for (std::size_t at = 2; at != std::string::npos; at = systemRoot.find('\\', at + 1)) {
-        const std::size_t slash = root.rfind('/');
-        root = slash == std::string::npos || slash == 0 ? "/" : root.substr(0, slash);
-    }
-    target->drive_ = std::make_unique<MountedDrive>(systemRoot.substr(0, 2), root);
+    drive.PinWindowsFolder(target->windowsFolder_, name);
+    target->hive_ = target->GetSystemFolder() + text::kHiveInSystemFolder;
     target->FindTempFolders();
     return target;
 }
 
-bool OfflineTarget::KeepHiveCopy(const std::string& folder) {
-    std::FILE* file = std::fopen(hivePath_.c_str(), "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    std::string content;
-    char buffer[65536];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
-        content.append(buffer, n);
-    }
-    const bool read = std::ferror(file) == 0;
-    std::fclose(file);
-    return read && drive_->CreateNewFile(folder + text::kHiveCopy, content);
+void OfflineTarget::Keep(FileRead read) {
+    hiveRead_ = std::move(read);
+    hiveSha256_ = Sha256Hex(hiveRead_.bytes);
 }
 
-bool OfflineTarget::SaveHive() {
-    const std::string fresh = hivePath_ + text::kNewHiveSuffix;
-    unlink(fresh.c_str());
-    if (!registry_->CommitTo(fresh)) {
-        unlink(fresh.c_str());
-        return false;
+std::vector<std::string> OfflineTarget::Problems() const {
+    std::vector<std::string> problems = drive_->Problems();
+    std::unordered_set<std::string> told(problems.begin(), problems.end());
+    for (const std::vector<std::string>* hive : {&hiveProblems_, &registry_->Problems()}) {
+        for (const std::string& problem : *hive) {
+            if (told.insert(problem).second) {
+                problems.push_back(problem);
+            }
+        }
     }
-    // hivex writes without flushing: the new hive is on the disk before it takes the old one's
-    // name, and the rename is on the disk before the caller says the hive was changed.
-    const int fd = open(fresh.c_str(), O_RDONLY | O_CLOEXEC);
-    const bool flushed = fd >= 0 && fsync(fd) == 0;
-    if (fd >= 0) {
-        close(fd);
+    return problems;
+}
+
+bool OfflineTarget::KeepHiveCopy(const std::string& folder) {
+    return drive_->CreateNewFile(folder + text::kHiveCopy, hiveRead_.bytes);
+}
+
+bool OfflineTarget::SaveHive(std::string* why) {
+    std::string reason;
+    const std::optional<FileRead> now = drive_->ReadRegularFile(hive_);
+    const std::string difference = now ? Difference(hiveRead_, hiveSha256_, *now) : "";
+    std::optional<FileRead> written;
+    std::unique_ptr<HiveRegistry> again;
+    if (!now) {
+        reason = kHiveGone + hivePath_;
+    } else if (!difference.empty()) {
+        reason = kHiveChangedPrefix + difference + kHiveChangedSuffix + hivePath_;
+    } else if (!(written = drive_->ReplaceFile(hive_, [this](const std::string& fresh) {
+                   return registry_->CommitTo(fresh);
+               }))) {
+        reason = kHiveNotReplaced + hivePath_;
+    } else if (!(again = HiveRegistry::FromBytes(written->bytes, writable_))) {
+        reason = kHiveNotReread + hivePath_;
+    } else {
+        // What the hive read before could not give is still missing from the scan.
+        hiveProblems_.insert(hiveProblems_.end(), registry_->Problems().begin(),
+                             registry_->Problems().end());
+        registry_ = std::move(again);
+        Keep(std::move(*written));
+        return true;
     }
-    if (!flushed || rename(fresh.c_str(), hivePath_.c_str()) != 0) {
-        unlink(fresh.c_str());
-        return false;
+    if (why != nullptr) {
+        *why = reason;
     }
-    const std::size_t slash = hivePath_.rfind('/');
-    const int dir = open(slash == std::string::npos ? "." : hivePath_.substr(0, slash).c_str(),
-                         O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const bool synced = dir >= 0 && fsync(dir) == 0;
-    if (dir >= 0) {
-        close(dir);
-    }
-    std::unique_ptr<HiveRegistry> again = HiveRegistry::Open(hivePath_, writable_);
-    if (!again) {
-        return false;
-    }
-    registry_ = std::move(again);
-    return synced;
+    return false;
 }
 
 std::string OfflineTarget::GetTempFolder() {
@@ -179,14 +205,12 @@ void OfflineTarget::FindTempFolders() {
         }
     }
     candidates.push_back(windowsFolder_ + text::kWindowsTempFolder);
+    // Two profiles can name one folder; a profile on another drive is out of reach here.
+    std::unordered_set<std::string> seen;
     for (const std::string& candidate : candidates) {
-        // Two profiles can name one folder; a profile on another drive is out of reach here.
-        const std::optional<std::string> local = drive_->Local(candidate);
-        bool seen = false;
-        for (const std::string& taken : tempFolders_) {
-            seen = seen || drive_->Local(taken) == local;
-        }
-        if (!seen && IsFolder(local)) {
+        const std::optional<struct stat> st = drive_->Status(candidate);
+        if (st && S_ISDIR(st->st_mode) &&
+            seen.insert(std::to_string(st->st_dev) + ":" + std::to_string(st->st_ino)).second) {
             tempFolders_.push_back(candidate);
         }
     }

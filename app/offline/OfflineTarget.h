@@ -14,11 +14,14 @@ namespace kr8 {
 
 class OfflineTarget : public CommonFunction {
   public:
-    // The Windows folder's Linux path; the hive is opened for writing when writable. Nothing,
-    // with why (one of the texts in app/Texts.h, and the path it is about), when the folder is
-    // no Windows folder or its hive cannot be used.
+    // The Windows folder's Linux path, as typed (a relative one too); the drive's root is the
+    // folder that holds it, and nothing above that is reached. The hive is read once, whole,
+    // and opened for writing when writable. Nothing, with why (one of the texts in app/Texts.h,
+    // and the path it is about), when the folder is no Windows folder or its hive cannot be
+    // used.
     static std::unique_ptr<OfflineTarget> Open(const std::string& windowsFolder, bool writable,
-                                               std::string* why);
+                                               std::string* why,
+                                               Confinement confinement = Confinement::Kernel);
 
     std::string GetWindowsFolder() override { return windowsFolder_; }
     std::string GetSystemFolder() override { return windowsFolder_ + "\\system32"; }
@@ -29,26 +32,44 @@ class OfflineTarget : public CommonFunction {
 
     HiveRegistry& Registry() { return *registry_; }
     MountedDrive& Drive() { return *drive_; }
-    // The hive file's Linux path.
+    // The hive file's Linux path, for messages.
     const std::string& HivePath() const { return hivePath_; }
+    // Whether the hive can be replaced: its disk is mounted for writing and the file allows it.
+    bool HiveWritable() { return drive_->Writable(hive_); }
 
-    // Copies the hive file as it is on the disk into folder (a Windows path on the drive).
+    // What the user is told that does not make the scan less whole: the hive's SystemRoot names
+    // another folder than the one given, which is scanned. Plain UTF-8, raw.
+    const std::vector<std::string>& Warnings() const { return warnings_; }
+    // What made the scan less than whole so far: what the drive refused or skipped, then what
+    // the hive could not give. Plain UTF-8, raw.
+    std::vector<std::string> Problems() const;
+
+    // Copies the hive as it was read into folder (a Windows path on the drive).
     bool KeepHiveCopy(const std::string& folder);
-    // Writes the changed hive to a new file, flushes it and renames it over the hive, so that a
-    // failure at any point leaves the old hive whole; then reads the hive anew from the disk.
-    bool SaveHive();
+    // Writes the changed hive to a new file beside it, flushes it and renames it over the hive,
+    // so that a failure at any point leaves the old hive whole; then reads the hive anew from
+    // what was written. Nothing is written when the hive file is no longer the one that was
+    // read (another file, or other bytes, size or time): why tells.
+    bool SaveHive(std::string* why = nullptr);
 
   private:
     void FindTempFolders();
     // %SystemDrive%, %SystemRoot% and %windir% filled in; other names are left as they are.
     std::string Expanded(const std::string& path) const;
+    // The hive file as it was read or last written, and its digest.
+    void Keep(FileRead read);
 
     std::string windowsFolder_;  // as Windows names it, e.g. "C:\WINDOWS"
+    std::string hive_;           // the hive's Windows path
     std::string hivePath_;
     bool writable_ = false;
+    FileRead hiveRead_;
+    std::string hiveSha256_;
     std::unique_ptr<HiveRegistry> registry_;
+    std::vector<std::string> hiveProblems_;  // of the hives read before the last save
     std::unique_ptr<MountedDrive> drive_;
     std::vector<std::string> tempFolders_;
+    std::vector<std::string> warnings_;
 };
 
 }  // namespace kr8

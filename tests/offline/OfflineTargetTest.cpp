@@ -1,58 +1,25 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "app/Texts.h"
+#include "app/offline/OfflineClean.h"
+#include "app/offline/OfflineStore.h"
 #include "app/offline/OfflineTarget.h"
+#include "remove/Backup.h"
+#include "sys/Sha256.h"
 #include "tests/offline/Scratch.h"
 
 namespace kr8::test {
 namespace {
 
 const std::string kProfiles = "Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
-
-// Windows paths reach the disk step by step: the name held, else one that differs in ASCII case
-// only; never a step out of the drive, another drive, or a name that is no Windows name.
-TEST(MountedDrive, FindsEachStepAsHeldOrElseWithoutRegardToCase) {
-    Scratch s;
-    s.File("WINDOWS/System32/a.dll", 3);
-    s.File("WINDOWS/System32/x.dll", 1);
-    s.File("WINDOWS/System32/X.dll", 2);
-    s.File("WINDOWS/System32/b.dll ", 4);
-    s.File("WINDOWS/System32/\xC3\xA9.dll", 5);
-    s.File("secret", 6);
-    MountedDrive drive("C:", s.dir.string());
-    const struct {
-        const char* path;
-        std::optional<std::uint64_t> length;
-    } cases[] = {
-        {"C:\\windows\\system32\\A.DLL", 3},
-        {"c:\\WINDOWS\\SYSTEM32\\x.dll", 1},
-        {"C:\\WINDOWS\\System32\\X.dll", 2},
-        {"C:\\WINDOWS\\System32\\b.dll ", 4},
-        {"C:\\WINDOWS\\System32\\b.dll", std::nullopt},
-        {"C:\\WINDOWS\\System32\\\xC3\x89.dll", std::nullopt},
-        {"C:\\WINDOWS\\System32\\\xC3\xA9.dll", 5},
-        {"C:\\WINDOWS\\..\\secret", std::nullopt},
-        {"C:\\WINDOWS\\System32\\a.dll\\", std::nullopt},
-        {"D:\\secret", std::nullopt},
-        {"C:secret", std::nullopt},
-        {"C:\\WINDOWS/System32\\a.dll", std::nullopt},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(drive.FileLength(c.path), c.length) << c.path;
-    }
-    const auto listed = drive.ListFolder("C:\\windows\\system32", "*");
-    ASSERT_TRUE(listed);
-    EXPECT_EQ(listed->size(), 5u);
-    EXPECT_FALSE(drive.ListFolder("C:\\windows\\system64", "*"));
-    // A link on the scanned disk is read through, never written through.
-    std::filesystem::create_directory_symlink(s.Folder("elsewhere"), s.dir / "WINDOWS/KR8 Backup");
-    EXPECT_TRUE(drive.Exists("C:\\WINDOWS\\KR8 Backup"));
-    EXPECT_FALSE(drive.CreateFolder("C:\\WINDOWS\\KR8 Backup\\x"));
-    EXPECT_FALSE(drive.CreateNewFile("C:\\WINDOWS\\KR8 Backup\\y", "z"));
-    EXPECT_TRUE(std::filesystem::is_empty(s.dir / "elsewhere"));
-}
+const std::string kCurrentVersion = "Microsoft\\Windows NT\\CurrentVersion";
 
 // The temporary folders are each profile's, in the layout of 2000/XP or of later Windows, and
 // the Windows folder's own, named as that Windows names them; a profile elsewhere is skipped.
@@ -63,10 +30,11 @@ TEST(OfflineTarget, TakesTheFoldersFromTheHiveAndTheDisk) {
     s.Folder("mnt/WinNT/temp");
     s.Hive(
         "mnt/WinNT/SYSTEM32/CONFIG/SOFTWARE", {kProfiles + "\\S-1-5-18"},
-        {{"Microsoft\\Windows NT\\CurrentVersion", "SystemRoot", hive_t_REG_SZ, "D:\\WINNT"},
+        {{kCurrentVersion, "SystemRoot", hive_t_REG_SZ, "D:\\WINNT"},
          {kProfiles + "\\S-1-5-21-1", "ProfileImagePath", hive_t_REG_EXPAND_SZ,
           "%SystemDrive%\\Documents and Settings\\ann"},
          {kProfiles + "\\S-1-5-21-2", "ProfileImagePath", hive_t_REG_EXPAND_SZ, "D:\\Users\\bob\\"},
+         {kProfiles + "\\S-1-5-21-4", "ProfileImagePath", hive_t_REG_EXPAND_SZ, "D:\\users\\BOB"},
          {kProfiles + "\\S-1-5-21-3", "ProfileImagePath", hive_t_REG_EXPAND_SZ, "E:\\Users\\eve"}});
     std::string why;
     auto target = OfflineTarget::Open((s.dir / "mnt/WinNT/").string(), false, &why);
@@ -76,6 +44,197 @@ TEST(OfflineTarget, TakesTheFoldersFromTheHiveAndTheDisk) {
         target->GetTempFolders(),
         (std::vector<std::string>{"D:\\Documents and Settings\\ann\\Local Settings\\Temp",
                                   "D:\\Users\\bob\\AppData\\Local\\Temp", "D:\\WINNT\\Temp"}));
+    EXPECT_TRUE(target->Warnings().empty());
+}
+
+// The folder given is the Windows folder, typed relative or not, and the folder above it the
+// drive's root; the hive's SystemRoot only spells the folder for the report, when it names that
+// folder. Nothing lands in a case twin of it, nor outside the disk.
+TEST(OfflineTarget, ScansTheFolderGivenWhateverTheHiveSays) {
+    const struct {
+        const char* given;
+        const char* systemRoot;  // none: nullptr
+        const char* windowsFolder;
+        bool warned, relative;
+    } cases[] = {
+        {"WINDOWS", "C:\\WINDOWS", "C:\\WINDOWS", false, false},
+        {"windows", "C:\\WINDOWS", "C:\\WINDOWS", false, true},
+        {"WINDOWS", "d:\\windows\\", "d:\\windows", false, true},
+        {"WINDOWS", "C:\\victim\\WIN", "C:\\WINDOWS", true, false},
+        {"windows", "E:\\Other", "E:\\windows", true, true},
+        {"WINDOWS", "WINDOWS", "C:\\WINDOWS", true, false},
+        {"WINDOWS", nullptr, "C:\\WINDOWS", true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.given) + " " + (c.systemRoot ? c.systemRoot : "(none)"));
+        Scratch s;
+        const std::string twin = c.given == std::string("WINDOWS") ? "windows" : "WINDOWS";
+        std::vector<Scratch::Value> values;
+        if (c.systemRoot != nullptr) {
+            values.push_back({kCurrentVersion, "SystemRoot", hive_t_REG_SZ, c.systemRoot});
+        }
+        for (const std::string& folder : {std::string(c.given), twin}) {
+            s.Hive("disk/" + folder + "/system32/config/software", {}, values);
+            s.Folder("disk/" + folder + "/Temp");
+        }
+        s.File("victim/WIN/sentinel", "host");
+        const auto host = s.Snapshot("victim");
+        const std::string cwd = std::filesystem::current_path();
+        std::filesystem::current_path(c.relative ? s.dir / "disk" : s.dir);
+        std::string why;
+        auto target = OfflineTarget::Open(
+            c.relative ? c.given : (s.dir / "disk" / c.given).string(), true, &why);
+        std::filesystem::current_path(cwd);
+        ASSERT_TRUE(target) << why;
+        EXPECT_EQ(target->GetWindowsFolder(), c.windowsFolder);
+        EXPECT_EQ(target->Warnings().size(), c.warned ? 1u : 0u);
+        EXPECT_EQ(target->GetTempFolders(),
+                  std::vector<std::string>{c.windowsFolder + std::string("\\Temp")});
+        EXPECT_TRUE(target->Drive().CreateFolder(target->GetWindowsFolder() + "\\KR8 Backup"));
+        EXPECT_TRUE(std::filesystem::is_directory(s.dir / "disk" / c.given / "KR8 Backup"));
+        EXPECT_FALSE(std::filesystem::exists(s.dir / "disk" / twin / "KR8 Backup"));
+        EXPECT_FALSE(target->Drive().Exists("C:\\victim\\WIN\\sentinel"));
+        EXPECT_EQ(s.Snapshot("victim"), host);
+    }
+}
+
+// A hive that is no regular file of the disk is refused without waiting on it.
+TEST(OfflineTarget, RefusesAHiveThatIsNoFileOfTheDisk) {
+    const HangGuard guard;
+    Scratch s;
+    const std::string host = s.Hive("host/software", {}, {});
+    s.Fifo("fifo/WINDOWS/system32/config/software");
+    s.Link("link/WINDOWS/system32/config/software", host);
+    s.Link("folder/WINDOWS/system32/config", (s.dir / "host").string());
+    s.Folder("none/WINDOWS/system32/config");
+    const struct {
+        const char* disk;
+        std::string why;
+    } cases[] = {{"fifo", text::kHiveUnreadable},
+                 {"link", text::kHiveUnreadable},
+                 {"folder", text::kNotAWindowsFolder},
+                 {"none", text::kNotAWindowsFolder}};
+    for (const auto& c : cases) {
+        std::string why;
+        EXPECT_FALSE(OfflineTarget::Open((s.dir / c.disk / "WINDOWS").string(), false, &why));
+        EXPECT_EQ(why.rfind(c.why, 0), 0u) << c.disk << ": " << why;
+    }
+}
+
+// The hive is replaced only while it is the file that was read: a change made meanwhile, even
+// one that keeps the size and puts the time back, is never overwritten. A stale file of an
+// earlier run beside it blocks nothing.
+TEST(OfflineTarget, SavesTheHiveOnlyOverTheFileItRead) {
+    Scratch s;
+    const std::string key = "SOFTWARE\\" + kCurrentVersion + "\\";
+    const std::string path = s.Hive("WINDOWS/system32/config/software", {},
+                                    {{kCurrentVersion, "SystemRoot", hive_t_REG_SZ, "C:\\WINDOWS"},
+                                     {kCurrentVersion, "a", hive_t_REG_SZ, "1"},
+                                     {kCurrentVersion, "b", hive_t_REG_SZ, "2"}});
+    s.File("WINDOWS/system32/config/software.kr8-new/stale", "stale");
+    const std::string read = s.Read("WINDOWS/system32/config/software");
+    std::string why;
+    auto target = OfflineTarget::Open((s.dir / "WINDOWS").string(), true, &why);
+    ASSERT_TRUE(target) << why;
+    target->Registry().DeleteRegValue(RegRoot::LocalMachine, key, "a");
+    ASSERT_TRUE(target->SaveHive(&why)) << why;
+    EXPECT_FALSE(target->Registry().ValueExists(RegRoot::LocalMachine, key, "a"));
+    const std::string saved = s.Read("WINDOWS/system32/config/software");
+    EXPECT_NE(saved, read);
+    EXPECT_EQ(HiveRegistry::FromBytes(saved, false)->ReadRegValue(RegRoot::LocalMachine, key, "a"),
+              kNotFound);
+    EXPECT_EQ(s.Read("WINDOWS/system32/config/software.kr8-new/stale"), "stale");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(s.dir / "WINDOWS/system32/config"),
+                            std::filesystem::directory_iterator()),
+              2);
+
+    // Another program changes one byte in place, and puts the time back.
+    struct stat before {};
+    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    std::string changed = saved;
+    changed[0x1000 + 0x30] ^= 1;
+    const int fd = open(path.c_str(), O_WRONLY);
+    ASSERT_EQ(pwrite(fd, changed.data(), changed.size(), 0), static_cast<ssize_t>(changed.size()));
+    close(fd);
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    target->Registry().DeleteRegValue(RegRoot::LocalMachine, key, "b");
+    EXPECT_FALSE(target->SaveHive(&why));
+    EXPECT_NE(why.find("content"), std::string::npos) << why;
+    EXPECT_EQ(s.Read("WINDOWS/system32/config/software"), changed);
+    // The copy kept is the hive as it was read, not as it is now.
+    ASSERT_TRUE(target->Drive().CreateFolder("C:\\WINDOWS\\KR8 Backup"));
+    ASSERT_TRUE(target->KeepHiveCopy("C:\\WINDOWS\\KR8 Backup"));
+    EXPECT_EQ(s.Read("WINDOWS/KR8 Backup" + std::string(text::kHiveCopy).replace(0, 1, "/")),
+              saved);
+}
+
+// The restore reads no FIFO and no link and writes over no twin: each thing is put back
+// exactly, or told as not put back.
+TEST(OfflineTarget, RestoresTheTruthOnAHostileDisk) {
+    const HangGuard guard;
+    Scratch s;
+    s.Hive("WINDOWS/system32/config/software", {},
+           {{kCurrentVersion, "SystemRoot", hive_t_REG_SZ, "C:\\WINDOWS"}});
+    s.File("WINDOWS/system32/twin.dll", "lower");
+    s.File("WINDOWS/system32/TWIN.dll", "upper");
+    const std::string host = s.File("host/secret.dll", "host bytes");
+    std::string why;
+    auto target = OfflineTarget::Open((s.dir / "WINDOWS").string(), true, &why);
+    ASSERT_TRUE(target) << why;
+    MountedDrive& drive = target->Drive();
+    OfflineStore store(drive, target->Registry());
+    std::FILE* out = std::fopen("/dev/null", "w");
+    TerminalBoxes boxes(stdin, out, true);
+    const std::string system = "C:\\WINDOWS\\system32\\";
+
+    // Twins both of the adware's size: each backed up, deleted and put back as itself.
+    Backup backup(drive, target->Registry(), store, *target);
+    for (const std::string name : {"twin.dll", "TWIN.dll"}) {
+        ASSERT_TRUE(backup.SaveFile(system + name)) << name;
+        ASSERT_TRUE(drive.RemoveFile(system + name)) << name;
+        EXPECT_FALSE(drive.ExistsExactly(system + name)) << name;
+    }
+    EXPECT_TRUE(RestoreFromBackup(backup.Folder(), drive, store, *target, boxes).empty());
+    EXPECT_EQ(s.Read("WINDOWS/system32/twin.dll"), "lower");
+    EXPECT_EQ(s.Read("WINDOWS/system32/TWIN.dll"), "upper");
+
+    // A backup whose manifest, copy or place is a FIFO, or whose copy links to a host file.
+    const auto item = [&](const std::string& stored, const std::string& original,
+                          const std::string& bytes) {
+        BackupItem line;
+        line.removal = Removal::Deleted;
+        line.stored = stored;
+        line.sha256 = Sha256Hex(bytes);
+        line.original = system + original;
+        line.size = bytes.size();
+        line.attributes = 0x20;
+        return line;
+    };
+    s.Fifo("WINDOWS/KR8 Backup/fifo manifest/backup.txt");
+    s.File("WINDOWS/KR8 Backup/hostile/backup.txt",
+           ManifestText("2020-01-01 00.00.00", {item("file1.bak", "one.dll", "x"),
+                                                item("file2.bak", "two.dll", "host bytes"),
+                                                item("file3.bak", "fifo.dll", "y")}));
+    s.Fifo("WINDOWS/KR8 Backup/hostile/file1.bak");
+    s.Link("WINDOWS/KR8 Backup/hostile/file2.bak", host);
+    s.File("WINDOWS/KR8 Backup/hostile/file3.bak", "y");
+    s.Fifo("WINDOWS/system32/fifo.dll");
+    const auto hostBefore = s.Snapshot("host");
+    EXPECT_EQ(
+        RestoreFromBackup("C:\\WINDOWS\\KR8 Backup\\fifo manifest", drive, store, *target, boxes)
+            .size(),
+        1u);
+    EXPECT_EQ(
+        RestoreFromBackup("C:\\WINDOWS\\KR8 Backup\\hostile", drive, store, *target, boxes).size(),
+        3u);
+    std::fclose(out);
+    for (const char* name : {"one.dll", "two.dll"}) {
+        EXPECT_FALSE(std::filesystem::exists(s.dir / "WINDOWS/system32" / name)) << name;
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(s.dir / "WINDOWS/system32/fifo.dll"));
+    EXPECT_EQ(s.Snapshot("host"), hostBefore);
+    EXPECT_EQ(target->Problems().size(), 4u);
 }
 
 }  // namespace

@@ -2,10 +2,14 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -33,6 +37,38 @@ struct Scratch {
         return (dir / relative).string();
     }
 
+    std::string File(const std::string& relative, const std::string& bytes) {
+        const std::string path = File(relative);
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    std::string Read(const std::string& relative) const {
+        std::ostringstream bytes;
+        bytes << std::ifstream(dir / relative, std::ios::binary).rdbuf();
+        return bytes.str();
+    }
+    void Link(const std::string& relative, const std::string& target) {
+        std::filesystem::create_directories((dir / relative).parent_path());
+        std::filesystem::create_symlink(target, dir / relative);
+    }
+    void Fifo(const std::string& relative) {
+        std::filesystem::create_directories((dir / relative).parent_path());
+        EXPECT_EQ(mkfifo((dir / relative).c_str(), 0644), 0) << relative;
+    }
+    // Every name under relative with its kind, bytes and time: equal before and after shows
+    // that nothing there was touched.
+    std::map<std::string, std::string> Snapshot(const std::string& relative) const {
+        std::map<std::string, std::string> seen;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / relative)) {
+            struct stat st {};
+            lstat(entry.path().c_str(), &st);
+            seen[entry.path().string()] =
+                std::to_string(st.st_mode) + " " + std::to_string(st.st_mtim.tv_nsec) + " " +
+                (S_ISREG(st.st_mode) ? Read(entry.path().lexically_relative(dir).string()) : "");
+        }
+        return seen;
+    }
+
     struct Value {
         std::string key, name;
         hive_type type;
@@ -54,6 +90,12 @@ struct Scratch {
         hivex_close(h);
         return path;
     }
+};
+
+// A test that hangs is killed, and fails, instead of holding the whole run.
+struct HangGuard {
+    explicit HangGuard(unsigned seconds = 20) { alarm(seconds); }
+    ~HangGuard() { alarm(0); }
 };
 
 }  // namespace kr8::test
