@@ -9,3 +9,6 @@ verdict() {
     return 1
 }
 check() { verdict "$1" [ "$2" == "$3" ] || diff <(echo "$3") <(echo "$2"); }
+# present/absent FILE...: whether every file is there, or none is.
+present() { for f; do [ -e "$f" ] || return 1; done; }
+absent() { for f; do [ ! -e "$f" ] || return 1; done; }

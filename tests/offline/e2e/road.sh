@@ -90,15 +90,15 @@ backup=$(ls -d "$windows/KR8 Backup/"*)
 verdict "clean: the whole hive kept in the backup folder" cmp "$out/software.before" \
     "$backup/software.hive"
 check "clean: backup.txt names the four removals" "$(grep -c $'^[a-z]*\tdeleted\t' "$backup/backup.txt")" 4
-verdict "clean: the adware's files are gone, the others kept" \
-    [ ! -e "$windows/system32/qwxz1834.dll" ] && [ ! -e "$windows/system32/wincore.dll" ] &&
-    [ -e "$windows/system32/kbdsim71.dll" ]
+verdict "clean: the adware's files are gone" \
+    absent "$windows/system32/qwxz1834.dll" "$windows/system32/wincore.dll"
+verdict "clean: the others are kept" present "$windows/system32/kbdsim71.dll"
 "$offline" --restore "$backup" "$windows" >"$out/restore.out" 2>&1
 check "restore (exit code)" "$?" 0
 check "restore: the hive reads as before (reglookup)" "$(reglookup "$software" | sort)" \
     "$(cat "$out/before.csv")"
-verdict "restore: the files are back" [ -e "$windows/system32/qwxz1834.dll" ] &&
-    [ "$(stat -c %s "$windows/system32/wincore.dll")" = 320872 ]
+verdict "restore: the files are back" present "$windows/system32/qwxz1834.dll"
+check "restore: the files are back whole" "$(stat -c %s "$windows/system32/wincore.dll")" 320872
 
 # Refusals: exit 2, a message, no log.
 mkdir -p "$out/pending/WINDOWS/system32/config" "$out/nothing"
@@ -176,8 +176,8 @@ cp "$sw" "$out/nul.hive"
 check "refused: a kept value name with a NUL (exit code)" "$?" 2
 verdict "refused: a kept value name with a NUL (hive unchanged)" cmp "$out/nul.hive" "$sw"
 verdict "refused: a kept value name with a NUL (message)" grep -q 'name with a NUL' "$out/nul.out"
-verdict "hostile names: the file in another script is gone, its look-alike kept" \
-    [ ! -e "$disk/Windows/System32/漢 .dll" ] && [ -e "$disk/Windows/System32/wincоre.dll" ]
+verdict "hostile names: the file in another script is gone" absent "$disk/Windows/System32/漢 .dll"
+verdict "hostile names: its look-alike is kept" present "$disk/Windows/System32/wincоre.dll"
 
 if [ "$failures" -eq 0 ]; then echo "All checks passed"; else echo "$failures checks failed"; fi
 [ "$failures" -eq 0 ]
