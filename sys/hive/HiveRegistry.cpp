@@ -1,28 +1,53 @@
 #include "sys/hive/HiveRegistry.h"
 
+#include <fcntl.h>
 #include <hivex.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
 
 #include "sys/AsciiCase.h"
-#include "sys/posix/PosixHandles.h"
+#include "sys/RegFile.h"
 #include "sys/RegText.h"
+#include "sys/posix/PosixHandles.h"
 
 namespace kr8 {
 
 namespace {
 
 constexpr char kSoftwareRoot[] = "SOFTWARE";
-// U+FFFD: the name of a key or value that hivex cannot decode; no lookup ever matches it.
-constexpr char kUndecodable[] = "\xEF\xBF\xBD";
+// The base block, and where in it the length of the bins that follow it is held.
+constexpr std::size_t kBaseBlock = 0x1000;
+constexpr std::size_t kBinsLengthAt = 0x28;
+// hivex reads some records past the end of their cell without looking: the fixed fields of a key,
+// the segment list of a long value (up to 65,535 offsets of 4 bytes). Zeros after the hive keep
+// such a read in memory of ours, where it finds no cell and fails. hivex stops reading bins at
+// the length the base block gives, before them.
+constexpr std::size_t kOverreadMargin = 4 * 0x10000 + 0x1000;
 
-std::uint32_t LittleEndian32(const unsigned char* p) {
+struct HiveTraits {
+    using Handle = hive_h*;
+    static Handle Empty() { return nullptr; }
+    static bool IsEmpty(Handle h) { return h == nullptr; }
+    static void Close(Handle h) { hivex_close(h); }
+};
+using UniqueHive = UniqueOwner<HiveTraits>;
+
+std::uint32_t LittleEndian32(const std::string& bytes, std::size_t at) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + at);
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+std::string AsciiFolded(std::string name) {
+    std::transform(name.begin(), name.end(), name.begin(), AsciiLower);
+    return name;
 }
 
 // The path's key names; empty names (doubled or trailing backslashes) name nothing.
@@ -45,119 +70,215 @@ std::vector<std::string> NamesIn(const std::string& path) {
     return names;
 }
 
+// The first bytes of a regular file, up to limit; nothing for anything else (a FIFO would never
+// answer) or when it cannot be read.
+std::optional<std::string> ReadRegularFile(const std::string& path, std::size_t limit) {
+    const UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct stat st;
+    if (!fd || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return std::nullopt;
+    }
+    std::string bytes;
+    char buffer[1 << 16];
+    while (bytes.size() < limit) {
+        const ssize_t n = read(fd.get(), buffer, std::min(sizeof buffer, limit - bytes.size()));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return std::nullopt;
+        }
+        if (n == 0) {
+            break;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    return bytes;
+}
+
 }  // namespace
 
 struct HiveRegistry::Hive {
-    hive_h* h = nullptr;
-    ~Hive() {
-        if (h != nullptr) {
-            hivex_close(h);
+    UniqueHive h;
+    std::size_t ownLength = 0;  // of the hive's own bytes, before the margin
+
+    // A key's sub-keys or values as far as they could be read, with indexes of their names.
+    struct Listing {
+        std::vector<std::size_t> items;  // hive_node_h or hive_value_h
+        std::vector<std::string> names;
+        std::unordered_map<std::string, std::size_t> exact, folded;
+        bool whole = true;
+
+        void Add(std::size_t item, std::string name) {
+            // emplace keeps the first of equal names.
+            exact.emplace(name, items.size());
+            folded.emplace(AsciiFolded(name), items.size());
+            items.push_back(item);
+            names.push_back(std::move(name));
+        }
+        // The name as the system holds it, else the first that matches without regard to case,
+        // as Windows looks names up.
+        std::optional<std::size_t> Find(const std::string& name) const {
+            auto at = exact.find(name);
+            if (at == exact.end()) {
+                at = folded.find(AsciiFolded(name));
+                if (at == folded.end()) {
+                    return std::nullopt;
+                }
+            }
+            return at->second;
+        }
+    };
+    std::unordered_map<hive_node_h, Listing> subKeys, values;
+    // Each key reached so far: its parent and its name. A key lists only keys not yet here.
+    struct Place {
+        hive_node_h parent;
+        std::string name;
+    };
+    std::unordered_map<hive_node_h, Place> places;
+    std::vector<std::string> problems;
+    std::unordered_set<std::string> problemsSeen;
+
+    hive_node_h Root() const { return hivex_root(h.get()); }
+
+    // After any write: hivex may have moved every list.
+    void Forget() {
+        subKeys.clear();
+        values.clear();
+        places.clear();
+        places[Root()] = Place{0, kSoftwareRoot};
+    }
+
+    void Problem(std::string text) {
+        if (problemsSeen.insert(text).second) {
+            problems.push_back(std::move(text));
         }
     }
 
+    std::string PathText(hive_node_h node) const {
+        std::vector<const std::string*> names;
+        for (auto at = places.find(node); at != places.end(); at = places.find(at->second.parent)) {
+            names.push_back(&at->second.name);
+        }
+        std::string path;
+        for (auto name = names.rbegin(); name != names.rend(); ++name) {
+            path += (path.empty() ? "" : "\\") + **name;
+        }
+        return RegKeyText(RegRoot::LocalMachine, path);
+    }
+
     std::optional<std::string> NodeName(hive_node_h node) const {
-        errno = 0;
-        const Malloced<char> name(hivex_node_name(h, node));
+        const Malloced<char> name(hivex_node_name(h.get(), node));
         if (!name) {
             return std::nullopt;
         }
-        return std::string(name.get(), hivex_node_name_len(h, node));
-    }
-    std::vector<hive_node_h> Children(hive_node_h node) const {
-        std::vector<hive_node_h> list;
-        const Malloced<hive_node_h> children(hivex_node_children(h, node));
-        for (std::size_t i = 0; children && children.get()[i] != 0; ++i) {
-            list.push_back(children.get()[i]);
-        }
-        return list;
-    }
-    std::vector<hive_value_h> Values(hive_node_h node) const {
-        std::vector<hive_value_h> list;
-        const Malloced<hive_value_h> values(hivex_node_values(h, node));
-        for (std::size_t i = 0; values && values.get()[i] != 0; ++i) {
-            list.push_back(values.get()[i]);
-        }
-        return list;
+        return std::string(name.get(), hivex_node_name_len(h.get(), node));
     }
     std::optional<std::string> ValueName(hive_value_h value) const {
-        errno = 0;
-        const std::size_t length = hivex_value_key_len(h, value);
-        if (errno != 0) {
-            return std::nullopt;
-        }
-        const Malloced<char> name(hivex_value_key(h, value));
+        const Malloced<char> name(hivex_value_key(h.get(), value));
         if (!name) {
             return std::nullopt;
         }
-        return std::string(name.get(), length);
+        return std::string(name.get(), hivex_value_key_len(h.get(), value));
     }
-    struct RawValue : RegValueBytes {
-        bool nameReadable = true;  // false: hivex could not decode the name
-    };
-    RawValue Raw(hive_value_h value) const {
-        RawValue raw;
-        const std::optional<std::string> name = ValueName(value);
-        raw.nameReadable = name.has_value();
-        raw.name = name.value_or(kUndecodable);
+
+    const Listing& SubKeys(hive_node_h node) {
+        const auto cached = subKeys.find(node);
+        if (cached != subKeys.end()) {
+            return cached->second;
+        }
+        Listing list;
+        const Malloced<hive_node_h> children(hivex_node_children(h.get(), node));
+        list.whole = static_cast<bool>(children);
+        if (!children) {
+            Problem("Could not read the sub-keys of " + PathText(node));
+        }
+        for (std::size_t i = 0; children && children.get()[i] != 0; ++i) {
+            const hive_node_h child = children.get()[i];
+            std::optional<std::string> name = NodeName(child);
+            if (!name) {
+                list.whole = false;
+                Problem("Could not read the name of a sub-key of " + PathText(node));
+                break;
+            }
+            // The root, a key listed twice, or one reached already: a loop or a shared key,
+            // whose sub-trees a walk would read again and again.
+            if (!places.emplace(child, Place{node, *name}).second) {
+                list.whole = false;
+                Problem("The sub-keys of " + PathText(node) +
+                        " name a key twice, or one that stands elsewhere in the hive too");
+                break;
+            }
+            list.Add(child, std::move(*name));
+        }
+        return subKeys.emplace(node, std::move(list)).first->second;
+    }
+
+    const Listing& Values(hive_node_h node) {
+        const auto cached = values.find(node);
+        if (cached != values.end()) {
+            return cached->second;
+        }
+        Listing list;
+        const Malloced<hive_value_h> found(hivex_node_values(h.get(), node));
+        list.whole = static_cast<bool>(found);
+        if (!found) {
+            Problem("Could not read the values of " + PathText(node));
+        }
+        for (std::size_t i = 0; found && found.get()[i] != 0; ++i) {
+            std::optional<std::string> name = ValueName(found.get()[i]);
+            if (!name) {
+                list.whole = false;
+                Problem("Could not read the name of a value of " + PathText(node));
+                break;
+            }
+            list.Add(found.get()[i], std::move(*name));
+        }
+        return values.emplace(node, std::move(list)).first->second;
+    }
+
+    // The value at index of the key's list, whole; nothing, and a problem, when its data
+    // cannot be read.
+    std::optional<RegValueBytes> Value(hive_node_h node, std::size_t index) {
+        const Listing& list = Values(node);
+        RegValueBytes value;
+        value.name = list.names[index];
         hive_type type = hive_t_none;
         std::size_t length = 0;
-        const Malloced<char> bytes(hivex_value_value(h, value, &type, &length));
-        raw.type = static_cast<std::uint32_t>(type);
-        if (bytes) {
-            raw.bytes.assign(bytes.get(), length);
+        const Malloced<char> bytes(hivex_value_value(h.get(), list.items[index], &type, &length));
+        if (!bytes) {
+            Problem("Could not read the value \"" + value.name + "\" of " + PathText(node));
+            return std::nullopt;
         }
-        return raw;
+        value.type = static_cast<std::uint32_t>(type);
+        value.bytes.assign(bytes.get(), length);
+        return value;
     }
-    // The name as the system holds it, else the first that matches without regard to case, as
-    // Windows looks names up.
-    template <typename Item, typename NameOf>
-    static std::optional<Item> Named(const std::vector<Item>& items, const std::string& wanted,
-                                     NameOf nameOf) {
-        std::optional<Item> loose;
-        for (Item item : items) {
-            const std::optional<std::string> name = nameOf(item);
-            if (!name) {
-                continue;
-            }
-            if (*name == wanted) {
-                return item;
-            }
-            if (!loose && EqualsIgnoringAsciiCase(*name, wanted)) {
-                loose = item;
-            }
-        }
-        return loose;
-    }
-    std::optional<hive_value_h> Value(hive_node_h node, const std::string& name) const {
-        return Named(Values(node), name, [&](hive_value_h v) { return ValueName(v); });
+
+    std::optional<RegValueBytes> Value(hive_node_h node, const std::string& name) {
+        const std::optional<std::size_t> index = node != 0 ? Values(node).Find(name) : std::nullopt;
+        return index ? Value(node, *index) : std::nullopt;
     }
 };
 
 HiveCheck CheckHiveFile(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        return HiveCheck::Missing;
-    }
-    unsigned char base[12] = {};
-    const std::size_t read = std::fread(base, 1, sizeof base, file);
-    std::fclose(file);
-    if (read != sizeof base || std::string(reinterpret_cast<char*>(base), 4) != "regf") {
-        return HiveCheck::NotAHive;
-    }
-    return LittleEndian32(base + 4) == LittleEndian32(base + 8) ? HiveCheck::Usable
-                                                                : HiveCheck::PendingChanges;
+    const std::optional<std::string> base = ReadRegularFile(path, 12);
+    return base ? CheckHiveBytes(*base) : HiveCheck::Missing;
 }
 
 HiveCheck CheckHiveBytes(const std::string& bytes) {
     if (bytes.size() < 12 || bytes.compare(0, 4, "regf") != 0) {
         return HiveCheck::NotAHive;
     }
-    const auto* base = reinterpret_cast<const unsigned char*>(bytes.data());
-    return LittleEndian32(base + 4) == LittleEndian32(base + 8) ? HiveCheck::Usable
+    return LittleEndian32(bytes, 4) == LittleEndian32(bytes, 8) ? HiveCheck::Usable
                                                                 : HiveCheck::PendingChanges;
 }
 
 std::unique_ptr<HiveRegistry> HiveRegistry::FromBytes(const std::string& bytes, bool writable) {
+    if (bytes.size() < kBaseBlock ||
+        LittleEndian32(bytes, kBinsLengthAt) > bytes.size() - kBaseBlock) {
+        return nullptr;
+    }
     // hivex opens hives by name only: the bytes go to an anonymous file of this process.
     const UniqueFd memory(memfd_create("hive", MFD_CLOEXEC));
     if (!memory) {
@@ -173,20 +294,31 @@ std::unique_ptr<HiveRegistry> HiveRegistry::FromBytes(const std::string& bytes, 
         }
         done += static_cast<std::size_t>(n);
     }
-    return Open("/proc/self/fd/" + std::to_string(memory.get()), writable);
+    if (ftruncate(memory.get(), static_cast<off_t>(bytes.size() + kOverreadMargin)) != 0) {
+        return nullptr;
+    }
+    auto hive = std::make_unique<Hive>();
+    hive->ownLength = bytes.size();
+    const std::string name = "/proc/self/fd/" + std::to_string(memory.get());
+    hive->h.reset(hivex_open(name.c_str(), writable ? HIVEX_OPEN_WRITE : 0));
+    if (!hive->h) {
+        return nullptr;
+    }
+    hive->Forget();
+    return std::unique_ptr<HiveRegistry>(new HiveRegistry(std::move(hive)));
 }
 
 std::unique_ptr<HiveRegistry> HiveRegistry::Open(const std::string& path, bool writable) {
-    auto hive = std::make_unique<Hive>();
-    hive->h = hivex_open(path.c_str(), writable ? HIVEX_OPEN_WRITE : 0);
-    if (hive->h == nullptr) {
-        return nullptr;
-    }
-    return std::unique_ptr<HiveRegistry>(new HiveRegistry(std::move(hive)));
+    const std::optional<std::string> bytes = ReadRegularFile(path, SIZE_MAX);
+    return bytes ? FromBytes(*bytes, writable) : nullptr;
 }
 
 HiveRegistry::HiveRegistry(std::unique_ptr<Hive> hive) : hive_(std::move(hive)) {}
 HiveRegistry::~HiveRegistry() = default;
+
+const std::vector<std::string>& HiveRegistry::Problems() const {
+    return hive_->problems;
+}
 
 std::size_t HiveRegistry::Node(RegRoot root, const std::string& keyPath) {
     const std::vector<std::string> names = NamesIn(keyPath);
@@ -194,29 +326,26 @@ std::size_t HiveRegistry::Node(RegRoot root, const std::string& keyPath) {
         !EqualsIgnoringAsciiCase(names.front(), kSoftwareRoot)) {
         return 0;
     }
-    hive_node_h node = hivex_root(hive_->h);
+    hive_node_h node = hive_->Root();
     for (std::size_t i = 1; i < names.size() && node != 0; ++i) {
-        node = Hive::Named(hive_->Children(node), names[i], [&](hive_node_h n) {
-                   return hive_->NodeName(n);
-               }).value_or(0);
+        const Hive::Listing& list = hive_->SubKeys(node);
+        const std::optional<std::size_t> index = list.Find(names[i]);
+        node = index ? list.items[*index] : 0;
     }
     return node;
 }
 
 std::string HiveRegistry::ReadRegValue(RegRoot root, const std::string& keyPath,
                                        const std::string& valueName) {
-    const hive_node_h node = Node(root, keyPath);
-    const std::optional<hive_value_h> value =
-        node != 0 ? hive_->Value(node, valueName) : std::nullopt;
+    const std::optional<RegValueBytes> value = hive_->Value(Node(root, keyPath), valueName);
     if (!value) {
         return kNotFound;
     }
-    const Hive::RawValue raw = hive_->Raw(*value);
-    const std::string bytes = RegDataUtf8(raw.type, raw.bytes);
+    const std::string bytes = RegDataUtf8(value->type, value->bytes);
     if (bytes.size() > kRegBufferSize) {
         return kNotFound;
     }
-    return TrimTrailingBlanks(RegDataText(raw.type, bytes, BinaryAs::Hex));
+    return TrimTrailingBlanks(RegDataText(value->type, bytes, BinaryAs::Hex));
 }
 
 std::optional<std::string> HiveRegistry::GetSubKeyName(RegRoot root, const std::string& keyPath,
@@ -225,28 +354,29 @@ std::optional<std::string> HiveRegistry::GetSubKeyName(RegRoot root, const std::
     if (node == 0 || index < 0) {
         return std::nullopt;
     }
-    const std::vector<hive_node_h> children = hive_->Children(node);
-    if (static_cast<std::size_t>(index) >= children.size()) {
+    const Hive::Listing& list = hive_->SubKeys(node);
+    if (static_cast<std::size_t>(index) >= list.names.size()) {
         return std::nullopt;
     }
-    return hive_->NodeName(children[static_cast<std::size_t>(index)]).value_or(kUndecodable);
+    return list.names[static_cast<std::size_t>(index)];
 }
 
 std::optional<ValueEntry> HiveRegistry::GetValueEntry(RegRoot root, const std::string& keyPath,
                                                       std::int32_t index) {
     const hive_node_h node = Node(root, keyPath);
-    if (node == 0 || index < 0) {
+    if (node == 0 || index < 0 ||
+        static_cast<std::size_t>(index) >= hive_->Values(node).items.size()) {
         return std::nullopt;
     }
-    const std::vector<hive_value_h> values = hive_->Values(node);
-    if (static_cast<std::size_t>(index) >= values.size()) {
+    const std::optional<RegValueBytes> value = hive_->Value(node, static_cast<std::size_t>(index));
+    if (!value) {
         return std::nullopt;
     }
-    const Hive::RawValue raw = hive_->Raw(values[static_cast<std::size_t>(index)]);
     ValueEntry entry;
-    entry.type = raw.type;
-    entry.name = raw.name;
-    entry.data = RegDataText(raw.type, RegDataUtf8(raw.type, raw.bytes), BinaryAs::Characters);
+    entry.type = value->type;
+    entry.name = value->name;
+    entry.data =
+        RegDataText(value->type, RegDataUtf8(value->type, value->bytes), BinaryAs::Characters);
     return entry;
 }
 
@@ -256,14 +386,12 @@ RegRead HiveRegistry::EnumSubKey(RegRoot root, const std::string& keyPath, std::
     if (node == 0) {
         return RegRead::Failed;
     }
-    const std::vector<hive_node_h> children = hive_->Children(node);
-    if (index >= children.size()) {
-        return RegRead::End;
+    const Hive::Listing& list = hive_->SubKeys(node);
+    if (index < list.names.size()) {
+        name = list.names[index];
+        return RegRead::Item;
     }
-    // A name hivex cannot decode cannot be read back by it either.
-    const std::optional<std::string> found = hive_->NodeName(children[index]);
-    name = found.value_or(kUndecodable);
-    return found ? RegRead::Item : RegRead::Failed;
+    return list.whole ? RegRead::End : RegRead::Failed;
 }
 
 RegRead HiveRegistry::EnumValue(RegRoot root, const std::string& keyPath, std::uint32_t index,
@@ -272,56 +400,52 @@ RegRead HiveRegistry::EnumValue(RegRoot root, const std::string& keyPath, std::u
     if (node == 0) {
         return RegRead::Failed;
     }
-    const std::vector<hive_value_h> values = hive_->Values(node);
-    if (index >= values.size()) {
-        return RegRead::End;
+    const Hive::Listing& list = hive_->Values(node);
+    if (index >= list.items.size()) {
+        return list.whole ? RegRead::End : RegRead::Failed;
     }
-    const Hive::RawValue raw = hive_->Raw(values[index]);
-    value = raw;
-    return raw.nameReadable ? RegRead::Item : RegRead::Failed;
+    std::optional<RegValueBytes> read = hive_->Value(node, index);
+    if (!read) {
+        return RegRead::Failed;
+    }
+    value = std::move(*read);
+    return RegRead::Item;
 }
 
 std::optional<RegValueBytes> HiveRegistry::QueryValue(RegRoot root, const std::string& keyPath,
                                                       const std::string& valueName) {
-    const hive_node_h node = Node(root, keyPath);
-    const std::optional<hive_value_h> value =
-        node != 0 ? hive_->Value(node, valueName) : std::nullopt;
-    if (!value) {
-        return std::nullopt;
-    }
-    return RegValueBytes(hive_->Raw(*value));
+    return hive_->Value(Node(root, keyPath), valueName);
 }
 
 void HiveRegistry::DeleteRegKey(RegRoot root, const std::string& keyPath) {
     const hive_node_h node = Node(root, keyPath);
     // The root itself is no key that can go.
-    if (node != 0 && node != hivex_root(hive_->h)) {
-        hivex_node_delete_child(hive_->h, node);
+    if (node != 0 && node != hive_->Root()) {
+        hivex_node_delete_child(hive_->h.get(), node);
+        hive_->Forget();
     }
 }
 
 void HiveRegistry::DeleteRegValue(RegRoot root, const std::string& keyPath,
                                   const std::string& valueName) {
     const hive_node_h node = Node(root, keyPath);
-    if (node == 0) {
-        return;
-    }
-    const std::vector<hive_value_h> values = hive_->Values(node);
-    const std::optional<hive_value_h> gone = hive_->Value(node, valueName);
-    if (!gone) {
+    const std::optional<std::size_t> gone =
+        node != 0 ? hive_->Values(node).Find(valueName) : std::nullopt;
+    if (!gone || !hive_->Values(node).whole) {
         return;
     }
     // hivex removes a value only by writing all the others anew, and takes their names as C
     // strings: a kept name it cannot carry whole would be written as another name.
-    std::vector<Hive::RawValue> kept;
-    for (hive_value_h value : values) {
-        if (value == *gone) {
+    std::vector<RegValueBytes> kept;
+    for (std::size_t i = 0; i != hive_->Values(node).items.size(); ++i) {
+        if (i == *gone) {
             continue;
         }
-        kept.push_back(hive_->Raw(value));
-        if (!kept.back().nameReadable || kept.back().name.find('\0') != std::string::npos) {
+        std::optional<RegValueBytes> value = hive_->Value(node, i);
+        if (!value || value->name.find('\0') != std::string::npos) {
             return;
         }
+        kept.push_back(std::move(*value));
     }
     std::vector<hive_set_value> set(kept.size());
     for (std::size_t i = 0; i != kept.size(); ++i) {
@@ -330,7 +454,8 @@ void HiveRegistry::DeleteRegValue(RegRoot root, const std::string& keyPath,
         set[i].len = kept[i].bytes.size();
         set[i].value = kept[i].bytes.data();
     }
-    hivex_node_set_values(hive_->h, node, set.size(), set.data(), 0);
+    hivex_node_set_values(hive_->h.get(), node, set.size(), set.data(), 0);
+    hive_->Forget();
 }
 
 bool HiveRegistry::KeyExists(RegRoot root, const std::string& keyPath) {
@@ -340,7 +465,7 @@ bool HiveRegistry::KeyExists(RegRoot root, const std::string& keyPath) {
 bool HiveRegistry::ValueExists(RegRoot root, const std::string& keyPath,
                                const std::string& valueName) {
     const hive_node_h node = Node(root, keyPath);
-    return node != 0 && hive_->Value(node, valueName).has_value();
+    return node != 0 && hive_->Values(node).Find(valueName).has_value();
 }
 
 bool HiveRegistry::CreateKey(RegRoot root, const std::string& keyPath) {
@@ -360,7 +485,9 @@ bool HiveRegistry::CreateKey(RegRoot root, const std::string& keyPath) {
     if (!CreateKey(root, parent) || name.find('\0') != std::string::npos) {
         return false;
     }
-    return hivex_node_add_child(hive_->h, Node(root, parent), name.c_str()) != 0;
+    const bool added = hivex_node_add_child(hive_->h.get(), Node(root, parent), name.c_str()) != 0;
+    hive_->Forget();
+    return added;
 }
 
 bool HiveRegistry::SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value) {
@@ -371,25 +498,39 @@ bool HiveRegistry::SetValue(RegRoot root, const std::string& keyPath, const RegV
     std::string name = value.name;
     std::string bytes = value.bytes;
     hive_set_value set{name.data(), static_cast<hive_type>(value.type), bytes.size(), bytes.data()};
-    return hivex_node_set_value(hive_->h, node, &set, 0) == 0;
+    const bool written = hivex_node_set_value(hive_->h.get(), node, &set, 0) == 0;
+    hive_->Forget();
+    return written;
 }
 
 bool HiveRegistry::OthersRewritable(RegRoot root, const std::string& keyPath,
                                     const std::string& valueName) {
     const hive_node_h node = Node(root, keyPath);
-    const std::optional<hive_value_h> named =
-        node != 0 ? hive_->Value(node, valueName) : std::nullopt;
-    for (hive_value_h value : node != 0 ? hive_->Values(node) : std::vector<hive_value_h>{}) {
-        const std::optional<std::string> name = hive_->ValueName(value);
-        if (value != named && (!name || name->find('\0') != std::string::npos)) {
+    if (node == 0) {
+        return true;
+    }
+    const Hive::Listing& list = hive_->Values(node);
+    const std::optional<std::size_t> named = list.Find(valueName);
+    for (std::size_t i = 0; i != list.names.size(); ++i) {
+        if (i != named && list.names[i].find('\0') != std::string::npos) {
             return false;
         }
     }
-    return true;
+    return list.whole;
 }
 
 bool HiveRegistry::CommitTo(const std::string& path) {
-    return hivex_commit(hive_->h, path.c_str(), 0) == 0;
+    if (hivex_commit(hive_->h.get(), path.c_str(), 0) != 0) {
+        return false;
+    }
+    // hivex writes the margin too; the hive ends where its bins now end, or where it ended.
+    const std::optional<std::string> base = ReadRegularFile(path, kBaseBlock);
+    if (!base || base->size() < kBaseBlock) {
+        return false;
+    }
+    const std::size_t end =
+        std::max<std::size_t>(hive_->ownLength, kBaseBlock + LittleEndian32(*base, kBinsLengthAt));
+    return truncate(path.c_str(), static_cast<off_t>(end)) == 0;
 }
 
 }  // namespace kr8

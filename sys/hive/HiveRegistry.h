@@ -1,6 +1,12 @@
 // The registry of a Windows that is not running, read from its SOFTWARE hive file through
 // libhivex. Only HKEY_LOCAL_MACHINE\SOFTWARE is there: a path "SOFTWARE\..." names a key under
 // the hive's root, and any other path (HKEY_CURRENT_USER included) names nothing.
+//
+// The hive was written by whoever wants to hide in it. Each key's sub-key and value lists are
+// read once and kept until the next write, so that reading a key of many thousand sub-keys costs
+// what reading them once does; a part that cannot be read is never taken for an empty one, and
+// the keys must form a tree: a list that names a key twice, or one that stands elsewhere too,
+// reads as a failure rather than as the endless tree it would make.
 #pragma once
 
 #include <cstdint>
@@ -28,18 +34,26 @@ HiveCheck CheckHiveBytes(const std::string& bytes);
 
 class HiveRegistry : public EllReg {
   public:
-    // Nothing when hivex cannot open the file.
+    // Nothing when the file is no regular file or hivex cannot open it.
     static std::unique_ptr<HiveRegistry> Open(const std::string& path, bool writable);
     // The hive these bytes hold, read from them alone: a file on a hostile disk is read once,
-    // by the caller, and can change nothing after that.
+    // by the caller, and can change nothing after that. Nothing when hivex cannot open it, or
+    // when its base block claims more bins than the bytes hold.
     static std::unique_ptr<HiveRegistry> FromBytes(const std::string& bytes, bool writable);
     ~HiveRegistry() override;
+
+    // Every part of the hive a read needed and could not read whole so far, once each, in plain
+    // UTF-8 naming the key as the report does: a sub-key list, a value list, a value, or a
+    // sub-key list that makes no tree. Any of them means the reads ended early and nothing they
+    // did not see may be called clean. Kept across writes.
+    const std::vector<std::string>& Problems() const;
 
     std::string ReadRegValue(RegRoot root, const std::string& keyPath,
                              const std::string& valueName) override;
     // The hive of a system that is not running keeps no editor settings: nothing is written.
     void WriteRegValue(RegRoot, const std::string&, const std::string&,
                        const std::string&) override {}
+    // Both end at the first item that cannot be read, and that is one of the Problems().
     std::optional<std::string> GetSubKeyName(RegRoot root, const std::string& keyPath,
                                              std::int32_t index) override;
     std::optional<ValueEntry> GetValueEntry(RegRoot root, const std::string& keyPath,

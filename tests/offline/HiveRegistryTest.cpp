@@ -1,16 +1,61 @@
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "scan/Findings.h"
+#include "sys/RegExport.h"
 #include "sys/hive/HiveRegistry.h"
 #include "tests/offline/Scratch.h"
+
+// hivex's list reads, counted by standing in for the library's own functions.
+namespace {
+std::size_t g_keyListReads = 0;
+std::size_t g_valueListReads = 0;
+
+template <typename Function>
+Function Real(const char* name) {
+    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+}
+}  // namespace
+
+extern "C" hive_node_h* hivex_node_children(hive_h* h, hive_node_h node) {
+    ++g_keyListReads;
+    static const auto real = Real<hive_node_h* (*)(hive_h*, hive_node_h)>("hivex_node_children");
+    return real(h, node);
+}
+
+extern "C" hive_value_h* hivex_node_values(hive_h* h, hive_node_h node) {
+    ++g_valueListReads;
+    static const auto real = Real<hive_value_h* (*)(hive_h*, hive_node_h)>("hivex_node_values");
+    return real(h, node);
+}
 
 namespace kr8::test {
 namespace {
 
 const std::string kNotify = "Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify";
 const std::string kSoftwareNotify = "SOFTWARE\\" + kNotify + "\\";
+const std::string kProfiles = "Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+const std::string kNotifyText = "HKEY_LOCAL_MACHINE\\SOFTWARE\\" + kNotify;
+const std::string kDword1 = std::string("\x01\0\0\0", 4);
+
+std::vector<HiveKey> RootOnly() {
+    return {HiveKey{"$$$PROTO.HIV", {}, {}}};
+}
+
+bool HasProblem(const HiveRegistry& reg, const std::string& text) {
+    for (const std::string& problem : reg.Problems()) {
+        if (problem.rfind(text, 0) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
 
 // Only a hive whose two sequence numbers agree is used: hivex reads no .LOG file.
 TEST(HiveFile, OnlyAHiveWithNothingPendingIsUsable) {
@@ -72,6 +117,186 @@ TEST(HiveRegistry, ReadsNamesAsHeldAndLooksThemUpAsWindowsDoes) {
     EXPECT_EQ(entry->name + "=" + entry->data, "dll=a\xC3\xA9.dll");
     EXPECT_EQ(entry->type, RegType::ExpandSz);
     EXPECT_FALSE(reg->GetValueEntry(RegRoot::LocalMachine, guard, 2));
+}
+
+// A scan, and the walk of the profiles the temporary folders are found by, read each key's lists
+// once however many sub-keys and values there are: reading them again for each one made a hive
+// of 16,000 profiles take minutes.
+TEST(HiveRegistry, ReadsEachListOnce) {
+    constexpr std::size_t kMany = 400;
+    std::vector<HiveKey> keys = RootOnly();
+    const std::size_t notify = AddPath(keys, kNotify), profiles = AddPath(keys, kProfiles);
+    const std::size_t guard = AddPath(keys, kNotify + "\\GuardSvc");
+    for (std::size_t i = 0; i != kMany; ++i) {
+        keys[notify].children.push_back(keys.size());
+        keys.push_back(HiveKey{"n" + std::to_string(i), {}, {{"Version", 4, kDword1}}});
+        keys[profiles].children.push_back(keys.size());
+        keys.push_back(HiveKey{"S-1-5-" + std::to_string(i), {}, {{"ProfileImagePath", 1, "p"}}});
+        keys[guard].values.push_back({"v" + std::to_string(i), 4, kDword1});
+    }
+    auto reg = HiveRegistry::FromBytes(BuildHive(keys).bytes, false);
+    ASSERT_TRUE(reg);
+    g_keyListReads = g_valueListReads = 0;
+    Findings found;
+    ScanRegistry(*reg, found);
+    std::size_t profilePaths = 0;
+    for (std::int32_t i = 0;
+         auto sid = reg->GetSubKeyName(RegRoot::LocalMachine, "SOFTWARE\\" + kProfiles, i); ++i) {
+        profilePaths +=
+            reg->ReadRegValue(RegRoot::LocalMachine, "SOFTWARE\\" + kProfiles + "\\" + *sid + "\\",
+                              "ProfileImagePath") == "p";
+    }
+    EXPECT_EQ(found.notifyKeys.size(), kMany + 1);
+    EXPECT_EQ(found.guardianValues.size(), kMany);
+    EXPECT_EQ(profilePaths, kMany);
+    EXPECT_LE(g_keyListReads, 2 * kMany + 10);  // each key at most once
+    EXPECT_LE(g_valueListReads, 2 * kMany + 10);
+    EXPECT_TRUE(reg->Problems().empty());
+}
+
+// The keys of a hive form a tree. A list naming one key twice at each of 40 levels made the
+// backup's export walk 2^40 paths; a loop or a key under two parents is no better. Each is a list
+// that fails, once the key it names was reached another way, and the export stops.
+TEST(HiveRegistry, ListsThatMakeNoTreeFailAndStopTheExport) {
+    std::vector<HiveKey> keys = RootOnly();
+    std::size_t deep = AddPath(keys, kNotify + "\\Twice");
+    for (int level = 0; level != 40; ++level) {
+        keys[deep].children = {keys.size(), keys.size()};
+        deep = keys.size();
+        keys.push_back(HiveKey{"k", {}, {{"Version", 4, kDword1}}});
+    }
+    const std::size_t loop = AddPath(keys, kNotify + "\\Loop\\Back");
+    keys[loop].children = {loop - 1};
+    keys[AddPath(keys, kNotify + "\\Top\\Up")].children = {0};
+    const std::size_t shared = AddPath(keys, kNotify + "\\Diamond\\A\\C");
+    keys[AddPath(keys, kNotify + "\\Diamond\\B")].children = {shared};
+    auto reg = HiveRegistry::FromBytes(BuildHive(keys).bytes, false);
+    ASSERT_TRUE(reg);
+    std::string name;
+    ASSERT_EQ(reg->EnumSubKey(RegRoot::LocalMachine, kSoftwareNotify + "Twice", 1, name),
+              RegRead::Failed);
+    const struct {
+        std::string exported, failing;
+    } cases[] = {
+        {"Twice", "Twice"}, {"Loop", "Loop\\Back"}, {"Top", "Top\\Up"}, {"Diamond", "Diamond\\B"}};
+    for (const auto& c : cases) {
+        EXPECT_FALSE(ExportKey(*reg, RegRoot::LocalMachine, kSoftwareNotify + c.exported));
+        EXPECT_TRUE(HasProblem(*reg, "The sub-keys of " + kNotifyText + "\\" + c.failing + " name"))
+            << c.exported;
+    }
+    EXPECT_EQ(reg->Problems().size(), std::size(cases));
+    // Beside them, the rest of the hive reads as ever.
+    EXPECT_EQ(reg->ReadRegValue(RegRoot::LocalMachine, kSoftwareNotify + "Twice\\k", "Version"),
+              "001");
+    EXPECT_TRUE(ExportKey(*reg, RegRoot::LocalMachine, kSoftwareNotify + "Diamond\\A"));
+}
+
+// A sub-key list, value list or value hivex cannot read was read as an empty one: a scan found
+// "nothing" in a hive that hid its keys so. Each is a failure of the raw enumeration, ends the
+// text reads, and is a problem named by its key.
+TEST(HiveRegistry, WhatCannotBeReadIsAProblemNeverAnEmptyList) {
+    std::vector<HiveKey> keys = RootOnly();
+    const std::size_t notify = AddPath(keys, kNotify), guard = AddPath(keys, kNotify + "\\Guard");
+    keys[guard].values = {{"Version", 4, kDword1}, {"Dll", 1, "guard.dll, long enough"}};
+    const BuiltHive built = BuildHive(keys);
+    const std::size_t notifyCell = built.cells[notify], guardCell = built.cells[guard];
+    const auto valueList = [&](const std::string& b) {
+        return Get32(b, guardCell + nk::kValueList) + 0x1000;
+    };
+    const auto dll = [&](const std::string& b) { return Get32(b, valueList(b) + 8) + 0x1000; };
+    const std::string guardText = kNotifyText + "\\Guard";
+    const struct {
+        const char* what;
+        std::function<void(std::string&)> patch;
+        std::string key;  // whose reads fail
+        bool subKeys;
+        std::string problem;
+    } cases[] = {
+        {"sub-key list elsewhere",
+         [&](std::string& b) { Put32(b, notifyCell + nk::kSubKeyList, 0x7FFFFFF0); },
+         kSoftwareNotify, true, "Could not read the sub-keys of " + kNotifyText},
+        {"sub-key count",
+         [&](std::string& b) { Put32(b, notifyCell + nk::kSubKeyCount, 0xFFFFFFFF); },
+         kSoftwareNotify, true, "Could not read the sub-keys of " + kNotifyText},
+        {"value list elsewhere",
+         [&](std::string& b) { Put32(b, guardCell + nk::kValueList, 0x10); },
+         kSoftwareNotify + "Guard", false, "Could not read the values of " + guardText},
+        {"value count", [&](std::string& b) { Put32(b, guardCell + nk::kValueCount, 0xFFFFFFFF); },
+         kSoftwareNotify + "Guard", false, "Could not read the values of " + guardText},
+        {"value data elsewhere", [&](std::string& b) { Put32(b, dll(b) + 12, 0x10); },
+         kSoftwareNotify + "Guard", false, "Could not read the value \"Dll\" of " + guardText},
+        // A long value's segment list at the hive's very end: hivex reads 65,535 offsets there.
+        {"segments past the end",
+         [&](std::string& b) {
+             const std::size_t data = Get32(b, dll(b) + 12) + 0x1000;
+             const auto length = [&b](std::size_t at) {
+                 const auto held = static_cast<std::int32_t>(Get32(b, at));
+                 return static_cast<std::size_t>(held < 0 ? -held : held);
+             };
+             std::size_t last = 0x1020;  // the bin's last cell, a free one, made a used one
+             while (last + length(last) < b.size()) {
+                 last += length(last);
+             }
+             Put32(b, last, static_cast<std::uint32_t>(-static_cast<std::int64_t>(length(last))));
+             for (std::size_t at = last + 4; at != b.size(); at += 4) {
+                 Put32(b, at, static_cast<std::uint32_t>(data - 0x1000));
+             }
+             Put32(b, dll(b) + 8, 0x10000);  // longer than its cell: a "db" of segments
+             b.replace(data + 4, 8, std::string("db\xFF\xFF", 4) + std::string(4, '\0'));
+             Put32(b, data + 8, static_cast<std::uint32_t>(last - 0x1000));
+         },
+         kSoftwareNotify + "Guard", false, "Could not read the value \"Dll\" of " + guardText},
+    };
+    for (const auto& c : cases) {
+        std::string bytes = built.bytes;
+        c.patch(bytes);
+        auto reg = HiveRegistry::FromBytes(bytes, false);
+        ASSERT_TRUE(reg) << c.what;
+        std::string name;
+        RegValueBytes value;
+        for (std::uint32_t i = 0;; ++i) {
+            const RegRead read = c.subKeys ? reg->EnumSubKey(RegRoot::LocalMachine, c.key, i, name)
+                                           : reg->EnumValue(RegRoot::LocalMachine, c.key, i, value);
+            if (read != RegRead::Item) {
+                EXPECT_EQ(read, RegRead::Failed) << c.what;
+                break;
+            }
+        }
+        Findings found;
+        ScanRegistry(*reg, found);
+        EXPECT_EQ(found.notifyKeys.size(), c.subKeys ? 0u : 1u) << c.what;
+        EXPECT_EQ(reg->Problems(), std::vector<std::string>{c.problem}) << c.what;
+    }
+}
+
+// Every write is seen by the reads after it, and a hive written back is as long as its bins.
+TEST(HiveRegistry, ReadsAfterAWriteSeeItAndTheCommittedHiveIsItsBinsLong) {
+    Scratch s;
+    std::vector<HiveKey> keys = RootOnly();
+    keys[AddPath(keys, kNotify + "\\A")].values = {{"Version", 4, kDword1}, {"Dll", 1, "x"}};
+    auto reg = HiveRegistry::FromBytes(BuildHive(keys).bytes, true);
+    ASSERT_TRUE(reg);
+    const RegRoot hklm = RegRoot::LocalMachine;
+    ASSERT_EQ(reg->GetSubKeyName(hklm, kSoftwareNotify, 1), std::nullopt);
+    ASSERT_TRUE(reg->CreateKey(hklm, kSoftwareNotify + "B"));
+    EXPECT_EQ(reg->GetSubKeyName(hklm, kSoftwareNotify, 1), "B");
+    ASSERT_TRUE(reg->SetValue(hklm, kSoftwareNotify + "B", {"Version", 4, kDword1}));
+    EXPECT_EQ(reg->ReadRegValue(hklm, kSoftwareNotify + "B", "Version"), "001");
+    reg->DeleteRegValue(hklm, kSoftwareNotify + "A", "Version");
+    EXPECT_EQ(reg->ReadRegValue(hklm, kSoftwareNotify + "A", "Version"), kNotFound);
+    EXPECT_EQ(reg->ReadRegValue(hklm, kSoftwareNotify + "A", "Dll"), "x");
+    reg->DeleteRegKey(hklm, kSoftwareNotify + "A");
+    EXPECT_FALSE(reg->KeyExists(hklm, kSoftwareNotify + "A"));
+    EXPECT_EQ(reg->GetSubKeyName(hklm, kSoftwareNotify, 0), "B");
+
+    const std::string file = s.File("software");
+    ASSERT_TRUE(reg->CommitTo(file));
+    std::ifstream in(file, std::ios::binary);
+    const std::string written{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_EQ(written.size(), 0x1000 + Get32(written, 0x28));
+    auto again = HiveRegistry::Open(file, false);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->ReadRegValue(hklm, kSoftwareNotify + "B", "Version"), "001");
 }
 
 }  // namespace
