@@ -199,7 +199,8 @@ inline constexpr char kValueNotWrittenPrefix[] = ": the value could not be writt
 inline constexpr char kOfflineUsage[] =
     "usage: kr8finder-offline <windows-folder> [--log <path>]\n"
     "  Scans the Windows installation whose Windows folder is given (for example\n"
-    "  /mnt/win/WINDOWS), prints the report and writes the log (default ./kr8.log).\n"
+    "  /mnt/win/WINDOWS), prints the report and writes the log (default: kr8.log in the\n"
+    "  current folder, which must not lie on that disk).\n"
     "  Exit code: 0 nothing found, 1 something found, 2 the scan could not run whole.\n";
 inline constexpr char kOfflineLogFile[] = "kr8.log";
 inline constexpr char kProfileListKey[] =
@@ -219,6 +220,11 @@ inline constexpr char kHivePending[] =
     "The registry hive has changes that Windows has not yet written into it (its .LOG file "
     "holds them). Start that Windows once and shut it down normally, then try again: ";
 inline constexpr char kOfflineLogNotWritten[] = "The log could not be written: ";
+inline constexpr char kDefaultLogOnTheDisk[] =
+    "The current folder is on the disk to be scanned, and the log (kr8.log) would be written "
+    "there. Start the program from another folder, or name the log's place with --log.";
+inline constexpr char kNotWholeNothingChanged[] =
+    "The scan could not read everything, so nothing was removed.";
 inline constexpr char kOfflineUsageMore[] =
     "       kr8finder-offline --clean [--yes] <windows-folder> [--log <path>]\n"
     "  Scans, then removes what the window's Delete, Guardian .reg and User Agent$ would\n"

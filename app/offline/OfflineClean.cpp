@@ -11,21 +11,12 @@
 #include "sys/AsciiCase.h"
 #include "sys/RegFile.h"
 #include "sys/RegText.h"
+#include "sys/TerminalText.h"
+#include "sys/posix/PosixHandles.h"
 
 namespace kr8 {
 
 namespace {
-
-// A text of the window's, for a terminal: Linux line ends.
-std::string ForTerminal(const std::string& text) {
-    std::string shown;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
-            shown += text[i];
-        }
-    }
-    return shown;
-}
 
 bool Asked(MessageBoxes& boxes, const std::string& question) {
     return boxes.Show(question, MsgButtons::YesNoDefaultNo, MsgIcon::Exclamation, "") ==
@@ -53,9 +44,13 @@ MsgAnswer TerminalBoxes::Show(const std::string& prompt, MsgButtons buttons, Msg
         std::fputs("y\n", out_);
     } else {
         std::fflush(out_);
-        char line[64] = {};
-        const std::string answer = std::fgets(line, sizeof line, in_) != nullptr ? line : "";
-        const std::string word = answer.substr(0, answer.find_first_of("\r\n"));
+        // The whole line, however long, is this question's answer and no other's.
+        char* line = nullptr;
+        std::size_t capacity = 0;
+        const ssize_t length = getline(&line, &capacity, in_);
+        const Malloced<char> owned(line);
+        std::string word = length > 0 ? std::string(line, static_cast<std::size_t>(length)) : "";
+        word = word.substr(0, word.find_first_of("\r\n"));
         yes = EqualsIgnoringAsciiCase(word, "y") || EqualsIgnoringAsciiCase(word, "yes");
     }
     if (buttons == MsgButtons::OkCancel) {
@@ -90,7 +85,8 @@ int CleanOffline(OfflineTarget& target, const Findings& found, MessageBoxes& box
             continue;
         }
         target.Drive().ClearReadOnlyHiddenSystem(path);
-        removal.gone = target.Drive().RemoveFile(path) && !target.Drive().Exists(path);
+        // Another file spelled the same but for case is no sign the delete failed.
+        removal.gone = target.Drive().RemoveFile(path) && !target.Drive().ExistsExactly(path);
         backup.Record(*removal.item, removal.gone ? Removal::Deleted : Removal::NotRemoved);
         files.push_back(removal);
     }
@@ -124,9 +120,10 @@ int CleanOffline(OfflineTarget& target, const Findings& found, MessageBoxes& box
     bool saved = true;
     if (!registry.empty()) {
         // The whole hive as it was, beside the backup of each item, before it is replaced.
-        saved = target.KeepHiveCopy(backup.Folder()) && target.SaveHive();
+        std::string why;
+        saved = target.KeepHiveCopy(backup.Folder()) && target.SaveHive(&why);
         if (!saved) {
-            std::fprintf(out, "%s%s\n", text::kHiveNotSaved, target.HivePath().c_str());
+            PrintLine(out, text::kHiveNotSaved + target.HivePath() + (why.empty() ? "" : ": " + why));
         }
         // Looked at again as the disk now holds it.
         HiveRegistry& again = target.Registry();
@@ -141,15 +138,17 @@ int CleanOffline(OfflineTarget& target, const Findings& found, MessageBoxes& box
     bool whole = saved && skipped.empty();
     for (const std::vector<Removed>* list : {&files, &registry}) {
         for (const Removed& removal : *list) {
-            std::fprintf(out, "%s%s\n",
-                         removal.gone ? text::kRemovedPrefix : text::kNotRemovedPrefix,
-                         removal.shown.c_str());
+            PrintLine(out, (removal.gone ? text::kRemovedPrefix : text::kNotRemovedPrefix) +
+                               removal.shown);
             whole = whole && removal.gone;
         }
     }
     for (const std::string& shown : skipped) {
-        std::fprintf(out, "%s%s%s\n", text::kNotRemovedPrefix, shown.c_str(),
-                     text::kNoBackupSkipped);
+        PrintLine(out, text::kNotRemovedPrefix + shown + text::kNoBackupSkipped);
+    }
+    // Why a backup could not be made, where the hive or the disk said.
+    for (const std::string& problem : target.Problems()) {
+        PrintLine(out, problem);
     }
     return whole ? kExitNothingFound : kExitFailed;
 }
@@ -159,8 +158,9 @@ int RestoreOffline(OfflineTarget& target, const std::string& folder, MessageBoxe
     OfflineStore store(target.Drive(), target.Registry());
     const std::vector<std::string> failures =
         RestoreFromBackup(folder, target.Drive(), store, target, boxes);
-    if (!target.SaveHive()) {
-        std::fprintf(out, "%s%s\n", text::kHiveNotSaved, target.HivePath().c_str());
+    std::string why;
+    if (!target.SaveHive(&why)) {
+        PrintLine(out, text::kHiveNotSaved + target.HivePath() + (why.empty() ? "" : ": " + why));
         return kExitFailed;
     }
     return failures.empty() ? kExitNothingFound : kExitFailed;

@@ -1,13 +1,14 @@
 // kr8finder-offline: the scan of a Windows that is not running, from Linux, with the report and
 // log of the Windows program's unattended scan and its exit codes; its clean and restore.
 #include <fcntl.h>
-#include <sys/statvfs.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <exception>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/LogFile.h"
 #include "app/Texts.h"
@@ -15,6 +16,8 @@
 #include "app/offline/OfflineClean.h"
 #include "app/offline/OfflineTarget.h"
 #include "scan/Findings.h"
+#include "sys/TerminalText.h"
+#include "sys/posix/FdIo.h"
 
 namespace kr8 {
 namespace {
@@ -22,6 +25,7 @@ namespace {
 struct Arguments {
     std::string windowsFolder;
     std::string logPath = text::kOfflineLogFile;
+    bool logGiven = false;
     bool clean = false;
     bool yes = false;
     std::optional<std::string> restore;  // the backup folder's Linux path
@@ -30,12 +34,11 @@ struct Arguments {
 std::optional<Arguments> Parse(int argc, char** argv) {
     Arguments parsed;
     bool haveFolder = false;
-    bool haveLog = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--log" && !haveLog && i + 1 < argc) {
+        if (arg == "--log" && !parsed.logGiven && i + 1 < argc) {
             parsed.logPath = argv[++i];
-            haveLog = true;
+            parsed.logGiven = true;
         } else if (arg == "--clean" && !parsed.clean) {
             parsed.clean = true;
         } else if (arg == "--yes" && !parsed.yes) {
@@ -52,70 +55,97 @@ std::optional<Arguments> Parse(int argc, char** argv) {
     // --yes answers the clean's questions; a restore asks only about files that are there.
     const bool valid = haveFolder && !(parsed.clean && parsed.restore) &&
                        (!parsed.yes || parsed.clean || parsed.restore) &&
-                       !(parsed.restore && haveLog);
+                       !(parsed.restore && parsed.logGiven);
     return valid ? std::optional(parsed) : std::nullopt;
 }
 
+// The log goes to a fresh file renamed over its name: a link planted there is replaced, never
+// written through.
 bool WriteLog(const std::string& path, const std::string& bytes) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return false;
-    }
-    bool written = true;
-    for (std::size_t done = 0; written && done < bytes.size();) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        written = n > 0;
-        done += written ? static_cast<std::size_t>(n) : 0;
-    }
-    written = fsync(fd) == 0 && written;
-    return close(fd) == 0 && written;
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const UniqueFd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return dir && !name.empty() && name != "." && name != ".." &&
+           ReplaceWhole(dir.get(), name, bytes, 0644);
 }
 
-// The report for a terminal: Linux line ends.
-std::string ForTerminal(const std::string& report) {
-    std::string shown;
-    for (std::size_t i = 0; i < report.size(); ++i) {
-        if (report[i] == '\r' && i + 1 < report.size() && report[i + 1] == '\n') {
-            continue;
+// Whether the current folder lies in the tree below root, asked of the kernel folder by folder
+// up to "/", so that no spelling of either path can hide it.
+bool WorkingFolderWithin(const std::string& root) {
+    struct stat top;
+    if (stat(root.c_str(), &top) != 0) {
+        return true;
+    }
+    UniqueFd at(open(".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    struct stat here;
+    while (at && fstat(at.get(), &here) == 0) {
+        if (here.st_dev == top.st_dev && here.st_ino == top.st_ino) {
+            return true;
         }
-        shown += report[i];
+        UniqueFd up(openat(at.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        struct stat above;
+        if (!up || fstat(up.get(), &above) != 0 ||
+            (above.st_dev == here.st_dev && above.st_ino == here.st_ino)) {
+            return false;
+        }
+        at = std::move(up);
     }
-    return shown + "\n";
+    return true;
 }
 
-// A change needs a disk that can be written: ntfs-3g mounts a hibernated Windows read-only.
-bool Writable(const std::string& windowsFolder, const std::string& hive) {
-    struct statvfs fs;
-    return statvfs(windowsFolder.c_str(), &fs) == 0 && (fs.f_flag & ST_RDONLY) == 0 &&
-           access(hive.c_str(), W_OK) == 0;
+void PrintLines(std::FILE* out, const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) {
+        PrintLine(out, line);
+    }
+}
+
+// The folder that holds the Windows folder given: the drive's root, as OfflineTarget takes it.
+std::string DriveRoot(const std::string& windowsFolder) {
+    const Malloced<char> real(realpath(windowsFolder.c_str(), nullptr));
+    return real ? std::string(real.get()) + "/.." : windowsFolder + "/..";
 }
 
 int Run(const Arguments& args) {
     const bool changes = args.clean || args.restore;
+    if (!args.restore && !args.logGiven && WorkingFolderWithin(DriveRoot(args.windowsFolder))) {
+        PrintLine(stderr, text::kDefaultLogOnTheDisk);
+        return kExitFailed;
+    }
     std::string why;
     std::unique_ptr<OfflineTarget> target = OfflineTarget::Open(args.windowsFolder, changes, &why);
     if (!target) {
-        std::fprintf(stderr, "%s\n", why.c_str());
+        PrintLine(stderr, why);
         return kExitFailed;
     }
-    if (changes && !Writable(args.windowsFolder, target->HivePath())) {
-        std::fprintf(stderr, "%s%s\n", text::kReadOnlyMount, args.windowsFolder.c_str());
+    PrintLines(stderr, target->Warnings());
+    if (changes && !target->HiveWritable()) {
+        PrintLine(stderr, text::kReadOnlyMount + args.windowsFolder);
         return kExitFailed;
     }
     TerminalBoxes boxes(stdin, stdout, args.yes);
     if (args.restore) {
         const std::optional<std::string> folder = target->Drive().WindowsPath(*args.restore);
         if (!folder) {
-            std::fprintf(stderr, "%s%s\n", text::kNotOnTheDrive, args.restore->c_str());
+            PrintLine(stderr, text::kNotOnTheDrive + *args.restore);
             return kExitFailed;
         }
         return RestoreOffline(*target, *folder, boxes, stdout);
     }
     const Findings found = ScanMachine(target->Registry(), target->Drive(), *target);
     const std::string report = ReportText(found);
-    std::fputs(ForTerminal(report).c_str(), stdout);
+    std::fputs((ForTerminal(report) + "\n").c_str(), stdout);
+    // A part of the disk or hive that could not be read is no clean bill, and no ground to act on.
+    const std::vector<std::string> problems = target->Problems();
+    PrintLines(stderr, problems);
     if (!WriteLog(args.logPath, LogFileBytes(report))) {
-        std::fprintf(stderr, "%s%s\n", text::kOfflineLogNotWritten, args.logPath.c_str());
+        PrintLine(stderr, text::kOfflineLogNotWritten + args.logPath);
+        return kExitFailed;
+    }
+    if (!problems.empty()) {
+        if (args.clean) {
+            PrintLine(stderr, text::kNotWholeNothingChanged);
+        }
         return kExitFailed;
     }
     if (!args.clean) {

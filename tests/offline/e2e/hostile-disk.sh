@@ -41,22 +41,22 @@ unchanged() { check "$1: the host beside the disk is unchanged" "$(fingerprint)"
 a="$out/a"
 disk "$a" 'C:\sentinel\WIN'
 adware "$a/WIN/system32/qq.dll"
-adware "$a/WIN/system32/"$'\e[2K\e]0;pwn\a\b.dll'
-adware "$a/WIN/system32/"$'\x9b\xff.dll'
 ln -s "$sentinel/WIN/system32/victim.dll" "$a/WIN/system32/linked.dll"
 ln -s "$sentinel" "$a/WIN/system32/away"
 notify='Microsoft\Windows NT\CurrentVersion\Winlogon\Notify'
 hive "$a/WIN/system32/config/software" sz "$notify\\Guard"$'\e[1A' DllName $'\e[2J.dll'
 run --clean --yes "$a/WIN" --log "$out/a.log"
 check "a deep SystemRoot: the disk's own adware is cleaned (exit code)" "$code" 0
-verdict "a deep SystemRoot: the disk's files are gone" absent "$a/WIN/system32/qq.dll" \
-    "$a/WIN/system32/"$'\e[2K\e]0;pwn\a\b.dll' "$a/WIN/system32/"$'\x9b\xff.dll'
+verdict "a deep SystemRoot: the disk's file is gone" absent "$a/WIN/system32/qq.dll"
 verdict "a deep SystemRoot is named, and the folder given is used" grep -q 'SystemRoot' "$out/stderr"
-verdict "controls reach the terminal as escapes only" no_raw_controls "$out/stdout" "$out/stderr"
-verdict "controls are shown as escapes" grep -qF '\x1b[2K\x1b]0;pwn\x07\x08.dll' "$out/stdout"
-verdict "bytes that are no UTF-8 are shown as escapes" grep -qF '\x9b\xff.dll' "$out/stdout"
-verdict "guardian data are shown with escapes" grep -qF 'DllName \x1b[2J.dll' "$out/stdout"
-verdict "the log keeps the names' own bytes" grep -qF $'\e[2K' "$out/a.log"
+verdict "controls in the hive reach the terminal as escapes only" no_raw_controls "$out/stdout"
+verdict "controls in the hive are shown as escapes" \
+    grep -qF $'Guardian Key--- is called: Guard\\x1b[1A\nDllName \\x1b[2J.dll' "$out/stdout"
+verdict "the log keeps the hive's own characters" grep -qaF $'\e\0[\0\x32\0J' "$out/a.log"
+victim=$(sha256sum <"$sentinel/WIN/system32/victim.dll")
+verdict "no host file's bytes are copied into the backup" bash -c \
+    'find "$1" -type f -exec sha256sum {} + >"$2" && ! grep -q "${3%% *}" "$2"' _ \
+    "$a/WIN/KR8 Backup" "$out/hashes" "$victim"
 unchanged "clean of a disk with a deep SystemRoot and links out"
 backup=$(ls -d "$a/WIN/KR8 Backup/"*/)
 run --restore "$backup" "$a/WIN"
@@ -77,24 +77,29 @@ run --restore "$a/WIN/KR8 Backup/2026-01-01 00.00.00" "$a/WIN"
 check "a FIFO as a backup's manifest is refused (exit code)" "$code" 2
 unchanged "restore of a backup with a FIFO"
 
-# A Linux name holding a backslash is no Windows name: reported, and never taken for the file
-# its Windows spelling would name. A link to a host file is no file of the disk's.
+# A Linux name holding a backslash, a control character or bytes that are no UTF-8 is no
+# Windows name: reported, escaped, and never taken for the file its Windows spelling would name.
 slash="$out/backslash"
 disk "$slash" 'C:\WIN'
 adware "$slash/WIN/system32/drivers\\good.dll"
+mkdir -p "$slash/WIN/system32/drivers"
 echo "a driver" >"$slash/WIN/system32/drivers/good.dll"
 adware "$slash/WIN/system32/qq.dll"
-ln -s "$sentinel/WIN/system32/victim.dll" "$slash/WIN/system32/linked.dll"
+adware "$slash/WIN/system32/"$'\e[2K\e]0;pwn\a\b.dll'
+adware "$slash/WIN/system32/"$'\x9b\xff.dll'
 run --clean --yes "$slash/WIN" --log "$out/backslash.log"
 check "a name with a backslash: the scan is not whole (exit code)" "$code" 2
 verdict "a name with a backslash: named" grep -qF 'good.dll' "$out/stderr"
+verdict "names with controls reach the terminal as escapes only" no_raw_controls "$out/stdout" \
+    "$out/stderr"
+verdict "names with controls are shown as escapes" grep -qF '\x1b[2K\x1b]0;pwn\x07\x08.dll' \
+    "$out/stderr"
+verdict "names with bytes that are no UTF-8 are shown as escapes" grep -qF '\x9b\xff.dll' \
+    "$out/stderr"
 verdict "a name with a backslash: the file its spelling names is kept" \
-    present "$slash/WIN/system32/drivers/good.dll" "$slash/WIN/system32/drivers\\good.dll"
-victim=$(sha256sum <"$sentinel/WIN/system32/victim.dll")
-verdict "no host file's bytes are copied into the backup" bash -c \
-    'find "$1" -type f -exec sha256sum {} + >"$2" && ! grep -q "${3%% *}" "$2"' _ \
-    "$slash/WIN/KR8 Backup" "$out/hashes" "$victim"
-unchanged "clean of a disk with a backslash name and a link out"
+    present "$slash/WIN/system32/drivers/good.dll" "$slash/WIN/system32/drivers\\good.dll" \
+    "$slash/WIN/system32/"$'\x9b\xff.dll'
+unchanged "clean of a disk with names Windows cannot hold"
 
 # A relative Windows folder is the folder below the current one; a long answer is one answer.
 rel="$out/relative"
