@@ -17,11 +17,11 @@ namespace {
 constexpr char kSystemRootIs[] = "The hive's SystemRoot is ";
 constexpr char kNoSystemRoot[] = "The hive holds no SystemRoot";
 constexpr char kGivenFolderScanned[] = "; the folder given is scanned: ";
-constexpr char kHiveChangedPrefix[] = "The hive file has changed since it was read (";
-constexpr char kHiveChangedSuffix[] = "); nothing was written to it: ";
-constexpr char kHiveGone[] = "The hive file can no longer be read; nothing was written to it: ";
-constexpr char kHiveNotReplaced[] = "The new hive could not be written and put in place: ";
-constexpr char kHiveNotReread[] = "The hive was written but cannot be read again: ";
+// Why the hive was not replaced: a clause that follows the hive's path.
+constexpr char kHiveChangedPrefix[] = "something else changed it since it was read (";
+constexpr char kHiveChangedSuffix[] = "), so nothing was written to it";
+constexpr char kHiveGone[] = "it can no longer be read as the file it was";
+constexpr char kHiveNotReplaced[] = "the new hive could not be written beside it and put in place";
 
 // "X:\..."; the form SystemRoot takes.
 bool IsOnDrive(const std::string& path) {
@@ -152,22 +152,23 @@ bool OfflineTarget::SaveHive(std::string* why) {
     const std::optional<FileRead> now = drive_->ReadRegularFile(hive_);
     const std::string difference = now ? Difference(hiveRead_, hiveSha256_, *now) : "";
     std::optional<FileRead> written;
-    std::unique_ptr<HiveRegistry> again;
     if (!now) {
-        reason = kHiveGone + hivePath_;
+        reason = kHiveGone;
     } else if (!difference.empty()) {
-        reason = kHiveChangedPrefix + difference + kHiveChangedSuffix + hivePath_;
+        reason = kHiveChangedPrefix + difference + kHiveChangedSuffix;
     } else if (!(written = drive_->ReplaceFile(hive_, [this](const std::string& fresh) {
                    return registry_->CommitTo(fresh);
                }))) {
-        reason = kHiveNotReplaced + hivePath_;
-    } else if (!(again = HiveRegistry::FromBytes(written->bytes, writable_))) {
-        reason = kHiveNotReread + hivePath_;
+        reason = kHiveNotReplaced;
     } else {
-        // What the hive read before could not give is still missing from the scan.
-        hiveProblems_.insert(hiveProblems_.end(), registry_->Problems().begin(),
-                             registry_->Problems().end());
-        registry_ = std::move(again);
+        // Read anew from what was written; the hive in hand holds the same, should hivex not
+        // take its own output back.
+        if (auto again = HiveRegistry::FromBytes(written->bytes, writable_)) {
+            // What the hive read before could not give is still missing from the scan.
+            hiveProblems_.insert(hiveProblems_.end(), registry_->Problems().begin(),
+                                 registry_->Problems().end());
+            registry_ = std::move(again);
+        }
         Keep(std::move(*written));
         return true;
     }

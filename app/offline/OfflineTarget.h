@@ -49,7 +49,8 @@ class OfflineTarget : public CommonFunction {
     // Writes the changed hive to a new file beside it, flushes it and renames it over the hive,
     // so that a failure at any point leaves the old hive whole; then reads the hive anew from
     // what was written. Nothing is written when the hive file is no longer the one that was
-    // read (another file, or other bytes, size or time): why tells.
+    // read (another file, or other bytes, size or time). why: the reason, a clause to follow
+    // the hive's path (HivePath()).
     bool SaveHive(std::string* why = nullptr);
 
   private:
