@@ -25,8 +25,8 @@ class Drive : public ::testing::TestWithParam<Confinement> {
 
 INSTANTIATE_TEST_SUITE_P(BothWays, Drive,
                          ::testing::Values(Confinement::Kernel, Confinement::StepByStep),
-                         [](const auto& info) {
-                             return info.param == Confinement::Kernel ? "Kernel" : "StepByStep";
+                         [](const auto& run) {
+                             return run.param == Confinement::Kernel ? "Kernel" : "StepByStep";
                          });
 
 bool Contains(const std::vector<std::string>& texts, const std::string& part) {
