@@ -232,9 +232,8 @@ inline constexpr char kOfflineUsageMore[] =
     "  the Windows folder's KR8 Backup and a copy of the whole hive there.\n"
     "       kr8finder-offline --restore <backup-folder> <windows-folder>\n"
     "  Puts back what the backup folder holds, as the Windows program's restore does.\n";
-// The hive's copy in the backup folder, and the name its changed form is written to first.
+// The hive's copy in the backup folder.
 inline constexpr char kHiveCopy[] = "\\software.hive";
-inline constexpr char kNewHiveSuffix[] = ".kr8-new";
 inline constexpr char kAnswerSuffix[] = " [y/N] ";
 inline constexpr char kReadOnlyMount[] =
     "The Windows folder is on a disk mounted read-only (a hibernated Windows is mounted so by "
