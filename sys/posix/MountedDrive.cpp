@@ -111,7 +111,7 @@ bool IsWindowsName(const std::string& name) {
             return false;
         }
     }
-    return IsStep(name) && Utf8FromUtf16(Utf16FromUtf8(name)) == name;
+    return IsStep(name) && (IsAscii(name) || Utf8FromUtf16(Utf16FromUtf8(name)) == name);
 }
 
 // The folder that holds a path's last step, and that step as the disk spells it (as asked when
@@ -344,22 +344,16 @@ std::optional<std::vector<FolderEntry>> MountedDrive::ListFolder(const std::stri
     const std::optional<Place> place = Find(folder, true, false);
     UniqueFd fd =
         place ? OpenStep(place->folder.get(), place->name, O_RDONLY | O_DIRECTORY) : UniqueFd();
-    struct stat self;
-    if (!fd || fstat(fd.get(), &self) != 0) {
-        return std::nullopt;
-    }
-    UniqueDir dir(fdopendir(fd.get()));
+    UniqueDir dir(fd ? fdopendir(fd.get()) : nullptr);
     if (!dir) {
         return std::nullopt;
     }
     fd.release();
     const int dirFd = dirfd(dir.get());
     std::vector<FolderEntry> listed;
-    std::unordered_map<std::string, std::string> folded;
     errno = 0;
     while (const dirent* entry = readdir(dir.get())) {
         const std::string name = entry->d_name;
-        folded.emplace(Lower(name), name);
         if (name == "." || name == "..") {
             errno = 0;
             continue;
@@ -382,7 +376,6 @@ std::optional<std::vector<FolderEntry>> MountedDrive::ListFolder(const std::stri
     if (errno != 0) {
         return std::nullopt;
     }
-    folded_.emplace(Identity(self), std::move(folded));
     return listed;
 }
 
