@@ -5,7 +5,9 @@ set -euo pipefail
 packages=(cmake g++ googletest libgtest-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
           wine wine64 xvfb xdotool imagemagick zip qemu-user-static
           # kr8finder-offline: the hive library, and two other readers of hives for its road
-          libhivex-dev libhivex-bin reglookup libregf-utils)
+          libhivex-dev libhivex-bin reglookup libregf-utils
+          # the hive fuzz target: clang and its libFuzzer and sanitizer runtimes
+          clang libclang-rt-dev)
 # 32-bit Wine, for the machines that can run 32-bit Linux code.
 packages32=(wine32:i386)
 

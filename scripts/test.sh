@@ -99,6 +99,26 @@ cmake --preset offline >/dev/null
 cmake --build --preset offline -j "$jobs"
 run_ctest --preset offline
 
+# A fixed seed and a fixed time: a run finds the same inputs on any machine of the same speed.
+echo "== Linux: the hive fuzz target, 60 s (clang, libFuzzer, AddressSanitizer, UBSan)"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+fuzz_run=build/fuzz/run
+rm -rf "$fuzz_run"
+mkdir -p "$fuzz_run/corpus" "$fuzz_run/found"
+build/fuzz/kr8_hive_seeds "$fuzz_run/corpus"
+if build/fuzz/kr8_hive_fuzz "$fuzz_run/corpus" tests/fuzz/regressions -seed=1 \
+    -max_total_time=60 -timeout=1 -rss_limit_mb=2048 -max_len=65536 \
+    -artifact_prefix="$fuzz_run/found/" -print_final_stats=1 >"$fuzz_run/log" 2>&1; then
+    echo "$(sed -n 's/^stat::number_of_executed_units: *//p' "$fuzz_run/log") inputs, nothing found"
+    passed=$((passed + 1))
+else
+    tail -n 40 "$fuzz_run/log"
+    echo "FAIL: the fuzz target found an input it fails on; keep it in tests/fuzz/regressions:"
+    ls "$fuzz_run/found"
+    failed=$((failed + 1))
+fi
+
 if [ -n "${i686_roads:-}" ]; then
     echo "== Under Wine, emulated: the shipped i686 exe"
     wait "$i686_roads" || true

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -250,7 +251,9 @@ struct HiveRegistry::Hive {
             Problem("Could not read the value \"" + value.name + "\" of " + PathText(node));
             return std::nullopt;
         }
-        value.type = static_cast<std::uint32_t>(type);
+        // Any 32 bits, most of them no hive_type: its bytes are taken, never its value.
+        static_assert(sizeof type == sizeof value.type);
+        std::memcpy(&value.type, &type, sizeof value.type);
         value.bytes.assign(bytes.get(), length);
         return value;
     }
