@@ -446,7 +446,10 @@ std::optional<std::string> RestoreFile(const std::string& folder, const BackupIt
     if (!bytes || Sha256Hex(*bytes) != item.sha256) {
         return shown + text::kCopyChanged;
     }
-    if (files.Exists(item.original)) {
+    // A missing file is made anew before anything is asked: a case-sensitive disk may hold the
+    // name in another case, which is another file there and no file to replace.
+    const bool made = files.CreateNewFile(item.original, *bytes);
+    if (!made && files.Exists(item.original)) {
         const std::optional<std::string> now = files.ReadFileBytes(item.original);
         if (now && *now == *bytes) {
             // Still the file that was backed up: nothing to write over, only its marks to put
@@ -474,7 +477,7 @@ std::optional<std::string> RestoreFile(const std::string& folder, const BackupIt
             }
             return shown + text::kFileNotWritten;
         }
-    } else if (!files.CreateNewFile(item.original, *bytes)) {
+    } else if (!made) {
         return shown + text::kFileNotWritten;
     }
     const std::optional<std::string> written = files.ReadFileBytes(item.original);

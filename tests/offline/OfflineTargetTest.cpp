@@ -185,17 +185,20 @@ TEST(OfflineTarget, RestoresTheTruthOnAHostileDisk) {
     MountedDrive& drive = target->Drive();
     OfflineStore store(drive, target->Registry());
     std::FILE* out = std::fopen("/dev/null", "w");
+    std::FILE* in = std::fopen("/dev/null", "r");
     TerminalBoxes boxes(stdin, out, true);
+    TerminalBoxes noToAll(in, out, false);
     const std::string system = "C:\\WINDOWS\\system32\\";
 
-    // Twins both of the adware's size: each backed up, deleted and put back as itself.
+    // Twins both of the adware's size: each backed up, deleted and put back as itself, with no
+    // question about replacing the other.
     Backup backup(drive, target->Registry(), store, *target);
     for (const std::string name : {"twin.dll", "TWIN.dll"}) {
         ASSERT_TRUE(backup.SaveFile(system + name)) << name;
         ASSERT_TRUE(drive.RemoveFile(system + name)) << name;
         EXPECT_FALSE(drive.ExistsExactly(system + name)) << name;
     }
-    EXPECT_TRUE(RestoreFromBackup(backup.Folder(), drive, store, *target, boxes).empty());
+    EXPECT_TRUE(RestoreFromBackup(backup.Folder(), drive, store, *target, noToAll).empty());
     EXPECT_EQ(s.Read("WINDOWS/system32/twin.dll"), "lower");
     EXPECT_EQ(s.Read("WINDOWS/system32/TWIN.dll"), "upper");
 
@@ -228,6 +231,7 @@ TEST(OfflineTarget, RestoresTheTruthOnAHostileDisk) {
     EXPECT_EQ(
         RestoreFromBackup("C:\\WINDOWS\\KR8 Backup\\hostile", drive, store, *target, boxes).size(),
         3u);
+    std::fclose(in);
     std::fclose(out);
     for (const char* name : {"one.dll", "two.dll"}) {
         EXPECT_FALSE(std::filesystem::exists(s.dir / "WINDOWS/system32" / name)) << name;
