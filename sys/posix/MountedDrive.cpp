@@ -139,13 +139,13 @@ MountedDrive::MountedDrive(std::string drive, const std::string& mountRoot, Conf
     }
     device_ = st.st_dev;
     if (confinement_ == Confinement::Kernel) {
-        // Linux before 5.6 has no openat2.
+        // Linux before 5.6 has no openat2; a container's syscall filter may refuse it instead.
         open_how how{};
         how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
         how.resolve = kConfined;
         const UniqueFd probe(
             static_cast<int>(syscall(SYS_openat2, root_.get(), ".", &how, sizeof how)));
-        if (!probe && errno == ENOSYS) {
+        if (!probe && (errno == ENOSYS || errno == EPERM)) {
             confinement_ = Confinement::StepByStep;
         }
     }
