@@ -583,7 +583,9 @@ bool MountedDrive::RenameFile(const std::string& from, const std::string& to) {
 
 std::optional<FileRead> MountedDrive::ReplaceFile(
     const std::string& path, const std::function<bool(const std::string&)>& write) {
-    const std::optional<Place> place = Find(path, true, true);
+    // Found as a read finds it (a hive is "software" to Windows, "SOFTWARE" on the disk): the
+    // caller checks that this is the very file it read before anything is written.
+    const std::optional<Place> place = Find(path, true, false);
     FileRead old;
     if (!place || !OpenRegular(*place, O_RDONLY, &old.st)) {
         return std::nullopt;
