@@ -1,52 +1,6 @@
 // kr8auto: drives a running KR8 Finder from another process through the standard messages that
-// screen readers and UI automation use, and prints what it reads one item a line.
-//
-//   kr8auto [--timeout SECONDS] COMMAND [ARGUMENT...]
-//
-//   wait                 waits until the window is on screen, then prints "ready"
-//   caption              the window's caption
-//   rect                 the window's place on screen, frame included: "WIDTHxHEIGHT+LEFT+TOP"
-//   text1                Text1's text exactly as it is (CR LF line ends, nothing added)
-//   list                 List1, one entry a line: "[x] text" when ticked, "[ ] text" when not
-//                        (texts are printed in UTF-8; an emulated 32-bit program's texts are
-//                        out of reach, since qemu keeps its memory elsewhere than Wine reads)
-//   states               every button in tab order: "caption=enabled" or "caption=disabled"
-//   focus                the focused control: a button's caption, else its window class
-//   click CAPTION        clicks the button and returns once its handler has run; the caption
-//                        may leave out its "&" and may be any unique part of it. Fails when the
-//                        handler is still running at the time-out (a message box open, say)
-//   click-async CAPTION  clicks the button and returns at once, for handlers that open boxes
-//   box ok|cancel|yes|no [TITLE]
-//                        waits for a message box of the program, prints its title and its text
-//                        one a line, presses the button with that answer and waits until the
-//                        box is gone. With TITLE, a box of another title is left unanswered and
-//                        the command fails. OK is never pressed on a box that offers a restart
-//   wait-idle            waits until the click's handler has finished: no box open, the window
-//                        answers messages and no child process works unseen. Fails at once when
-//                        a box opens, printing it
-//   wait-child NAME      waits for a process of that exe name, started by the program, to show
-//                        a window; prints its process id and the window's title
-//   end-child PID        ends that process, if the program started it, and waits for its end
-//   restore-menu         chooses "Restore from backup…" on the window's system menu and returns
-//                        at once, as click-async does
-//   check INDEX [on|off] ticks (default) or unticks List1's entry INDEX (from 0)
-//   key enter|space|tab|down|alt-x
-//                        posts the key to the focused control, as the keyboard would
-//   close                closes the window as its close box would
-//
-// Without the window:
-//   hold PATH SECONDS    opens the file sharing nothing, prints "held", keeps it open that long
-//                        or until released
-//   hold-readable PATH SECONDS
-//                        the same, sharing reading, as a process keeps a DLL it has loaded
-//   release              lets every holder close its file and end
-//   attrs PATH [+rhs]    adds any of the read-only, hidden and system flags given, then prints
-//                        those the file has as "RHS", a "-" for each one it lacks
-//   short PATH           the file's short (8.3) path
-//   lone-box ok|cancel|yes|no TITLE
-//                        answers a box so titled, of a program that shows no window (/restore)
-//
-// Exit status: 0 done, 1 failed (reason on stderr), 2 bad command line.
+// screen readers and UI automation use, and prints what it reads one item a line. Each command
+// is a Cmd function, named in the table at the end; run it without one for the list.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -54,11 +8,14 @@
 #include <io.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/win32/SystemMenu.h"
@@ -72,6 +29,35 @@ constexpr char kWindowTitle[] = "KR8 Finder";
 
 struct Failure {
     std::string reason;
+};
+
+// Whatever is left of the time-out, for waits that come one after another.
+class Deadline {
+  public:
+    explicit Deadline(DWORD timeoutMs) : start_(GetTickCount()), timeoutMs_(timeoutMs) {}
+    DWORD Remaining() const {
+        const DWORD spent = GetTickCount() - start_;
+        return spent >= timeoutMs_ ? 0 : timeoutMs_ - spent;
+    }
+    bool Passed() const { return Remaining() == 0; }
+
+  private:
+    DWORD start_;
+    DWORD timeoutMs_;
+};
+
+// A command line that names no command, or gives one the wrong arguments.
+struct BadCommandLine {};
+
+// What a command is given: its arguments, what is left of the time-out, and the program's
+// window (none for a command that works without it).
+struct Call {
+    const std::vector<std::string>& args;
+    const Deadline& deadline;
+    HWND window;
+    const std::string* Optional(std::size_t index) const {
+        return index < args.size() ? &args[index] : nullptr;
+    }
 };
 
 void Print(const std::string& text) {
@@ -150,17 +136,6 @@ bool IsPushButton(HWND control) {
     return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_OWNERDRAW;
 }
 
-// The buttons in tab order, which is the order of the window's children less the frame.
-std::vector<HWND> Buttons(HWND window) {
-    std::vector<HWND> buttons;
-    for (HWND child : Children(window)) {
-        if (IsPushButton(child)) {
-            buttons.push_back(child);
-        }
-    }
-    return buttons;
-}
-
 HWND ChildOfClass(HWND window, const char* className) {
     for (HWND child : Children(window)) {
         if (_stricmp(ClassOf(child).c_str(), className) == 0) {
@@ -173,12 +148,12 @@ HWND ChildOfClass(HWND window, const char* className) {
 HWND ButtonByCaption(HWND window, const std::string& wanted) {
     const std::string plainWanted = WithoutAmpersands(wanted);
     std::vector<HWND> partial;
-    for (HWND button : Buttons(window)) {
-        const std::string caption = TextOf(button);
+    for (HWND button : Children(window)) {
+        const std::string caption = IsPushButton(button) ? TextOf(button) : std::string();
         if (caption == wanted || WithoutAmpersands(caption) == plainWanted) {
             return button;
         }
-        if (WithoutAmpersands(caption).find(plainWanted) != std::string::npos) {
+        if (!caption.empty() && WithoutAmpersands(caption).find(plainWanted) != std::string::npos) {
             partial.push_back(button);
         }
     }
@@ -195,41 +170,37 @@ class RemoteBlock {
     RemoteBlock(HWND window, std::size_t size) : size_(size) {
         DWORD processId = 0;
         GetWindowThreadProcessId(window, &processId);
-        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
-                               processId);
+        process_.reset(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                                   processId));
         if (!process_) {
             throw Failure{"cannot open the window's process"};
         }
-        address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+        address_ = VirtualAllocEx(process_.get(), nullptr, size, MEM_COMMIT, PAGE_READWRITE);
         if (!address_) {
-            CloseHandle(process_);
             throw Failure{"cannot allocate memory in the window's process"};
         }
     }
-    ~RemoteBlock() {
-        VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-        CloseHandle(process_);
-    }
+    ~RemoteBlock() { VirtualFreeEx(process_.get(), address_, 0, MEM_RELEASE); }
     RemoteBlock(const RemoteBlock&) = delete;
     RemoteBlock& operator=(const RemoteBlock&) = delete;
 
     char* Address(std::size_t offset = 0) const { return static_cast<char*>(address_) + offset; }
     void Write(std::size_t offset, const void* data, std::size_t size) const {
         if (offset + size > size_ ||
-            !WriteProcessMemory(process_, Address(offset), data, size, nullptr)) {
+            !WriteProcessMemory(process_.get(), Address(offset), data, size, nullptr)) {
             throw Failure{"cannot write to the window's process"};
         }
     }
     void Read(std::size_t offset, void* data, std::size_t size) const {
         if (offset + size > size_ ||
-            !ReadProcessMemory(process_, Address(offset), data, size, nullptr)) {
+            !ReadProcessMemory(process_.get(), Address(offset), data, size, nullptr)) {
             throw Failure{"cannot read from the window's process"};
         }
     }
 
   private:
     std::size_t size_;
-    HANDLE process_ = nullptr;
+    UniqueHandle process_;
     void* address_ = nullptr;
 };
 
@@ -253,10 +224,12 @@ bool ListEntryChecked(HWND list, int index) {
     return (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
 }
 
-void PrintList(HWND window) {
-    HWND list = ChildOfClass(window, WC_LISTVIEWA);
+// List1, one entry a line: "[x] text" when ticked, "[ ] text" when not. An emulated 32-bit
+// program's texts are out of reach, since qemu keeps its memory elsewhere than Wine reads.
+void CmdList(const Call& call) {
+    HWND list = ChildOfClass(call.window, WC_LISTVIEWA);
     constexpr std::size_t kBufferSize = 32768;
-    RemoteBlock block(window, sizeof(LVITEMW) + kBufferSize * sizeof(wchar_t));
+    RemoteBlock block(call.window, sizeof(LVITEMW) + kBufferSize * sizeof(wchar_t));
     const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     for (int index = 0; index < count; ++index) {
         Print((ListEntryChecked(list, index) ? "[x] " : "[ ] ") +
@@ -264,15 +237,21 @@ void PrintList(HWND window) {
     }
 }
 
-void CheckEntry(HWND window, int index, bool on) {
-    HWND list = ChildOfClass(window, WC_LISTVIEWA);
+// Ticks (by default) or unticks List1's entry INDEX, counted from 0.
+void CmdCheck(const Call& call) {
+    const std::string* state = call.Optional(1);
+    if (state && *state != "on" && *state != "off") {
+        throw BadCommandLine{};
+    }
+    const int index = std::atoi(call.args[0].c_str());
+    HWND list = ChildOfClass(call.window, WC_LISTVIEWA);
     if (index < 0 || index >= static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0))) {
         throw Failure{"List1 has no entry " + std::to_string(index)};
     }
-    RemoteBlock block(window, sizeof(LVITEMA));
+    RemoteBlock block(call.window, sizeof(LVITEMA));
     LVITEMA item{};
     item.stateMask = LVIS_STATEIMAGEMASK;
-    item.state = INDEXTOSTATEIMAGEMASK(on ? 2 : 1);
+    item.state = INDEXTOSTATEIMAGEMASK(!state || *state == "on" ? 2 : 1);
     block.Write(0, &item, sizeof(item));
     SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
                  reinterpret_cast<LPARAM>(block.Address()));
@@ -287,8 +266,10 @@ HWND FocusedControl(HWND window) {
     return info.hwndFocus;
 }
 
-void PostKey(HWND window, const std::string& key) {
-    HWND focus = FocusedControl(window);
+// Posts the key to the focused control, as the keyboard would.
+void CmdKey(const Call& call) {
+    const std::string& key = call.args[0];
+    HWND focus = FocusedControl(call.window);
     // lParam: repeat count 1, the key's scan code, bit 29 when Alt is down, bits 30 and 31 on
     // release.
     auto post = [focus](UINT virtualKey, UINT scanCode) {
@@ -310,21 +291,6 @@ void PostKey(HWND window, const std::string& key) {
         throw Failure{"unknown key \"" + key + "\""};
     }
 }
-
-// Whatever is left of the time-out, for waits that come one after another.
-class Deadline {
-  public:
-    explicit Deadline(DWORD timeoutMs) : start_(GetTickCount()), timeoutMs_(timeoutMs) {}
-    DWORD Remaining() const {
-        const DWORD spent = GetTickCount() - start_;
-        return spent >= timeoutMs_ ? 0 : timeoutMs_ - spent;
-    }
-    bool Passed() const { return Remaining() == 0; }
-
-  private:
-    DWORD start_;
-    DWORD timeoutMs_;
-};
 
 DWORD ProcessOf(HWND window) {
     DWORD processId = 0;
@@ -436,14 +402,21 @@ void AnswerOpenBox(HWND box, const std::string& answer, const std::string* title
     }
 }
 
-void AnswerBox(HWND mainWindow, const std::string& answer, const std::string* title,
-               const Deadline& deadline) {
-    AnswerId(answer);  // a mistyped answer fails before the wait
-    AnswerOpenBox(WaitForBox(mainWindow, deadline), answer, title, deadline);
+// Waits for a message box of the program, prints its title and its text one a line, presses
+// the button with that answer and waits until the box is gone. A box of another title than the
+// one given is left unanswered and the command fails.
+void CmdBox(const Call& call) {
+    AnswerId(call.args[0]);  // a mistyped answer fails before the wait
+    AnswerOpenBox(WaitForBox(call.window, call.deadline), call.args[0], call.Optional(1),
+                  call.deadline);
 }
 
-// A box of a run without a window, such as /restore: the first one so titled on the screen.
-void AnswerLoneBox(const std::string& answer, const std::string& title, const Deadline& deadline) {
+// The same for a box of a run without a window, such as /restore: the first one so titled on
+// the screen.
+void CmdLoneBox(const Call& call) {
+    const std::string& answer = call.args[0];
+    const std::string& title = call.args[1];
+    const Deadline& deadline = call.deadline;
     for (;;) {
         HWND box = FindWindowA("#32770", title.c_str());
         if (box && IsWindowVisible(box)) {
@@ -529,7 +502,9 @@ void FailOnBox(HWND mainWindow) {
 // back in a message loop: the main one, a box's, or the wait for a child. The last two are
 // ruled out by looking again after the answer, and a few quiet rounds in a row rule out a
 // handler that was caught between two steps.
-void WaitIdle(HWND mainWindow, const Deadline& deadline) {
+void CmdWaitIdle(const Call& call) {
+    HWND mainWindow = call.window;
+    const Deadline& deadline = call.deadline;
     constexpr int kQuietRounds = 3;
     int quiet = 0;
     while (quiet < kQuietRounds) {
@@ -552,7 +527,12 @@ void WaitIdle(HWND mainWindow, const Deadline& deadline) {
     }
 }
 
-void WaitChild(HWND mainWindow, const std::string& exe, const Deadline& deadline) {
+// Waits for a process of that exe name, started by the program, to show a window; prints its
+// process id and the window's title.
+void CmdWaitChild(const Call& call) {
+    HWND mainWindow = call.window;
+    const std::string& exe = call.args[0];
+    const Deadline& deadline = call.deadline;
     for (;;) {
         for (const ProcessEntry& child : ChildrenOf(ProcessOf(mainWindow))) {
             if (_stricmp(child.exe.c_str(), exe.c_str()) == 0) {
@@ -569,9 +549,11 @@ void WaitChild(HWND mainWindow, const std::string& exe, const Deadline& deadline
     }
 }
 
-void EndChild(HWND mainWindow, DWORD processId, const Deadline& deadline) {
+// Ends that process, if the program started it, and waits for its end.
+void CmdEndChild(const Call& call) {
+    const auto processId = static_cast<DWORD>(std::strtoul(call.args[0].c_str(), nullptr, 10));
     bool isChild = false;
-    for (const ProcessEntry& child : ChildrenOf(ProcessOf(mainWindow))) {
+    for (const ProcessEntry& child : ChildrenOf(ProcessOf(call.window))) {
         isChild = isChild || child.id == processId;
     }
     if (!isChild) {
@@ -579,7 +561,7 @@ void EndChild(HWND mainWindow, DWORD processId, const Deadline& deadline) {
     }
     const UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
     if (!process || !TerminateProcess(process.get(), 1) ||
-        WaitForSingleObject(process.get(), deadline.Remaining()) != WAIT_OBJECT_0) {
+        WaitForSingleObject(process.get(), call.deadline.Remaining()) != WAIT_OBJECT_0) {
         throw Failure{"cannot end process " + std::to_string(processId)};
     }
 }
@@ -587,7 +569,11 @@ void EndChild(HWND mainWindow, DWORD processId, const Deadline& deadline) {
 // Every holder waits on the same event, so one release lets all of them go.
 constexpr char kReleaseEvent[] = "kr8auto-hold-release";
 
-void Hold(const std::string& path, DWORD seconds, DWORD sharing) {
+// Opens the file sharing only reading, as a process keeps a DLL it has loaded (it can be read
+// and copied but neither deleted nor moved), prints "held" and keeps it open that many seconds
+// or until released.
+void CmdHoldReadable(const Call& call) {
+    const std::string& path = call.args[0];
     const UniqueHandle release(CreateEventA(nullptr, TRUE, FALSE, kReleaseEvent));
     if (!release) {
         throw Failure{"cannot create the release event"};
@@ -597,17 +583,18 @@ void Hold(const std::string& path, DWORD seconds, DWORD sharing) {
     wide.resize(static_cast<std::size_t>(
         MultiByteToWideChar(CP_ACP, 0, path.c_str(), static_cast<int>(path.size()), &wide[0],
                             static_cast<int>(wide.size()))));
-    const UniqueHandle file(CreateFileW(wide.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueHandle file(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         throw Failure{"cannot open " + path + " (error " + std::to_string(GetLastError()) + ")"};
     }
     Print("held\n");
     std::fflush(stdout);
-    WaitForSingleObject(release.get(), seconds * 1000);
+    WaitForSingleObject(release.get(), static_cast<DWORD>(std::atoi(call.args[1].c_str())) * 1000);
 }
 
-void Release() {
+// Lets every holder close its file and end.
+void CmdRelease(const Call&) {
     const UniqueHandle release(OpenEventA(EVENT_MODIFY_STATE, FALSE, kReleaseEvent));
     if (!release || !SetEvent(release.get())) {
         throw Failure{"no file is held"};
@@ -620,8 +607,12 @@ constexpr struct {
 } kFileFlags[] = {
     {'R', FILE_ATTRIBUTE_READONLY}, {'H', FILE_ATTRIBUTE_HIDDEN}, {'S', FILE_ATTRIBUTE_SYSTEM}};
 
-// One flag at a time is what Wine's attrib manages; SetFileAttributesA takes them together.
-void Attributes(const std::string& path, const std::string* added) {
+// Adds any of the read-only, hidden and system flags given, then prints those the file has as
+// "RHS", a "-" for each one it lacks. One flag at a time is what Wine's attrib manages;
+// SetFileAttributesA takes them together.
+void CmdAttrs(const Call& call) {
+    const std::string& path = call.args[0];
+    const std::string* added = call.Optional(1);
     DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         throw Failure{"no file " + path};
@@ -655,155 +646,143 @@ void Attributes(const std::string& path, const std::string* added) {
     Print(shown + "\n");
 }
 
-void ShortPath(const std::string& path) {
-    char shortPath[MAX_PATH] = {};
-    const DWORD length = GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        throw Failure{"no short path for " + path};
+void Click(const Call& call, bool wait) {
+    HWND button = ButtonByCaption(call.window, call.args[0]);
+    if (!IsWindowEnabled(button)) {
+        throw Failure{"button \"" + call.args[0] + "\" is disabled"};
     }
-    Print(std::string(shortPath, length) + "\n");
+    DWORD_PTR ignored = 0;
+    if (!wait) {
+        PostMessageA(button, BM_CLICK, 0, 0);
+    } else if (!SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, call.deadline.Remaining(),
+                                    &ignored)) {
+        HWND box = OpenBox(call.window);
+        throw Failure{"the click on \"" + call.args[0] + "\" has not finished" +
+                      (box ? ", a box is open: " + DescribeBox(box) : std::string())};
+    }
+}
+
+// Waits until the window is on screen, then prints "ready".
+void CmdWait(const Call&) {
+    Print("ready\n");
+}
+
+// The window's place on screen, frame included: "WIDTHxHEIGHT+LEFT+TOP".
+void CmdRect(const Call& call) {
+    RECT rect{};
+    GetWindowRect(call.window, &rect);
+    Print(std::to_string(rect.right - rect.left) + "x" + std::to_string(rect.bottom - rect.top) +
+          "+" + std::to_string(rect.left) + "+" + std::to_string(rect.top) + "\n");
+}
+
+// Text1's text exactly as it is (CR LF line ends, nothing added).
+void CmdText1(const Call& call) {
+    Print(TextOf(ChildOfClass(call.window, "Edit")));
+}
+
+// The focused control: a button's caption, else its window class.
+void CmdFocus(const Call& call) {
+    HWND focus = FocusedControl(call.window);
+    Print((IsPushButton(focus) ? TextOf(focus) : ClassOf(focus)) + "\n");
+}
+
+// Clicks the button and returns once its handler has run; fails when it is still running at the
+// time-out (a message box open, say). The caption may leave out its "&" and may be any unique
+// part of it.
+void CmdClick(const Call& call) {
+    Click(call, true);
+}
+
+// The same, returning at once, for handlers that open boxes.
+void CmdClickAsync(const Call& call) {
+    Click(call, false);
+}
+
+// What the system menu sends its window when "Restore from backup" is chosen: the menu itself
+// lives in the program's process, out of reach of another one under Wine. Returns at once.
+void CmdRestoreMenu(const Call& call) {
+    PostMessageA(call.window, WM_SYSCOMMAND, kr8::win32::kRestoreCommand, 0);
+}
+
+// As the window's close box would.
+void CmdClose(const Call& call) {
+    SendMessageA(call.window, WM_CLOSE, 0, 0);
+}
+
+struct Command {
+    const char* name;
+    // As the usage shows them; the words in brackets may be left out, the others are required.
+    const char* arguments;
+    bool needsWindow;
+    void (*run)(const Call&);
+};
+
+constexpr Command kCommands[] = {
+    {"wait", "", true, CmdWait},
+    {"rect", "", true, CmdRect},
+    {"text1", "", true, CmdText1},
+    {"list", "", true, CmdList},
+    {"focus", "", true, CmdFocus},
+    {"click", "CAPTION", true, CmdClick},
+    {"click-async", "CAPTION", true, CmdClickAsync},
+    {"restore-menu", "", true, CmdRestoreMenu},
+    {"box", "ok|cancel|yes|no [TITLE]", true, CmdBox},
+    {"wait-idle", "", true, CmdWaitIdle},
+    {"wait-child", "NAME", true, CmdWaitChild},
+    {"end-child", "PID", true, CmdEndChild},
+    {"check", "INDEX [on|off]", true, CmdCheck},
+    {"key", "enter|space|tab|down|alt-x", true, CmdKey},
+    {"close", "", true, CmdClose},
+    {"hold-readable", "PATH SECONDS", false, CmdHoldReadable},
+    {"release", "", false, CmdRelease},
+    {"attrs", "PATH [+rhs]", false, CmdAttrs},
+    {"lone-box", "ok|cancel|yes|no TITLE", false, CmdLoneBox},
+};
+
+// How many words of a command's arguments are required, and how many there may be.
+std::pair<std::size_t, std::size_t> ArgumentCounts(const Command& command) {
+    std::size_t required = 0;
+    std::size_t optional = 0;
+    for (const char* word = command.arguments; *word != '\0';) {
+        (*word == '[' ? optional : required) += 1;
+        word += std::strcspn(word, " ");
+        word += std::strspn(word, " ");
+    }
+    return {required, required + optional};
 }
 
 int Usage() {
-    std::fputs(
-        "usage: kr8auto [--timeout SECONDS] wait|caption|rect|text1|list|states|focus|close|"
-        "wait-idle\n"
-        "       kr8auto [--timeout SECONDS] click|click-async CAPTION | check INDEX [on|off] | "
-        "key enter|space|tab|down|alt-x\n"
-        "       kr8auto [--timeout SECONDS] box ok|cancel|yes|no [TITLE] | wait-child NAME | "
-        "end-child PID\n"
-        "       kr8auto [--timeout SECONDS] lone-box ok|cancel|yes|no TITLE\n"
-        "       kr8auto hold PATH SECONDS | release | attrs PATH [+rhs] | short PATH\n",
-        stderr);
+    std::fputs("usage: kr8auto [--timeout SECONDS] COMMAND [ARGUMENT...], the commands being:\n",
+               stderr);
+    for (const Command& command : kCommands) {
+        std::fprintf(stderr, "  %s%s%s%s\n", command.name, *command.arguments ? " " : "",
+                     command.arguments, command.needsWindow ? "" : "  (without the window)");
+    }
+    std::fputs("Exit status: 0 done, 1 failed (reason on stderr), 2 bad command line.\n", stderr);
     return 2;
 }
 
-int Run(const std::vector<std::string>& args) {
+int Run(std::vector<std::string> args) {
     DWORD timeoutMs = 20000;
-    std::size_t next = 0;
     if (args.size() >= 2 && args[0] == "--timeout") {
         timeoutMs = static_cast<DWORD>(std::atof(args[1].c_str()) * 1000);
-        next = 2;
+        args.erase(args.begin(), args.begin() + 2);
     }
-    if (next >= args.size()) {
+    const Command* command =
+        std::find_if(std::begin(kCommands), std::end(kCommands),
+                     [&args](const Command& c) { return !args.empty() && args[0] == c.name; });
+    if (command == std::end(kCommands)) {
         return Usage();
     }
-    const std::string command = args[next];
-    const std::vector<std::string> rest(args.begin() + static_cast<long>(next) + 1, args.end());
-    auto needs = [&rest](std::size_t count) {
-        if (rest.size() != count) {
-            throw Failure{"wrong number of arguments"};
-        }
-    };
-
-    if (command == "hold" || command == "hold-readable") {
-        needs(2);
-        Hold(rest[0], static_cast<DWORD>(std::atoi(rest[1].c_str())),
-             command == "hold" ? 0 : FILE_SHARE_READ);
-        return 0;
+    args.erase(args.begin());
+    const auto [least, most] = ArgumentCounts(*command);
+    if (args.size() < least || args.size() > most) {
+        return Usage();
     }
-    if (command == "release") {
-        needs(0);
-        Release();
-        return 0;
-    }
-    if (command == "attrs") {
-        if (rest.empty() || rest.size() > 2) {
-            return Usage();
-        }
-        Attributes(rest[0], rest.size() == 2 ? &rest[1] : nullptr);
-        return 0;
-    }
-    if (command == "short") {
-        needs(1);
-        ShortPath(rest[0]);
-        return 0;
-    }
-
     const Deadline deadline(timeoutMs);
-    if (command == "lone-box") {
-        needs(2);
-        AnswerLoneBox(rest[0], rest[1], deadline);
-        return 0;
-    }
-    HWND window = FindMainWindow(timeoutMs);
-    if (command == "wait") {
-        needs(0);
-        Print("ready\n");
-    } else if (command == "caption") {
-        needs(0);
-        Print(TextOf(window) + "\n");
-    } else if (command == "rect") {
-        needs(0);
-        RECT rect{};
-        GetWindowRect(window, &rect);
-        Print(std::to_string(rect.right - rect.left) + "x" +
-              std::to_string(rect.bottom - rect.top) + "+" + std::to_string(rect.left) + "+" +
-              std::to_string(rect.top) + "\n");
-    } else if (command == "text1") {
-        needs(0);
-        Print(TextOf(ChildOfClass(window, "Edit")));
-    } else if (command == "list") {
-        needs(0);
-        PrintList(window);
-    } else if (command == "states") {
-        needs(0);
-        for (HWND button : Buttons(window)) {
-            Print(TextOf(button) + (IsWindowEnabled(button) ? "=enabled\n" : "=disabled\n"));
-        }
-    } else if (command == "focus") {
-        needs(0);
-        HWND focus = FocusedControl(window);
-        Print((IsPushButton(focus) ? TextOf(focus) : ClassOf(focus)) + "\n");
-    } else if (command == "click" || command == "click-async") {
-        needs(1);
-        HWND button = ButtonByCaption(window, rest[0]);
-        if (!IsWindowEnabled(button)) {
-            throw Failure{"button \"" + rest[0] + "\" is disabled"};
-        }
-        if (command == "click-async") {
-            PostMessageA(button, BM_CLICK, 0, 0);
-        } else {
-            DWORD_PTR ignored = 0;
-            if (!SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, deadline.Remaining(),
-                                     &ignored)) {
-                HWND box = OpenBox(window);
-                throw Failure{"the click on \"" + rest[0] + "\" has not finished" +
-                              (box ? ", a box is open: " + DescribeBox(box) : std::string())};
-            }
-        }
-    } else if (command == "restore-menu") {
-        needs(0);
-        // What the menu sends its window when the item is chosen: the menu itself lives in the
-        // program's process, out of reach of another one under Wine.
-        PostMessageA(window, WM_SYSCOMMAND, kr8::win32::kRestoreCommand, 0);
-    } else if (command == "box") {
-        if (rest.empty() || rest.size() > 2) {
-            return Usage();
-        }
-        AnswerBox(window, rest[0], rest.size() == 2 ? &rest[1] : nullptr, deadline);
-    } else if (command == "wait-idle") {
-        needs(0);
-        WaitIdle(window, deadline);
-    } else if (command == "wait-child") {
-        needs(1);
-        WaitChild(window, rest[0], deadline);
-    } else if (command == "end-child") {
-        needs(1);
-        EndChild(window, static_cast<DWORD>(std::strtoul(rest[0].c_str(), nullptr, 10)), deadline);
-    } else if (command == "check") {
-        if (rest.empty() || rest.size() > 2 ||
-            (rest.size() == 2 && rest[1] != "on" && rest[1] != "off")) {
-            return Usage();
-        }
-        CheckEntry(window, std::atoi(rest[0].c_str()), rest.size() == 1 || rest[1] == "on");
-    } else if (command == "key") {
-        needs(1);
-        PostKey(window, rest[0]);
-    } else if (command == "close") {
-        needs(0);
-        SendMessageA(window, WM_CLOSE, 0, 0);
-    } else {
+    try {
+        command->run({args, deadline, command->needsWindow ? FindMainWindow(timeoutMs) : nullptr});
+    } catch (const BadCommandLine&) {
         return Usage();
     }
     return 0;
@@ -814,9 +793,8 @@ int Run(const std::vector<std::string>& args) {
 int main(int argc, char** argv) {
     // The report's CR LF line ends go out unchanged.
     _setmode(_fileno(stdout), _O_BINARY);
-    std::vector<std::string> args(argv + 1, argv + argc);
     try {
-        return Run(args);
+        return Run({argv + 1, argv + argc});
     } catch (const Failure& failure) {
         std::fprintf(stderr, "kr8auto: %s\n", failure.reason.c_str());
         return 1;
