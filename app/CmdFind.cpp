@@ -2,10 +2,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <utility>
 
 #include "app/FrmKR8.h"
 #include "app/Texts.h"
+#include "scan/AdwarePlaces.h"
 
 namespace kr8 {
 
@@ -26,7 +26,7 @@ void FrmKR8::CmdFind_Click() {
     std::uint64_t lastLength = 0;
     std::optional<std::uint64_t> captionShownAt;
     std::optional<std::uint64_t> captionLength;
-    Findings found =
+    const Findings found =
         ScanMachine(machine_.reg, machine_.files, machine_.folders, [&](std::uint64_t length) {
             lastLength = length;
             const std::uint64_t now = machine_.clock.NowMs();
@@ -40,7 +40,8 @@ void FrmKR8::CmdFind_Click() {
         controls_.SetCaption(ScanningCaption(lastLength));
     }
     ShowFindings(found);
-    File1 = std::move(found.dlls);
+    File1.Configure(found.systemFolder, place::kDllPattern);
+    File1.Fill(found.dlls);
 }
 
 void FrmKR8::ShowFindings(const Findings& found) {

@@ -1,5 +1,5 @@
-// File1: the hidden list of the system folder's "*.dll" files that the size pass walks, with
-// each file's length as the folder listing gave it.
+// File1: the form's hidden list of the system folder's "*.dll" files, filled from each Find's
+// findings, with each file's length as the folder listing gave it.
 #pragma once
 
 #include <cstddef>
@@ -9,10 +9,6 @@
 #include "sys/FileSystem.h"
 
 namespace kr8 {
-
-// Whether name matches pattern, where '*' stands for any run of characters and '?' for one;
-// ASCII letters compare without regard to case, as file names do.
-bool MatchesPattern(const std::string& name, const std::string& pattern);
 
 class FileListBox {
   public:

@@ -1,6 +1,7 @@
 #include "app/FrmKR8.h"
 
 #include "app/Texts.h"
+#include "scan/AdwarePlaces.h"
 
 namespace kr8 {
 
@@ -35,7 +36,7 @@ bool FrmKR8::Form_Load() {
     controls_.SetEnabled(Button::CmdLog, false);
     controls_.SetEnabled(Button::CmdRegedit, false);
     controls_.SetText1(text::kOpeningText);
-    File1.Configure(machine_.folders.GetSystemFolder(), text::kDllPattern);
+    File1.Configure(machine_.folders.GetSystemFolder(), place::kDllPattern);
     return true;
 }
 

@@ -1,11 +1,21 @@
-// Every text the program shows or writes, and every registry location it uses, in one place.
+// Every text the window and the front ends show or write, and the registry places they use of
+// their own. The adware's places are in scan/AdwarePlaces.h, the report's words in
+// scan/ReportWords.h.
 #pragma once
+
+#include "scan/AdwarePlaces.h"
+#include "scan/ReportWords.h"
 
 namespace kr8::text {
 
+// Kept only for remove/Backup.cpp until the backup moves under the front ends; new code names
+// the originals.
+inline constexpr const char* kCrLf = report::kCrLf;
+inline constexpr const char* kNotifyKey = place::kNotifyKey;
+inline constexpr const char* kPostPlatformKey = place::kPostPlatformKey;
+
 inline constexpr char kCaption[] = "KR8 Finder";
 inline constexpr char kAppTitle[] = "KR8Finder";
-inline constexpr char kCrLf[] = "\r\n";
 
 inline constexpr char kNotNtRefusal[] = "This Finder is currently only forNT based systems";
 
@@ -32,25 +42,7 @@ inline constexpr char kCmdExit[] = "E&xit";
 
 // The scan.
 inline constexpr char kScanningPrefix[] = "Scanning for files.. ";
-inline constexpr char kDllPattern[] = "*.dll";
-inline constexpr char kFilesFound[] = "Files Found---";
-inline constexpr char kAdditionalFiles[] = "Additional Files---";
-inline constexpr char kKeysUnderNotify[] = "Keys Under Notify---";
-inline constexpr char kGuardianLine[] = "Guardian Key--- is called: ";
-inline constexpr char kUserAgentSection[] = "User Agent String---";
-inline constexpr char kBlankLine[] = " ";
-inline constexpr char kSystemFolderUnreadable[] =
-    "The system folder could not be read: its files were not checked";
-inline constexpr char kTempFolderMissing[] =
-    "The temporary folder could not be found: upd126.exe and upd126new.exe were not checked";
-
-inline constexpr char kNotifyKey[] =
-    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify\\";
-inline constexpr char kVersionValue[] = "Version";
-inline constexpr char kGuardianVersionPrefix[] = "126";
-inline constexpr char kGuardianNamePrefix[] = "Guard";
-inline constexpr char kPostPlatformKey[] =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\User Agent\\Post Platform\\";
+// The registry editor opens where the window's last Find points it.
 inline constexpr char kRegeditKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit\\";
 inline constexpr char kLastKeyValue[] = "LastKey";

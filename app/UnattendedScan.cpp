@@ -8,14 +8,6 @@
 
 namespace kr8 {
 
-int ExitCodeOf(const Findings& found) {
-    // A folder that could not be read or found is no clean machine; the log says which.
-    if (!found.Whole()) {
-        return kExitFailed;
-    }
-    return found.AnythingFound() ? kExitFound : kExitNothingFound;
-}
-
 int RunUnattendedScan(const Machine& machine, const std::optional<std::string>& logPath) {
     // A failure inside the scan ends it as a scan that could not run, never as a crash that a
     // script would count as something else.

@@ -7,15 +7,9 @@
 #include <string>
 
 #include "app/FrmKR8.h"
+#include "scan/ExitCodes.h"
 
 namespace kr8 {
-
-inline constexpr int kExitNothingFound = 0;
-inline constexpr int kExitFound = 1;
-inline constexpr int kExitFailed = 2;
-
-// kExitFailed when a folder was left unchecked, else kExitFound when anything was found.
-int ExitCodeOf(const Findings& found);
 
 // Scans and writes the log to logPath, or to kr8.log in the temporary folder. Writes nothing
 // else: the registry editor's LastKey is left alone. kExitFailed when the platform is refused,

@@ -3,6 +3,7 @@
 
 #include "app/FrmKR8.h"
 #include "app/Texts.h"
+#include "scan/AdwarePlaces.h"
 #include "scan/ReportText.h"
 #include "sys/RegText.h"
 
@@ -15,7 +16,7 @@ void FrmKR8::CmdGuard_Click() {
         !TrimBlanks(name).empty()) {
         // The exact name the scan found: with blanks trimmed it could name another key, and
         // with nothing left it would name the Notify key itself.
-        const std::string key = text::kNotifyKey + name;
+        const std::string key = place::kNotifyKey + name;
         const std::optional<std::size_t> saved = backup_.SaveKey(RegRoot::LocalMachine, key);
         if (saved || RemoveWithoutBackup(text::kNoKeyBackupPrefix, name)) {
             machine_.reg.DeleteRegKey(RegRoot::LocalMachine, key);

@@ -1,6 +1,7 @@
 // The User Agent$ button: deletes the user-agent entry that the scan found, then scans again.
 #include "app/FrmKR8.h"
 #include "app/Texts.h"
+#include "scan/AdwarePlaces.h"
 #include "scan/ReportText.h"
 
 namespace kr8 {
@@ -8,7 +9,7 @@ namespace kr8 {
 void FrmKR8::CmdUAS_Click() {
     // Gone since the Find (another tool removed it): a question about it, and the word that no
     // backup could be made, would both be untrue.
-    if (!machine_.reg.ValueExists(RegRoot::LocalMachine, text::kPostPlatformKey,
+    if (!machine_.reg.ValueExists(RegRoot::LocalMachine, place::kPostPlatformKey,
                                   UserAgentValueName)) {
         CmdFind_Click();
         return;
@@ -19,11 +20,11 @@ void FrmKR8::CmdUAS_Click() {
     }
     // The value's own name: the shown text joins name and data, and no value is called that.
     const std::optional<std::size_t> saved =
-        backup_.SaveValue(RegRoot::LocalMachine, text::kPostPlatformKey, UserAgentValueName);
+        backup_.SaveValue(RegRoot::LocalMachine, place::kPostPlatformKey, UserAgentValueName);
     if (saved || RemoveWithoutBackup(text::kNoValueBackupPrefix, UserAgentValueName)) {
-        machine_.reg.DeleteRegValue(RegRoot::LocalMachine, text::kPostPlatformKey,
+        machine_.reg.DeleteRegValue(RegRoot::LocalMachine, place::kPostPlatformKey,
                                     UserAgentValueName);
-        const bool kept = machine_.reg.ValueExists(RegRoot::LocalMachine, text::kPostPlatformKey,
+        const bool kept = machine_.reg.ValueExists(RegRoot::LocalMachine, place::kPostPlatformKey,
                                                    UserAgentValueName);
         if (kept) {
             boxes_.Show(text::kUserAgentNotDeletedPrefix + ShownInReport(UserAgentValueName),

@@ -6,28 +6,12 @@
 #include <utility>
 #include <vector>
 
-#include "app/Texts.h"
+#include "scan/AdwarePlaces.h"
 #include "scan/Findings.h"
+#include "scan/NamePattern.h"
 #include "sys/AsciiCase.h"
 
 namespace kr8 {
-
-namespace {
-
-constexpr std::uint64_t kAdwareLength = 320872;
-
-struct FixedName {
-    bool inTempFolder;
-    const char* name;
-};
-
-constexpr FixedName kFixedNames[] = {
-    {false, "\\wincore.dll"}, {false, "\\cidrules.dll"}, {false, "\\winupd.dll"},
-    {false, "\\lspak.dll"},   {false, "\\inetadpt.dll"}, {false, "\\winhost32.exe"},
-    {false, "\\7k15.exe"},    {true, "\\upd126.exe"},    {true, "\\upd126new.exe"},
-};
-
-}  // namespace
 
 void ScanFiles(FileSystem& files, CommonFunction& folders, const LengthSeen& lengthSeen,
                Findings& found) {
@@ -39,22 +23,23 @@ void ScanFiles(FileSystem& files, CommonFunction& folders, const LengthSeen& len
     std::optional<std::vector<FolderEntry>> read = files.ListFolder(found.systemFolder, "*");
     found.systemFolderRead = read.has_value();
     const std::vector<FolderEntry> listing = std::move(read).value_or(std::vector<FolderEntry>{});
-    found.dlls.Configure(found.systemFolder, text::kDllPattern);
-    found.dlls.Fill(listing);
     // File names compare without regard to case; the fixed names are plain ASCII.
+    using place::kFixedNames;
     bool listed[std::size(kFixedNames)] = {};
     for (const FolderEntry& entry : listing) {
+        if (!entry.isFolder && MatchesPattern(entry.name, place::kDllPattern)) {
+            found.dlls.push_back(entry);
+        }
         for (std::size_t i = 0; i != std::size(kFixedNames); ++i) {
             listed[i] = listed[i] || EqualsIgnoringAsciiCase(entry.name, kFixedNames[i].name + 1);
         }
     }
 
-    for (std::size_t index = 0; index != found.dlls.ListCount(); ++index) {
-        const FolderEntry& file = found.dlls.List(index);
+    for (const FolderEntry& file : found.dlls) {
         if (lengthSeen) {
             lengthSeen(file.length);
         }
-        if (file.length == kAdwareLength) {
+        if (file.length == place::kAdwareLength) {
             found.adwareSized.push_back(found.systemFolder + "\\" + file.name);
         }
     }
@@ -62,7 +47,7 @@ void ScanFiles(FileSystem& files, CommonFunction& folders, const LengthSeen& len
     const std::vector<std::string> tempFolders = folders.GetTempFolders();
     found.tempFolderFound = !tempFolders.empty();
     for (std::size_t i = 0; i != std::size(kFixedNames); ++i) {
-        const FixedName& fixed = kFixedNames[i];
+        const place::FixedName& fixed = kFixedNames[i];
         if (!fixed.inTempFolder) {
             const std::string path = found.systemFolder + fixed.name;
             if (found.systemFolderRead ? listed[i] : files.Exists(path)) {

@@ -1,7 +1,7 @@
 #include "scan/Findings.h"
 
-#include "app/Texts.h"
 #include "scan/ReportText.h"
+#include "scan/ReportWords.h"
 
 namespace kr8 {
 
@@ -23,32 +23,32 @@ Findings ScanMachine(EllReg& reg, FileSystem& files, CommonFunction& folders,
 }
 
 std::string ReportText(const Findings& found) {
-    const std::string crLf = text::kCrLf;
-    std::string report = text::kFilesFound + crLf;
+    const std::string crLf = report::kCrLf;
+    std::string out = report::kFilesFound + crLf;
     for (const std::string& path : found.adwareSized) {
-        report += ShownInReport(path) + crLf;
+        out += ShownInReport(path) + crLf;
     }
     if (!found.systemFolderRead) {
         // An empty section would read as a clean machine.
-        report += text::kSystemFolderUnreadable + crLf;
+        out += report::kSystemFolderUnreadable + crLf;
     }
-    report += text::kBlankLine + crLf + text::kAdditionalFiles + crLf;
+    out += report::kBlankLine + crLf + report::kAdditionalFiles + crLf;
     for (const std::string& path : found.fixedFiles) {
-        report += ShownInReport(path) + crLf;
+        out += ShownInReport(path) + crLf;
     }
     if (!found.tempFolderFound) {
-        report += text::kTempFolderMissing + crLf;
+        out += report::kTempFolderMissing + crLf;
     }
-    report += text::kBlankLine + crLf + text::kKeysUnderNotify + crLf;
+    out += report::kBlankLine + crLf + report::kKeysUnderNotify + crLf;
     for (const std::string& name : found.notifyKeys) {
-        report += ShownInReport(name) + crLf;
+        out += ShownInReport(name) + crLf;
     }
-    report += crLf + crLf + text::kGuardianLine + ShownInReport(found.guardianKeyName);
+    out += crLf + crLf + report::kGuardianLine + ShownInReport(found.guardianKeyName);
     for (const ValueEntry& entry : found.guardianValues) {
-        report += crLf + ShownInReport(entry.name) + " " + ShownInReport(entry.data);
+        out += crLf + ShownInReport(entry.name) + " " + ShownInReport(entry.data);
     }
-    report += crLf + crLf + text::kUserAgentSection + crLf + ShownInReport(found.UserAgentText());
-    return report;
+    out += crLf + crLf + report::kUserAgentSection + crLf + ShownInReport(found.UserAgentText());
+    return out;
 }
 
 }  // namespace kr8

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "app/FileListBox.h"
 #include "sys/CommonFunction.h"
 #include "sys/EllReg.h"
 #include "sys/FileSystem.h"
@@ -19,8 +18,8 @@ struct Findings {
     std::string systemFolder;
     // False when the system folder could not be listed: its files were not checked.
     bool systemFolderRead = false;
-    // The system folder's "*.dll" files as listed, each with its length.
-    FileListBox dlls;
+    // The system folder's "*.dll" files, each with its length, in the listing's order.
+    std::vector<FolderEntry> dlls;
     // Full paths, as the system holds them, of the files of the adware's length.
     std::vector<std::string> adwareSized;
     // Full paths of the adware's fixed file names that exist.

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/Texts.h"
+#include "scan/AdwarePlaces.h"
 #include "scan/Findings.h"
 #include "sys/AsciiCase.h"
 
@@ -10,7 +10,7 @@ namespace kr8 {
 
 void ScanRegistry(EllReg& reg, Findings& found) {
     const RegRoot hklm = RegRoot::LocalMachine;
-    const std::string notifyKey = text::kNotifyKey;
+    const std::string notifyKey = place::kNotifyKey;
 
     for (std::int32_t index = 0;; ++index) {
         const auto name = reg.GetSubKeyName(hklm, notifyKey, index);
@@ -19,14 +19,14 @@ void ScanRegistry(EllReg& reg, Findings& found) {
         }
         found.notifyKeys.push_back(*name);
         const std::string version =
-            reg.ReadRegValue(hklm, notifyKey + *name + "\\", text::kVersionValue);
-        if (StartsWithIgnoringAsciiCase(version, text::kGuardianVersionPrefix)) {
+            reg.ReadRegValue(hklm, notifyKey + *name + "\\", place::kVersionValue);
+        if (StartsWithIgnoringAsciiCase(version, place::kGuardianVersionPrefix)) {
             found.guardianKeyName = *name;
         }
     }
     // A name starting with "Guard" wins over any version, so it is looked for last.
     for (const std::string& name : found.notifyKeys) {
-        if (StartsWithIgnoringAsciiCase(name, text::kGuardianNamePrefix)) {
+        if (StartsWithIgnoringAsciiCase(name, place::kGuardianNamePrefix)) {
             found.guardianKeyName = name;
         }
     }
@@ -40,7 +40,7 @@ void ScanRegistry(EllReg& reg, Findings& found) {
     }
 
     for (std::int32_t index = 0;; ++index) {
-        auto entry = reg.GetValueEntry(hklm, text::kPostPlatformKey, index);
+        auto entry = reg.GetValueEntry(hklm, place::kPostPlatformKey, index);
         if (!entry) {
             break;
         }

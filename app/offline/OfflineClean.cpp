@@ -4,9 +4,10 @@
 #include <vector>
 
 #include "app/Texts.h"
-#include "app/UnattendedScan.h"
 #include "app/offline/OfflineStore.h"
 #include "remove/Backup.h"
+#include "scan/AdwarePlaces.h"
+#include "scan/ExitCodes.h"
 #include "scan/ReportText.h"
 #include "sys/AsciiCase.h"
 #include "sys/RegFile.h"
@@ -65,7 +66,7 @@ int CleanOffline(OfflineTarget& target, const Findings& found, MessageBoxes& box
     HiveRegistry& hive = target.Registry();
     // Checked before anything is changed, so that a refusal leaves the disk as it was.
     if (found.userAgent &&
-        !hive.OthersRewritable(hklm, text::kPostPlatformKey, found.userAgent->name)) {
+        !hive.OthersRewritable(hklm, place::kPostPlatformKey, found.userAgent->name)) {
         std::fprintf(out, "%s\n", text::kUnsafeValueNames);
         return kExitFailed;
     }
@@ -92,7 +93,7 @@ int CleanOffline(OfflineTarget& target, const Findings& found, MessageBoxes& box
     }
 
     const std::string guardian = found.guardianKeyName;
-    const std::string guardKey = text::kNotifyKey + guardian;
+    const std::string guardKey = place::kNotifyKey + guardian;
     if (!TrimBlanks(guardian).empty() &&
         Asked(boxes, text::kDeleteRegKeyPrefix + ShownInReport(guardian))) {
         Removed removal{ShownInReport(RegKeyText(hklm, guardKey)), backup.SaveKey(hklm, guardKey),
@@ -107,10 +108,10 @@ int CleanOffline(OfflineTarget& target, const Findings& found, MessageBoxes& box
     const std::string agent = found.userAgent ? found.userAgent->name : std::string();
     if (found.userAgent && Asked(boxes, std::string(text::kDeleteUserAgent) + " " +
                                             ShownInReport(found.UserAgentText()))) {
-        Removed removal{ShownInReport(RegKeyText(hklm, text::kPostPlatformKey + agent)),
-                        backup.SaveValue(hklm, text::kPostPlatformKey, agent), false};
+        Removed removal{ShownInReport(RegKeyText(hklm, place::kPostPlatformKey + agent)),
+                        backup.SaveValue(hklm, place::kPostPlatformKey, agent), false};
         if (removal.item) {
-            hive.DeleteRegValue(hklm, text::kPostPlatformKey, agent);
+            hive.DeleteRegValue(hklm, place::kPostPlatformKey, agent);
             registry.push_back(removal);
         } else {
             skipped.push_back(removal.shown);
@@ -130,7 +131,7 @@ int CleanOffline(OfflineTarget& target, const Findings& found, MessageBoxes& box
         for (Removed& removal : registry) {
             removal.gone =
                 saved && (removal.isKey ? !again.KeyExists(hklm, guardKey)
-                                        : !again.ValueExists(hklm, text::kPostPlatformKey, agent));
+                                        : !again.ValueExists(hklm, place::kPostPlatformKey, agent));
             backup.Record(*removal.item, removal.gone ? Removal::Deleted : Removal::NotRemoved);
         }
     }

@@ -12,9 +12,9 @@
 
 #include "app/LogFile.h"
 #include "app/Texts.h"
-#include "app/UnattendedScan.h"
 #include "app/offline/OfflineClean.h"
 #include "app/offline/OfflineTarget.h"
+#include "scan/ExitCodes.h"
 #include "scan/Findings.h"
 #include "sys/TerminalText.h"
 #include "sys/posix/FdIo.h"

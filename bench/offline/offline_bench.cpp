@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         const kr8::Findings found = kr8::ScanMachine(target->Registry(), target->Drive(), *target);
-        listed = found.dlls.ListCount();
+        listed = found.dlls.size();
         const Clock::time_point t2 = Clock::now();
         bare.push_back(Ms(t1 - t0));
         scan.push_back(Ms(t2 - t1));

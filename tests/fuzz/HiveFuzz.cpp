@@ -1,6 +1,7 @@
 #include "tests/fuzz/HiveFuzz.h"
 
 #include "app/Texts.h"
+#include "scan/AdwarePlaces.h"
 #include "scan/Findings.h"
 #include "sys/RegExport.h"
 #include "sys/RegFile.h"
@@ -32,7 +33,7 @@ void ReadHiveAsTheOfflineCleanDoes(const std::string& input) {
         reg->ReadRegValue(hklm, text::kProfileListKey + *sid + "\\", text::kProfilePathValue);
     }
     if (!found.guardianKeyName.empty()) {
-        const auto keys = ExportKey(*reg, hklm, text::kNotifyKey + found.guardianKeyName);
+        const auto keys = ExportKey(*reg, hklm, place::kNotifyKey + found.guardianKeyName);
         std::string refused;
         if (keys) {
             WriteRegFile(*keys, refused);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "remove/Backup.h"
+#include "scan/AdwarePlaces.h"
 #include "sys/RegFile.h"
 #include "sys/Sha256.h"
 #include "sys/Utf.h"
@@ -202,7 +203,7 @@ TEST(Backup, TheFolderIsMadeWhenACheckedCopyNeedsItAndOnlyThen) {
 // file that holds exactly what its line names; anything else is named, nothing of it written,
 // and the rest is still put back.
 TEST(Backup, TheRestorePutsBackOnlyWhatEachLineNamesWhereItWasTaken) {
-    const std::string notify = text::kNotifyKey;
+    const std::string notify = place::kNotifyKey;
     const std::string guard = notify + "GuardTamp", bare = notify.substr(0, notify.size() - 1);
     const std::string agent = kPostPlatformPath.substr(5);
     const std::string run = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";

@@ -9,6 +9,8 @@
 
 #include "app/LogFile.h"
 #include "app/UnattendedScan.h"
+#include "scan/AdwarePlaces.h"
+#include "scan/ReportWords.h"
 #include "tests/unit/Harness.h"
 
 namespace kr8::test {
@@ -128,10 +130,11 @@ TEST(Scan, WhatIsGoneIsNeitherShownNorActedOn) {
         h.reg.SetString(kPostPlatformPath, "msg126", "Stale");
         h.LoadAndFind();
         if (c.guardGone) {
-            h.reg.DeleteRegKey(RegRoot::LocalMachine, text::kNotifyKey + std::string("GuardStale"));
+            h.reg.DeleteRegKey(RegRoot::LocalMachine,
+                               place::kNotifyKey + std::string("GuardStale"));
         }
         if (c.agentGone) {
-            h.reg.DeleteRegValue(RegRoot::LocalMachine, text::kPostPlatformKey, "msg126");
+            h.reg.DeleteRegValue(RegRoot::LocalMachine, place::kPostPlatformKey, "msg126");
         }
         h.form.CmdFind_Click();
         const std::string& report = h.controls.text1;
@@ -147,7 +150,7 @@ TEST(Scan, WhatIsGoneIsNeitherShownNorActedOn) {
     Harness h;
     h.reg.SetString(kPostPlatformPath, "msg126", "Stale");
     h.LoadAndFind();
-    h.reg.DeleteRegValue(RegRoot::LocalMachine, text::kPostPlatformKey, "msg126");
+    h.reg.DeleteRegValue(RegRoot::LocalMachine, place::kPostPlatformKey, "msg126");
     h.form.CmdUAS_Click();
     EXPECT_EQ(h.boxes.shown, Strings{});
     EXPECT_FALSE(h.controls.IsEnabled(Button::CmdUAS));
@@ -190,9 +193,9 @@ TEST(Scan, AMissingTemporaryFolderIsSaidAndNothingIsWrittenAtTheRoot) {
     h.os.tempFolder = "";
     h.files.AddFile("\\upd126.exe", 10);
     h.LoadAndFind();
-    EXPECT_EQ(h.controls.text1.substr(0, h.controls.text1.find(text::kKeysUnderNotify)),
+    EXPECT_EQ(h.controls.text1.substr(0, h.controls.text1.find(report::kKeysUnderNotify)),
               "Files Found---\r\n \r\nAdditional Files---\r\n" +
-                  std::string(text::kTempFolderMissing) + "\r\n \r\n");
+                  std::string(report::kTempFolderMissing) + "\r\n \r\n");
     h.form.CmdLog_Click();
     EXPECT_EQ(h.boxes.shown, Strings{text::kLogNoTempFolder});
     EXPECT_TRUE(h.shell.requests.empty());
@@ -237,7 +240,7 @@ TEST(UnattendedScan, ExitCodeFromTheFindingsAndNothingWrittenButTheLog) {
         window.LoadAndFind();
         const std::string log = unattended.files.Content(TempPath("kr8.log"));
         EXPECT_EQ(log, c.logged ? LogFileBytes(window.controls.text1) : "<missing>");
-        EXPECT_EQ(log.find(text::kSystemFolderUnreadable) != std::string::npos,
+        EXPECT_EQ(log.find(report::kSystemFolderUnreadable) != std::string::npos,
                   !unattended.files.unreadableFolders.empty());
         EXPECT_EQ(LastKey(unattended), "<none>");
         EXPECT_TRUE(unattended.shell.requests.empty() && unattended.launcher.commands.empty() &&
@@ -247,7 +250,7 @@ TEST(UnattendedScan, ExitCodeFromTheFindingsAndNothingWrittenButTheLog) {
     m.os.tempFolder = "";
     const std::string path = "\\\\server\\share\\PC01 \xE6\x97\xA5.log";
     EXPECT_EQ(RunUnattendedScan(m.machine, path), kExitFailed) << "upd126.exe was not checked";
-    EXPECT_NE(m.files.Content(path).find(text::kTempFolderMissing), std::string::npos);
+    EXPECT_NE(m.files.Content(path).find(report::kTempFolderMissing), std::string::npos);
 }
 
 }  // namespace
