@@ -174,7 +174,7 @@ bool FindAgainstBareWalk(win32::Win32Machine& seams, OwnFolders& folders) {
         const std::size_t listed = window.Form().File1.ListCount();
         const auto hits = static_cast<std::size_t>(window.List1Count());
         if (!grown || walked != count || listed != count || hits != dlls.Hits() ||
-            found.dlls.ListCount() != count) {
+            found.dlls.size() != count) {
             std::fprintf(stderr,
                          "walked %zu, Find listed %zu, hits %zu of %zu: the figures are void\n",
                          walked, listed, hits, dlls.Hits());
