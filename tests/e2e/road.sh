@@ -43,7 +43,6 @@ fi
 system='C:\windows\system32'
 sys_unix="$WINEPREFIX/drive_c/windows/system32"
 temp=$("$WINE" cmd /c echo %TEMP% | tr -d '\r\n')
-temp_unix=$("$WINE" winepath -u "$temp" | tr -d '\r\n')
 # seed [32|64]: the infection, in the given view of a 64-bit prefix.
 seed() { bash "$KR8_ROOT/scripts/seed-infection.sh" "$WINEPREFIX" "$@" >>"$out/seed.log" 2>&1 ||
     fail_now "seeding the prefix (see $out/seed.log)"; }
@@ -149,12 +148,11 @@ find)
     verdict "Alt+X ended the process" kr8_session_ended 15
     ;;
 repair)
+    # That the unattended scan's log is Make Log's is the unit tests' (UnattendedScan, CmdLog),
+    # with the window test's Text1 kept whole.
     seed
     # Windows opens .log files with Notepad; a new Wine prefix has no program for them at all.
     "$WINE" reg add 'HKCR\.log' /ve /d txtfile /f >/dev/null || fail_now "associating .log files"
-    unattended /scan
-    check "unattended scan of the infection: exit code" "$?" 1
-    mv "$temp_unix/kr8.log" "$out/unattended.log" || fail_now "no kr8.log"
     start_finder
     auto click Find || fail_now "clicking Find"
     # opened BUTTON EXE TITLE: the click starts EXE with a window titled TITLE, which we then end.
@@ -166,7 +164,6 @@ repair)
         auto end-child "${child%% *}" || fail "ending $2"
     }
     opened 'Make Log' notepad.exe 'kr8.log - Notepad'
-    check_files "the unattended scan's log is Make Log's" "$out/unattended.log" "$temp_unix/kr8.log"
     opened 'Hosts Log' notepad.exe 'hosts - Notepad'
     opened 'Open Regedit' regedit.exe 'Registry Editor'
     close_finder
