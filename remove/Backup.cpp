@@ -513,12 +513,12 @@ std::vector<std::string> RestoreRegistry(const std::string& folder, const Backup
     std::vector<std::string> failures;
     for (const RegKeyBytes& key : *keys) {
         const std::string keyShown = ShownInReport(RegKeyText(key.root, key.path));
-        if (!store.CreateKey(key.root, key.path)) {
+        if (!store.Registry().CreateKey(key.root, key.path)) {
             failures.push_back(keyShown + text::kKeyNotCreated);
             continue;
         }
         for (const RegValueBytes& value : key.values) {
-            if (!store.SetValue(key.root, key.path, value)) {
+            if (!store.Registry().SetValue(key.root, key.path, value)) {
                 failures.push_back(keyShown + text::kValueNotWrittenPrefix +
                                    ShownInReport(value.name));
             }

@@ -1,15 +1,12 @@
-// What keeping a backup needs of the machine beyond FileSystem and EllReg: a folder of its own,
-// a file's attributes, the time for the folder's name, and writing registry data back byte for
-// byte with their types.
+// What keeping a backup needs of the machine beyond FileSystem: a folder of its own, a file's
+// attributes, the time for the folder's name, and the registry a restore writes back into.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "sys/EllReg.h"
-#include "sys/RegFile.h"
 
 namespace kr8 {
 
@@ -37,10 +34,8 @@ class BackupStore {
     virtual std::optional<std::uint32_t> Attributes(const std::string& path) = 0;
     virtual bool SetAttributes(const std::string& path, std::uint32_t attributes) = 0;
 
-    // Creates the key, and the keys above it, when missing.
-    virtual bool CreateKey(RegRoot root, const std::string& keyPath) = 0;
-    // Writes the value into an existing key exactly: its name, type and bytes.
-    virtual bool SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value) = 0;
+    // The registry of the same machine, which a restore writes keys and values back into.
+    virtual EllReg& Registry() = 0;
 };
 
 }  // namespace kr8

@@ -1,7 +1,8 @@
 // Registry access. Every operation opens its key, does one thing and closes it again; no
-// failure reaches the caller: reads answer kNotFound, writes and deletes stay silent, and a
-// caller learns what a delete did by looking again. Names are UTF-8 and may hold any character
-// the registry allows, NULs included: each name is addressed exactly as it was enumerated.
+// failure reaches the caller as more than a false or an empty answer: reads answer kNotFound or
+// nothing, deletes stay silent, and a caller learns what a delete did by looking again. Names are
+// UTF-8 and may hold any character the registry allows, NULs included: each name is addressed
+// exactly as it was enumerated.
 #pragma once
 
 #include <cstdint>
@@ -51,49 +52,72 @@ struct RegValueBytes {
 // for the end.
 enum class RegRead { Item, End, Failed };
 
+// A key can be a link to any other key. The program's own reads follow it, as every other
+// program's do; what a delete removes, and so what a backup keeps, is the link key itself.
+enum class RegLink { Follow, Open };
+
+// A back end supplies the raw operations, data byte for byte as the registry holds them; the
+// text the scan reads and the report shows is made from them here, once for every back end.
 class EllReg {
   public:
     virtual ~EllReg() = default;
 
-    // The value's data as text (RegDataText with hex binary, trailing blanks trimmed), or
-    // kNotFound when it cannot be read.
-    virtual std::string ReadRegValue(RegRoot root, const std::string& keyPath,
-                                     const std::string& valueName) = 0;
-
-    // Creates the key when missing and writes the text as a REG_SZ with its terminating NUL.
-    virtual void WriteRegValue(RegRoot root, const std::string& keyPath,
-                               const std::string& valueName, const std::string& value) = 0;
-
-    // The sub-key at index, or nothing once the platform has no more (or the key cannot be
-    // opened). Names of any length and content are returned as they are.
-    virtual std::optional<std::string> GetSubKeyName(RegRoot root, const std::string& keyPath,
-                                                     std::int32_t index) = 0;
-
-    // The value at index, however long, or nothing once the platform has no more.
-    virtual std::optional<ValueEntry> GetValueEntry(RegRoot root, const std::string& keyPath,
-                                                    std::int32_t index) = 0;
-
-    // Removes the key with all its sub-keys and values.
-    virtual void DeleteRegKey(RegRoot root, const std::string& keyPath) = 0;
-
-    virtual void DeleteRegValue(RegRoot root, const std::string& keyPath,
-                                const std::string& valueName) = 0;
-
-    // For a backup, which must leave out nothing it cannot see. The sub-key or value at index as
-    // the registry holds it: a link key is read itself, never the key it points at, as a delete
-    // removes it. Failed when the key or the item cannot be read whole.
-    virtual RegRead EnumSubKey(RegRoot root, const std::string& keyPath, std::uint32_t index,
-                               std::string& name) = 0;
-    virtual RegRead EnumValue(RegRoot root, const std::string& keyPath, std::uint32_t index,
-                              RegValueBytes& value) = 0;
+    // The sub-key or value at index, whole, however long its name or data. Failed when the key
+    // or the item cannot be read whole.
+    virtual RegRead SubKeyAt(RegRoot root, const std::string& keyPath, RegLink link,
+                             std::uint32_t index, std::string& name) = 0;
+    virtual RegRead ValueAt(RegRoot root, const std::string& keyPath, RegLink link,
+                            std::uint32_t index, RegValueBytes& value) = 0;
     // One value by its name, its data byte for byte, however long; nothing when it cannot be read.
     virtual std::optional<RegValueBytes> QueryValue(RegRoot root, const std::string& keyPath,
                                                     const std::string& valueName) = 0;
 
-    // Whether the key, or the value in it, is there now; false when it cannot be opened.
+    // Creates the key, and the keys above it, when missing.
+    virtual bool CreateKey(RegRoot root, const std::string& keyPath) = 0;
+    // Writes the value into an existing key exactly: its name, type and bytes.
+    virtual bool SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value) = 0;
+
+    // Removes the key with all its sub-keys and values.
+    virtual void DeleteRegKey(RegRoot root, const std::string& keyPath) = 0;
+    virtual void DeleteRegValue(RegRoot root, const std::string& keyPath,
+                                const std::string& valueName) = 0;
+
+    // Whether the key, or the value in it, is there now. Only the registry's answer that it is
+    // not counts as gone: a key that cannot be opened for another reason (a denied access)
+    // counts as there, and no read can tell that apart from a failure.
     virtual bool KeyExists(RegRoot root, const std::string& keyPath) = 0;
     virtual bool ValueExists(RegRoot root, const std::string& keyPath,
                              const std::string& valueName) = 0;
+
+    // The value's data as text (RegDataText with hex binary, trailing blanks trimmed), or
+    // kNotFound when it cannot be read or is longer than kRegBufferSize as text.
+    std::string ReadRegValue(RegRoot root, const std::string& keyPath,
+                             const std::string& valueName);
+
+    // Creates the key when missing and writes the text as a REG_SZ with its terminating NUL.
+    void WriteRegValue(RegRoot root, const std::string& keyPath, const std::string& valueName,
+                       const std::string& value);
+
+    // The sub-key at index, or nothing once there are no more (or the key cannot be opened).
+    // Names of any length and content are returned as they are.
+    std::optional<std::string> GetSubKeyName(RegRoot root, const std::string& keyPath,
+                                             std::int32_t index);
+
+    // The value at index, however long, its data as text (RegDataText with binary as
+    // characters), or nothing once there are no more.
+    std::optional<ValueEntry> GetValueEntry(RegRoot root, const std::string& keyPath,
+                                            std::int32_t index);
+
+    // For a backup, which must leave out nothing it cannot see: the sub-key or value at index as
+    // the registry holds it, of a link key the link itself.
+    RegRead EnumSubKey(RegRoot root, const std::string& keyPath, std::uint32_t index,
+                       std::string& name) {
+        return SubKeyAt(root, keyPath, RegLink::Open, index, name);
+    }
+    RegRead EnumValue(RegRoot root, const std::string& keyPath, std::uint32_t index,
+                      RegValueBytes& value) {
+        return ValueAt(root, keyPath, RegLink::Open, index, value);
+    }
 };
 
 }  // namespace kr8

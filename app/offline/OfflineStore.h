@@ -21,12 +21,7 @@ class OfflineStore final : public BackupStore {
     bool SetAttributes(const std::string& path, std::uint32_t attributes) override {
         return drive_.SetAttributes(path, attributes);
     }
-    bool CreateKey(RegRoot root, const std::string& keyPath) override {
-        return hive_.CreateKey(root, keyPath);
-    }
-    bool SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value) override {
-        return hive_.SetValue(root, keyPath, value);
-    }
+    EllReg& Registry() override { return hive_; }
 
   private:
     MountedDrive& drive_;

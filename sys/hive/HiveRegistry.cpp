@@ -15,7 +15,6 @@
 
 #include "sys/AsciiCase.h"
 #include "sys/RegFile.h"
-#include "sys/RegText.h"
 #include "sys/posix/PosixHandles.h"
 
 namespace kr8 {
@@ -338,53 +337,8 @@ std::size_t HiveRegistry::Node(RegRoot root, const std::string& keyPath) {
     return node;
 }
 
-std::string HiveRegistry::ReadRegValue(RegRoot root, const std::string& keyPath,
-                                       const std::string& valueName) {
-    const std::optional<RegValueBytes> value = hive_->Value(Node(root, keyPath), valueName);
-    if (!value) {
-        return kNotFound;
-    }
-    const std::string bytes = RegDataUtf8(value->type, value->bytes);
-    if (bytes.size() > kRegBufferSize) {
-        return kNotFound;
-    }
-    return TrimTrailingBlanks(RegDataText(value->type, bytes, BinaryAs::Hex));
-}
-
-std::optional<std::string> HiveRegistry::GetSubKeyName(RegRoot root, const std::string& keyPath,
-                                                       std::int32_t index) {
-    const hive_node_h node = Node(root, keyPath);
-    if (node == 0 || index < 0) {
-        return std::nullopt;
-    }
-    const Hive::Listing& list = hive_->SubKeys(node);
-    if (static_cast<std::size_t>(index) >= list.names.size()) {
-        return std::nullopt;
-    }
-    return list.names[static_cast<std::size_t>(index)];
-}
-
-std::optional<ValueEntry> HiveRegistry::GetValueEntry(RegRoot root, const std::string& keyPath,
-                                                      std::int32_t index) {
-    const hive_node_h node = Node(root, keyPath);
-    if (node == 0 || index < 0 ||
-        static_cast<std::size_t>(index) >= hive_->Values(node).items.size()) {
-        return std::nullopt;
-    }
-    const std::optional<RegValueBytes> value = hive_->Value(node, static_cast<std::size_t>(index));
-    if (!value) {
-        return std::nullopt;
-    }
-    ValueEntry entry;
-    entry.type = value->type;
-    entry.name = value->name;
-    entry.data =
-        RegDataText(value->type, RegDataUtf8(value->type, value->bytes), BinaryAs::Characters);
-    return entry;
-}
-
-RegRead HiveRegistry::EnumSubKey(RegRoot root, const std::string& keyPath, std::uint32_t index,
-                                 std::string& name) {
+RegRead HiveRegistry::SubKeyAt(RegRoot root, const std::string& keyPath, RegLink,
+                               std::uint32_t index, std::string& name) {
     const hive_node_h node = Node(root, keyPath);
     if (node == 0) {
         return RegRead::Failed;
@@ -397,8 +351,8 @@ RegRead HiveRegistry::EnumSubKey(RegRoot root, const std::string& keyPath, std::
     return list.whole ? RegRead::End : RegRead::Failed;
 }
 
-RegRead HiveRegistry::EnumValue(RegRoot root, const std::string& keyPath, std::uint32_t index,
-                                RegValueBytes& value) {
+RegRead HiveRegistry::ValueAt(RegRoot root, const std::string& keyPath, RegLink,
+                              std::uint32_t index, RegValueBytes& value) {
     const hive_node_h node = Node(root, keyPath);
     if (node == 0) {
         return RegRead::Failed;

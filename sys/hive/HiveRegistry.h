@@ -48,16 +48,18 @@ class HiveRegistry : public EllReg {
     // did not see may be called clean. Kept across writes.
     const std::vector<std::string>& Problems() const;
 
-    std::string ReadRegValue(RegRoot root, const std::string& keyPath,
-                             const std::string& valueName) override;
-    // The hive of a system that is not running keeps no editor settings: nothing is written.
-    void WriteRegValue(RegRoot, const std::string&, const std::string&,
-                       const std::string&) override {}
-    // Both end at the first item that cannot be read, and that is one of the Problems().
-    std::optional<std::string> GetSubKeyName(RegRoot root, const std::string& keyPath,
-                                             std::int32_t index) override;
-    std::optional<ValueEntry> GetValueEntry(RegRoot root, const std::string& keyPath,
-                                            std::int32_t index) override;
+    // Both enumerations end at the first item that cannot be read, and that is one of the
+    // Problems(). A hive's link keys are read as the keys they are: nothing here follows them.
+    RegRead SubKeyAt(RegRoot root, const std::string& keyPath, RegLink link, std::uint32_t index,
+                     std::string& name) override;
+    RegRead ValueAt(RegRoot root, const std::string& keyPath, RegLink link, std::uint32_t index,
+                    RegValueBytes& value) override;
+    std::optional<RegValueBytes> QueryValue(RegRoot root, const std::string& keyPath,
+                                            const std::string& valueName) override;
+    // Only under SOFTWARE: the registry editor's settings under HKEY_CURRENT_USER, which the
+    // scan writes on a running system, are never written to a hive.
+    bool CreateKey(RegRoot root, const std::string& keyPath) override;
+    bool SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value) override;
     void DeleteRegKey(RegRoot root, const std::string& keyPath) override;
     void DeleteRegValue(RegRoot root, const std::string& keyPath,
                         const std::string& valueName) override;
@@ -65,16 +67,6 @@ class HiveRegistry : public EllReg {
     bool ValueExists(RegRoot root, const std::string& keyPath,
                      const std::string& valueName) override;
 
-    RegRead EnumSubKey(RegRoot root, const std::string& keyPath, std::uint32_t index,
-                       std::string& name) override;
-    RegRead EnumValue(RegRoot root, const std::string& keyPath, std::uint32_t index,
-                      RegValueBytes& value) override;
-    std::optional<RegValueBytes> QueryValue(RegRoot root, const std::string& keyPath,
-                                            const std::string& valueName) override;
-
-    // For a restore: creates the key and those above it when missing; writes one value exactly.
-    bool CreateKey(RegRoot root, const std::string& keyPath);
-    bool SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value);
     // Whether every value of the key but the one named has a name hivex can write back whole: no
     // NUL, and one it could read. A value is removed by writing all the others anew.
     bool OthersRewritable(RegRoot root, const std::string& keyPath, const std::string& valueName);

@@ -1,8 +1,9 @@
-// The backup folder, file attributes and raw registry data through the wide-character calls,
-// with paths in their \\?\ form so that no length or trailing blank changes the name.
+// The backup folder and file attributes through the wide-character calls, with paths in their
+// \\?\ form so that no length or trailing blank changes the name.
 #pragma once
 
 #include "sys/BackupStore.h"
+#include "sys/win32/EllRegWin32.h"
 
 namespace kr8 {
 
@@ -13,8 +14,10 @@ class BackupStoreWin32 final : public BackupStore {
     bool RemoveFolder(const std::string& path) override;
     std::optional<std::uint32_t> Attributes(const std::string& path) override;
     bool SetAttributes(const std::string& path, std::uint32_t attributes) override;
-    bool CreateKey(RegRoot root, const std::string& keyPath) override;
-    bool SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value) override;
+    EllReg& Registry() override { return registry_; }
+
+  private:
+    EllRegWin32 registry_;
 };
 
 }  // namespace kr8

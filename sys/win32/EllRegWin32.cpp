@@ -5,10 +5,8 @@
 #include <winternl.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <vector>
 
-#include "sys/RegText.h"
 #include "sys/win32/Handles.h"
 #include "sys/win32/Wide.h"
 
@@ -134,8 +132,6 @@ struct OpenedKey {
     bool absent = false;
 };
 
-enum class Link { Follow, Open };
-
 // The path's names joined again from the index on: empty pieces dropped, nothing else changed.
 std::string Joined(const std::vector<std::string>& names, std::size_t from) {
     std::string path;
@@ -150,7 +146,7 @@ std::string Joined(const std::vector<std::string>& names, std::size_t from) {
 // name (one of the system's own, under the root), and the rest is opened from there with its
 // length counted, so that every name is the one enumerated.
 OpenedKey OpenKey(RegRoot root, const std::string& keyPath, ACCESS_MASK access = KEY_READ,
-                  Link last = Link::Follow) {
+                  RegLink last = RegLink::Follow) {
     OpenedKey opened;
     const HKEY rootKey = RootKey(root);
     if (rootKey == nullptr) {
@@ -164,9 +160,9 @@ OpenedKey OpenKey(RegRoot root, const std::string& keyPath, ACCESS_MASK access =
     if (head.find(L'\0') != std::wstring::npos) {
         return opened;
     }
-    const LONG result = ::RegOpenKeyExW(rootKey, head.c_str(),
-                                        wholeFits && last == Link::Open ? REG_OPTION_OPEN_LINK : 0,
-                                        wholeFits ? access : KEY_READ, opened.key.put());
+    const LONG result = ::RegOpenKeyExW(
+        rootKey, head.c_str(), wholeFits && last == RegLink::Open ? REG_OPTION_OPEN_LINK : 0,
+        wholeFits ? access : KEY_READ, opened.key.put());
     if (result != ERROR_SUCCESS) {
         // A failed open leaves no handle to close, whatever it wrote to the out-parameter.
         opened.key.release();
@@ -175,30 +171,9 @@ OpenedKey OpenKey(RegRoot root, const std::string& keyPath, ACCESS_MASK access =
     }
     if (!wholeFits) {
         opened.key = OpenChild(opened.key.get(), Joined(names, 1), access, &opened.absent,
-                               last == Link::Open ? kOpenLink : 0);
+                               last == RegLink::Open ? kOpenLink : 0);
     }
     return opened;
-}
-
-UniqueHKey CreateKey(RegRoot root, const std::string& keyPath) {
-    UniqueHKey key;
-    const HKEY rootKey = RootKey(root);
-    if (rootKey == nullptr) {
-        return key;
-    }
-    for (const std::string& name : NamesIn(keyPath)) {
-        const std::wstring wide = Wide(name);
-        UniqueHKey next;
-        if (wide.find(L'\0') != std::wstring::npos ||
-            ::RegCreateKeyExW(key ? key.get() : rootKey, wide.c_str(), 0, nullptr, 0,
-                              KEY_READ | KEY_WRITE, nullptr, next.put(),
-                              nullptr) != ERROR_SUCCESS) {
-            next.release();
-            return UniqueHKey();
-        }
-        key = std::move(next);
-    }
-    return key;
 }
 
 // Enough to outgrow a value that is being made longer while it is read, not enough to spin.
@@ -241,7 +216,7 @@ std::optional<Queried> QueryNamedValue(HKEY key, const std::string& name, NTSTAT
 }
 
 // The sub-key's name at index with the length the system reports, NULs included.
-RegRead SubKeyAt(HKEY key, DWORD index, std::wstring& found) {
+RegRead SubKeyOf(HKEY key, DWORD index, std::wstring& found) {
     // 255 units is the longest name the documented calls make; the native ones can make more.
     std::vector<wchar_t> name(256);
     for (int attempt = 0; attempt < kEnumAttempts; ++attempt) {
@@ -269,7 +244,7 @@ RegRead SubKeyAt(HKEY key, DWORD index, std::wstring& found) {
 }
 
 // The value at index as the registry holds it, however long.
-RegRead ValueAt(HKEY key, DWORD index, RegValueBytes& value) {
+RegRead ValueOf(HKEY key, DWORD index, RegValueBytes& value) {
     std::vector<wchar_t> name(256);
     std::vector<BYTE> data(kRegBufferSize);
     for (int attempt = 0; attempt < kEnumAttempts; ++attempt) {
@@ -324,7 +299,7 @@ void DeleteTree(HKEY key, int depth) {
     // The names first: each delete would shift the indexes of the ones after it.
     std::vector<std::wstring> children;
     std::wstring name;
-    for (DWORD index = 0; SubKeyAt(key, index, name) == RegRead::Item; ++index) {
+    for (DWORD index = 0; SubKeyOf(key, index, name) == RegRead::Item; ++index) {
         children.push_back(name);
     }
     for (const std::wstring& child : children) {
@@ -340,91 +315,19 @@ void DeleteTree(HKEY key, int depth) {
 
 }  // namespace
 
-std::string EllRegWin32::ReadRegValue(RegRoot root, const std::string& keyPath,
-                                      const std::string& valueName) {
-    const OpenedKey opened = OpenKey(root, keyPath, KEY_QUERY_VALUE);
-    NTSTATUS failure = 0;
-    const std::optional<Queried> value =
-        opened.key ? QueryNamedValue(opened.key.get(), valueName, &failure) : std::nullopt;
-    const std::string bytes = value ? RegDataUtf8(value->type, value->bytes) : std::string();
-    if (!value || bytes.size() > kRegBufferSize) {
-        return kNotFound;
-    }
-    return TrimTrailingBlanks(RegDataText(value->type, bytes, BinaryAs::Hex));
-}
-
-void EllRegWin32::WriteRegValue(RegRoot root, const std::string& keyPath,
-                                const std::string& valueName, const std::string& value) {
-    const std::wstring name = Wide(valueName);
-    // The documented call would store a name with a NUL cut short, over another value.
-    if (name.find(L'\0') != std::wstring::npos) {
-        return;
-    }
-    const UniqueHKey key = CreateKey(root, keyPath);
-    if (!key) {
-        return;
-    }
-    // The text's own units and its terminating NUL.
-    const std::wstring text = Wide(value);
-    const std::size_t count = (text.size() + 1) * sizeof(wchar_t);
-    if (count > MAXDWORD) {
-        return;
-    }
-    ::RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ,
-                     reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(count));
-    ::RegFlushKey(key.get());
-}
-
-std::optional<std::string> EllRegWin32::GetSubKeyName(RegRoot root, const std::string& keyPath,
-                                                      std::int32_t index) {
-    if (index < 0) {
-        return std::nullopt;
-    }
-    const OpenedKey opened = OpenKey(root, keyPath, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE);
-    if (!opened.key) {
-        return std::nullopt;
-    }
-    std::wstring name;
-    if (SubKeyAt(opened.key.get(), static_cast<DWORD>(index), name) != RegRead::Item) {
-        return std::nullopt;
-    }
-    return Narrow(name);
-}
-
-std::optional<ValueEntry> EllRegWin32::GetValueEntry(RegRoot root, const std::string& keyPath,
-                                                     std::int32_t index) {
-    if (index < 0) {
-        return std::nullopt;
-    }
-    const OpenedKey opened = OpenKey(root, keyPath, KEY_QUERY_VALUE);
-    if (!opened.key) {
-        return std::nullopt;
-    }
-    RegValueBytes raw;
-    if (ValueAt(opened.key.get(), static_cast<DWORD>(index), raw) != RegRead::Item) {
-        return std::nullopt;
-    }
-    ValueEntry entry;
-    entry.type = raw.type;
-    entry.name = std::move(raw.name);
-    entry.data = RegDataText(raw.type, RegDataUtf8(raw.type, raw.bytes), BinaryAs::Characters);
-    return entry;
-}
-
-RegRead EllRegWin32::EnumSubKey(RegRoot root, const std::string& keyPath, std::uint32_t index,
-                                std::string& name) {
-    const OpenedKey opened =
-        OpenKey(root, keyPath, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, Link::Open);
+RegRead EllRegWin32::SubKeyAt(RegRoot root, const std::string& keyPath, RegLink link,
+                              std::uint32_t index, std::string& name) {
+    const OpenedKey opened = OpenKey(root, keyPath, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, link);
     std::wstring wide;
-    const RegRead read = opened.key ? SubKeyAt(opened.key.get(), index, wide) : RegRead::Failed;
+    const RegRead read = opened.key ? SubKeyOf(opened.key.get(), index, wide) : RegRead::Failed;
     name = Narrow(wide);
     return read;
 }
 
-RegRead EllRegWin32::EnumValue(RegRoot root, const std::string& keyPath, std::uint32_t index,
-                               RegValueBytes& value) {
-    const OpenedKey opened = OpenKey(root, keyPath, KEY_QUERY_VALUE, Link::Open);
-    return opened.key ? ValueAt(opened.key.get(), index, value) : RegRead::Failed;
+RegRead EllRegWin32::ValueAt(RegRoot root, const std::string& keyPath, RegLink link,
+                             std::uint32_t index, RegValueBytes& value) {
+    const OpenedKey opened = OpenKey(root, keyPath, KEY_QUERY_VALUE, link);
+    return opened.key ? ValueOf(opened.key.get(), index, value) : RegRead::Failed;
 }
 
 std::optional<RegValueBytes> EllRegWin32::QueryValue(RegRoot root, const std::string& keyPath,
@@ -439,20 +342,69 @@ std::optional<RegValueBytes> EllRegWin32::QueryValue(RegRoot root, const std::st
     return RegValueBytes{valueName, value->type, value->bytes};
 }
 
+// Name by name, so that no name is cut short at a NUL; each key is opened only to make the next.
+bool EllRegWin32::CreateKey(RegRoot root, const std::string& keyPath) {
+    UniqueHKey key;
+    const HKEY rootKey = RootKey(root);
+    const std::vector<std::string> names = NamesIn(keyPath);
+    if (rootKey == nullptr || names.empty()) {
+        return false;
+    }
+    for (std::size_t i = 0; i != names.size(); ++i) {
+        const std::wstring wide = Wide(names[i]);
+        UniqueHKey next;
+        if (wide.find(L'\0') != std::wstring::npos ||
+            ::RegCreateKeyExW(key ? key.get() : rootKey, wide.c_str(), 0, nullptr, 0,
+                              i + 1 < names.size() ? KEY_CREATE_SUB_KEY : KEY_SET_VALUE, nullptr,
+                              next.put(), nullptr) != ERROR_SUCCESS) {
+            next.release();
+            return false;
+        }
+        key = std::move(next);
+    }
+    return true;
+}
+
+bool EllRegWin32::SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value) {
+    const OpenedKey opened = OpenKey(root, keyPath, KEY_SET_VALUE);
+    const std::wstring name = Wide(value.name);
+    // The documented call would store a name with a NUL cut short, over another value.
+    if (!opened.key || name.find(L'\0') != std::wstring::npos || value.bytes.size() > MAXDWORD) {
+        return false;
+    }
+    // For the string types the call looks at the character after the data, and when that is a
+    // NUL it stores it too (NT does the same): a text saved without its NUL would come back
+    // with one. Two stop bytes keep the data to exactly its own bytes, odd lengths included.
+    const std::string stopped = value.bytes + "##";
+    const auto* data = reinterpret_cast<const BYTE*>(stopped.data());
+    return ::RegSetValueExW(opened.key.get(), name.c_str(), 0, value.type, data,
+                            static_cast<DWORD>(value.bytes.size())) == ERROR_SUCCESS &&
+           ::RegFlushKey(opened.key.get()) == ERROR_SUCCESS;
+}
+
 void EllRegWin32::DeleteRegKey(RegRoot root, const std::string& keyPath) {
     // A path of nothing but backslashes would name the root key itself.
     if (NamesIn(keyPath).empty()) {
         return;
     }
-    const OpenedKey opened = OpenKey(root, keyPath, KEY_READ | DELETE, Link::Open);
+    const OpenedKey opened = OpenKey(root, keyPath, KEY_READ | DELETE, RegLink::Open);
     if (opened.key) {
         DeleteTree(opened.key.get(), 0);
     }
 }
 
+void EllRegWin32::DeleteRegValue(RegRoot root, const std::string& keyPath,
+                                 const std::string& valueName) {
+    const OpenedKey opened = OpenKey(root, keyPath, KEY_SET_VALUE);
+    Counted counted(valueName);
+    if (opened.key && counted.Fits() && Nt().deleteValueKey != nullptr) {
+        Nt().deleteValueKey(opened.key.get(), counted.get());
+    }
+}
+
 bool EllRegWin32::KeyExists(RegRoot root, const std::string& keyPath) {
     // The key itself, a link included, whether or not what it points at is there.
-    const OpenedKey opened = OpenKey(root, keyPath, KEY_QUERY_VALUE, Link::Open);
+    const OpenedKey opened = OpenKey(root, keyPath, KEY_QUERY_VALUE, RegLink::Open);
     return opened.key || !opened.absent;
 }
 
@@ -464,15 +416,6 @@ bool EllRegWin32::ValueExists(RegRoot root, const std::string& keyPath,
     }
     NTSTATUS failure = 0;
     return QueryNamedValue(opened.key.get(), valueName, &failure) || failure != kObjectNameNotFound;
-}
-
-void EllRegWin32::DeleteRegValue(RegRoot root, const std::string& keyPath,
-                                 const std::string& valueName) {
-    const OpenedKey opened = OpenKey(root, keyPath, KEY_SET_VALUE);
-    Counted counted(valueName);
-    if (opened.key && counted.Fits() && Nt().deleteValueKey != nullptr) {
-        Nt().deleteValueKey(opened.key.get(), counted.get());
-    }
 }
 
 }  // namespace kr8

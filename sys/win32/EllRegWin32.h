@@ -12,23 +12,17 @@ HKEY RootKey(RegRoot root);
 
 class EllRegWin32 final : public EllReg {
   public:
-    std::string ReadRegValue(RegRoot root, const std::string& keyPath,
-                             const std::string& valueName) override;
-    void WriteRegValue(RegRoot root, const std::string& keyPath, const std::string& valueName,
-                       const std::string& value) override;
-    std::optional<std::string> GetSubKeyName(RegRoot root, const std::string& keyPath,
-                                             std::int32_t index) override;
-    std::optional<ValueEntry> GetValueEntry(RegRoot root, const std::string& keyPath,
-                                            std::int32_t index) override;
+    RegRead SubKeyAt(RegRoot root, const std::string& keyPath, RegLink link, std::uint32_t index,
+                     std::string& name) override;
+    RegRead ValueAt(RegRoot root, const std::string& keyPath, RegLink link, std::uint32_t index,
+                    RegValueBytes& value) override;
+    std::optional<RegValueBytes> QueryValue(RegRoot root, const std::string& keyPath,
+                                            const std::string& valueName) override;
+    bool CreateKey(RegRoot root, const std::string& keyPath) override;
+    bool SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value) override;
     void DeleteRegKey(RegRoot root, const std::string& keyPath) override;
     void DeleteRegValue(RegRoot root, const std::string& keyPath,
                         const std::string& valueName) override;
-    RegRead EnumSubKey(RegRoot root, const std::string& keyPath, std::uint32_t index,
-                       std::string& name) override;
-    RegRead EnumValue(RegRoot root, const std::string& keyPath, std::uint32_t index,
-                      RegValueBytes& value) override;
-    std::optional<RegValueBytes> QueryValue(RegRoot root, const std::string& keyPath,
-                                            const std::string& valueName) override;
     bool KeyExists(RegRoot root, const std::string& keyPath) override;
     bool ValueExists(RegRoot root, const std::string& keyPath,
                      const std::string& valueName) override;

@@ -1,4 +1,5 @@
-// Folders, files, processes, launching, restart and time in memory.
+// Folders, files, processes, launching, restart and time in memory, and the registry of
+// FakeRegistry.h.
 #pragma once
 
 #include <algorithm>
@@ -210,10 +211,10 @@ class FakeResources : public Resources {
     std::map<int, std::string> stored;
 };
 
-// Backup folders over FakeFiles, registry data written back over FakeRegistry.
+// Backup folders over FakeFiles; the registry restored into is the machine's.
 class FakeStore : public BackupStore {
   public:
-    FakeStore(FakeFiles& files, FakeRegistry& reg) : files_(files), reg_(reg) {}
+    FakeStore(FakeFiles& files, EllReg& reg) : files_(files), reg_(reg) {}
 
     std::string LocalTimeName() override { return timeName; }
     bool CreateFolder(const std::string& path) override {
@@ -242,28 +243,14 @@ class FakeStore : public BackupStore {
         }
         return e != nullptr;
     }
-    bool CreateKey(RegRoot root, const std::string& keyPath) override {
-        if (!failRegistryWrites) {
-            reg_.AddKey(FakeRegistry::Full(root, keyPath));
-        }
-        return !failRegistryWrites;
-    }
-    bool SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value) override {
-        const std::string key = FakeRegistry::Full(root, keyPath);
-        if (failRegistryWrites || !reg_.HasKey(key)) {
-            return false;
-        }
-        reg_.SetRaw(key, value.name, value.type, value.bytes);
-        return true;
-    }
+    EllReg& Registry() override { return reg_; }
 
     std::string timeName = "2026-12-07 02.51.28";
     bool failFolders = false;
-    bool failRegistryWrites = false;
 
   private:
     FakeFiles& files_;
-    FakeRegistry& reg_;
+    EllReg& reg_;
 };
 
 // Every seam of the machine in memory, wired as the handlers take them.

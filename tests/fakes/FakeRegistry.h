@@ -1,169 +1,146 @@
-// A registry in memory with the platform's rules that the handlers rely on: key and value names
-// compare without regard to case, a trailing backslash names the same key, enumeration keeps
-// the order of creation, and single reads fail on data longer than the read buffer.
+// The in-memory machine's registry. For the unit tests it is real hives, read and written through
+// the offline program's back end, so that every name and value goes through the UTF-16 the
+// registry stores: one hive stands for HKEY_LOCAL_MACHINE\SOFTWARE, another for
+// HKEY_CURRENT_USER\Software, where the scan points the registry editor. Like Windows, they keep
+// sub-keys sorted and values in the order written. Deletes can be made to fail.
 #pragma once
 
-#include <algorithm>
-#include <cctype>
+#include <gtest/gtest.h>
+
 #include <cstdint>
-#include <map>
+#include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
-#include <vector>
+#include <utility>
 
 #include "sys/EllReg.h"
-#include "sys/RegFile.h"
-#include "sys/RegText.h"
+
+#ifdef _WIN32
 
 namespace kr8::fake {
 
-class FakeRegistry : public EllReg {
-    static std::string Lower(std::string s) {
-        for (char& c : s) {
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
-        return s;
-    }
-    static std::string Norm(std::string path) {
-        return Lower(path.erase(path.find_last_not_of('\\') + 1));
-    }
-    static auto Named(const std::string& name) {
-        return [name = Lower(name)](const RegValueBytes& v) { return Lower(v.name) == name; };
-    }
-    struct Key {
-        std::vector<std::string> subKeys;  // as spelled at creation
-        std::vector<RegValueBytes> values;
-    };
-    const Key* Find(RegRoot root, const std::string& keyPath) const {
-        auto key = keys_.find(Norm(Full(root, keyPath)));
-        return key == keys_.end() ? nullptr : &key->second;
-    }
-    // The item at index of a key's list: Failed for no key, End past the last.
-    template <typename T>
-    static RegRead At(const Key* key, const std::vector<T> Key::*list, std::uint32_t index,
-                      T& item) {
-        if (key == nullptr || index >= (key->*list).size()) {
-            return key == nullptr ? RegRead::Failed : RegRead::End;
-        }
-        item = (key->*list)[index];
-        return RegRead::Item;
-    }
-
+// libhivex is Linux's: the window tests' registry holds nothing and keeps nothing.
+class FakeRegistry final : public EllReg {
   public:
-    // Test set-up. Paths are "HKLM\\..." or "HKCU\\...".
-    void AddKey(const std::string& path) { Ensure(path); }
+    RegRead SubKeyAt(RegRoot, const std::string&, RegLink, std::uint32_t, std::string&) override {
+        return RegRead::Failed;
+    }
+    RegRead ValueAt(RegRoot, const std::string&, RegLink, std::uint32_t, RegValueBytes&) override {
+        return RegRead::Failed;
+    }
+    std::optional<RegValueBytes> QueryValue(RegRoot, const std::string&,
+                                            const std::string&) override {
+        return std::nullopt;
+    }
+    bool CreateKey(RegRoot, const std::string&) override { return false; }
+    bool SetValue(RegRoot, const std::string&, const RegValueBytes&) override { return false; }
+    void DeleteRegKey(RegRoot, const std::string&) override {}
+    void DeleteRegValue(RegRoot, const std::string&, const std::string&) override {}
+    bool KeyExists(RegRoot, const std::string&) override { return false; }
+    bool ValueExists(RegRoot, const std::string&, const std::string&) override { return false; }
+};
+
+}  // namespace kr8::fake
+
+#else
+
+#include "sys/Utf.h"
+#include "sys/hive/HiveRegistry.h"
+#include "tests/offline/HiveWriter.h"
+
+namespace kr8::fake {
+
+class FakeRegistry final : public EllReg {
+  public:
+    // Replaces HKEY_LOCAL_MACHINE\SOFTWARE with a hive the test laid out (test::BuildHive), for
+    // what hivex will not write: a name with a NUL.
+    void LoadMachineHive(const std::string& bytes) { machine_ = Opened(bytes); }
+
+    // Test set-up. Paths are "HKLM\\SOFTWARE\\..." or "HKCU\\Software\\...".
+    void AddKey(const std::string& path) {
+        const auto [root, key] = Split(path);
+        EXPECT_TRUE(CreateKey(root, key)) << path;
+    }
     void SetString(const std::string& path, const std::string& name, const std::string& data) {
-        SetRaw(path, name, RegType::Sz, data + std::string(1, '\0'));
+        SetRaw(path, name, RegType::Sz, LittleEndianBytes(Utf16FromUtf8(data) + u'\0'));
     }
     void SetRaw(const std::string& path, const std::string& name, std::uint32_t type,
                 const std::string& bytes) {
-        auto& values = Ensure(path).values;
-        auto v = std::find_if(values.begin(), values.end(), Named(name));
-        *(v == values.end() ? &values.emplace_back() : &*v) = {name, type, bytes};
+        const auto [root, key] = Split(path);
+        EXPECT_TRUE(CreateKey(root, key) && SetValue(root, key, {name, type, bytes})) << path;
     }
-    bool HasKey(const std::string& path) const { return keys_.count(Norm(path)) != 0; }
-    std::optional<RegValueBytes> Get(const std::string& path, const std::string& name) const {
-        const auto key = keys_.find(Norm(path));
-        if (key == keys_.end()) {
-            return std::nullopt;
-        }
-        auto v = std::find_if(key->second.values.begin(), key->second.values.end(), Named(name));
-        return v == key->second.values.end() ? std::nullopt : std::optional(*v);
+    bool HasKey(const std::string& path) {
+        const auto [root, key] = Split(path);
+        return KeyExists(root, key);
     }
-    static std::string Full(RegRoot root, const std::string& keyPath) {
-        return (root == RegRoot::LocalMachine ? "HKLM\\" : "HKCU\\") + keyPath;
+    std::optional<RegValueBytes> Get(const std::string& path, const std::string& name) {
+        const auto [root, key] = Split(path);
+        return QueryValue(root, key, name);
     }
 
-    std::string ReadRegValue(RegRoot root, const std::string& keyPath,
-                             const std::string& valueName) override {
-        auto v = Get(Full(root, keyPath), valueName);
-        if (!v || v->bytes.size() > kRegBufferSize) {
-            return kNotFound;
-        }
-        return TrimTrailingBlanks(RegDataText(v->type, v->bytes, BinaryAs::Hex));
+    RegRead SubKeyAt(RegRoot root, const std::string& keyPath, RegLink link, std::uint32_t index,
+                     std::string& name) override {
+        return Hive(root).SubKeyAt(kHiveRoot, keyPath, link, index, name);
     }
-    void WriteRegValue(RegRoot root, const std::string& keyPath, const std::string& valueName,
-                       const std::string& value) override {
-        SetString(Full(root, keyPath), valueName, value);
-    }
-    std::optional<std::string> GetSubKeyName(RegRoot root, const std::string& keyPath,
-                                             std::int32_t index) override {
-        std::string name;
-        const bool item =
-            index >= 0 && EnumSubKey(root, keyPath, std::uint32_t(index), name) == RegRead::Item;
-        return item ? std::optional(name) : std::nullopt;
-    }
-    std::optional<ValueEntry> GetValueEntry(RegRoot root, const std::string& keyPath,
-                                            std::int32_t index) override {
-        RegValueBytes v;
-        if (index < 0 || EnumValue(root, keyPath, std::uint32_t(index), v) != RegRead::Item) {
-            return std::nullopt;
-        }
-        return ValueEntry{v.type, v.name, RegDataText(v.type, v.bytes, BinaryAs::Characters)};
-    }
-    RegRead EnumSubKey(RegRoot root, const std::string& keyPath, std::uint32_t index,
-                       std::string& name) override {
-        return At(Find(root, keyPath), &Key::subKeys, index, name);
-    }
-    RegRead EnumValue(RegRoot root, const std::string& keyPath, std::uint32_t index,
-                      RegValueBytes& value) override {
-        return At(Find(root, keyPath), &Key::values, index, value);
+    RegRead ValueAt(RegRoot root, const std::string& keyPath, RegLink link, std::uint32_t index,
+                    RegValueBytes& value) override {
+        return Hive(root).ValueAt(kHiveRoot, keyPath, link, index, value);
     }
     std::optional<RegValueBytes> QueryValue(RegRoot root, const std::string& keyPath,
                                             const std::string& valueName) override {
-        return Get(Full(root, keyPath), valueName);
+        return Hive(root).QueryValue(kHiveRoot, keyPath, valueName);
+    }
+    bool CreateKey(RegRoot root, const std::string& keyPath) override {
+        return Hive(root).CreateKey(kHiveRoot, keyPath);
+    }
+    bool SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value) override {
+        return Hive(root).SetValue(kHiveRoot, keyPath, value);
     }
     void DeleteRegKey(RegRoot root, const std::string& keyPath) override {
-        const std::string path = Norm(Full(root, keyPath));
-        if (keys_.count(path) == 0 || failDeletes) {
-            return;
+        if (!failDeletes) {
+            Hive(root).DeleteRegKey(kHiveRoot, keyPath);
         }
-        // The key and everything under it, and its name in its parent.
-        for (auto key = keys_.begin(); key != keys_.end();) {
-            const bool under = key->first == path || key->first.rfind(path + "\\", 0) == 0;
-            key = under ? keys_.erase(key) : std::next(key);
-        }
-        const auto slash = path.rfind('\\');
-        auto& subs = keys_[path.substr(0, slash)].subKeys;
-        subs.erase(std::find_if(subs.begin(), subs.end(), [&](const std::string& s) {
-            return Lower(s) == path.substr(slash + 1);
-        }));
-    }
-    bool KeyExists(RegRoot root, const std::string& keyPath) override {
-        return HasKey(Full(root, keyPath));
-    }
-    bool ValueExists(RegRoot root, const std::string& keyPath,
-                     const std::string& valueName) override {
-        return Get(Full(root, keyPath), valueName).has_value();
     }
     void DeleteRegValue(RegRoot root, const std::string& keyPath,
                         const std::string& valueName) override {
-        auto key = keys_.find(Norm(Full(root, keyPath)));
-        if (key != keys_.end() && !failDeletes) {
-            auto& values = key->second.values;
-            values.erase(std::remove_if(values.begin(), values.end(), Named(valueName)),
-                         values.end());
+        if (!failDeletes) {
+            Hive(root).DeleteRegValue(kHiveRoot, keyPath, valueName);
         }
+    }
+    bool KeyExists(RegRoot root, const std::string& keyPath) override {
+        return Hive(root).KeyExists(kHiveRoot, keyPath);
+    }
+    bool ValueExists(RegRoot root, const std::string& keyPath,
+                     const std::string& valueName) override {
+        return Hive(root).ValueExists(kHiveRoot, keyPath, valueName);
     }
 
     bool failDeletes = false;
 
   private:
-    // Creates the key and its parents, keeping each name's spelling for enumeration.
-    Key& Ensure(const std::string& path) {
-        const std::string norm = Norm(path);
-        for (size_t slash = norm.find('\\'); slash != std::string::npos;
-             slash = norm.find('\\', slash + 1)) {
-            const size_t next = norm.find('\\', slash + 1);
-            if (keys_.count(norm.substr(0, next)) == 0) {
-                keys_[norm.substr(0, slash)].subKeys.push_back(
-                    path.substr(slash + 1, next == std::string::npos ? next : next - slash - 1));
-            }
-        }
-        return keys_[norm];
-    }
+    // A hive's root answers to "SOFTWARE" (in any case) under HKEY_LOCAL_MACHINE: the user's
+    // hive is reached that way too, its "Software" being the same name.
+    static constexpr RegRoot kHiveRoot = RegRoot::LocalMachine;
 
-    std::map<std::string, Key> keys_;
+    static std::pair<RegRoot, std::string> Split(const std::string& path) {
+        const bool user = path.rfind("HKCU\\", 0) == 0;
+        EXPECT_TRUE(user || path.rfind("HKLM\\", 0) == 0) << path;
+        return {user ? RegRoot::CurrentUser : RegRoot::LocalMachine, path.substr(5)};
+    }
+    static std::unique_ptr<HiveRegistry> Opened(const std::string& bytes) {
+        std::unique_ptr<HiveRegistry> hive = HiveRegistry::FromBytes(bytes, true);
+        if (!hive) {
+            throw std::runtime_error("hivex did not open the test's hive");
+        }
+        return hive;
+    }
+    HiveRegistry& Hive(RegRoot root) { return root == RegRoot::CurrentUser ? *user_ : *machine_; }
+
+    std::unique_ptr<HiveRegistry> machine_ = Opened(test::MinimalHive());
+    std::unique_ptr<HiveRegistry> user_ = Opened(test::MinimalHive());
 };
 
 }  // namespace kr8::fake
+
+#endif

@@ -14,12 +14,6 @@
 namespace kr8::test {
 namespace {
 
-// A string value's bytes as the registry holds them: UTF-16LE with the terminating NUL.
-template <size_t N>
-std::string Sz(const char16_t (&units)[N]) {
-    return LittleEndianBytes(std::u16string(units, N));
-}
-
 TEST(Sha256, MatchesThePublishedDigests) {
     const std::pair<std::string, const char*> cases[] = {
         {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},

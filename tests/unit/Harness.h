@@ -2,10 +2,12 @@
 // paths the unit tests name.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 #include "app/Texts.h"
+#include "sys/Utf.h"
 #include "tests/fakes/FakeMachine.h"
 #include "tests/fakes/FakeWindow.h"
 
@@ -18,6 +20,12 @@ inline const std::string kNotifyPath =
 inline const std::string kPostPlatformPath =
     "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\User Agent\\Post "
     "Platform";
+
+// A string value's bytes as the registry holds them: UTF-16LE with the terminating NUL.
+template <std::size_t N>
+std::string Sz(const char16_t (&units)[N]) {
+    return LittleEndianBytes(std::u16string(units, N));
+}
 
 inline std::string SystemPath(const std::string& name) {
     return std::string(fake::kSystem) + "\\" + name;

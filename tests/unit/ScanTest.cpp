@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
@@ -11,6 +12,8 @@
 #include "app/UnattendedScan.h"
 #include "scan/AdwarePlaces.h"
 #include "scan/ReportWords.h"
+#include "sys/RegText.h"
+#include "tests/offline/HiveWriter.h"
 #include "tests/unit/Harness.h"
 
 namespace kr8::test {
@@ -23,7 +26,9 @@ const std::string kLastKeyNotify =
 std::string LastKey(fake::FakeMachine& h) {
     const auto v = h.reg.Get("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit",
                              "LastKey");
-    return v ? v->bytes.substr(0, v->bytes.size() - 1) : "<none>";
+    return v && v->type == RegType::Sz
+               ? RegDataText(v->type, RegDataUtf8(v->type, v->bytes), BinaryAs::Characters)
+               : "<none>";
 }
 
 // Every section in its order. Each Find reads the folder as it is then, into a report built anew;
@@ -47,20 +52,25 @@ TEST(Scan, TheReportNamesEveryFindingInItsSection) {
     for (const char* name : {"upd126new.exe", "upd126.exe", "wincore.dll"}) {
         h.files.AddFile(temp + name, 1);
     }
+    // hivex writes no name with a NUL: the hive is laid out with the user-agent entries in it.
+    std::vector<HiveKey> keys{{"SOFTWARE", {}, {}}};
+    keys[AddPath(keys, kPostPlatformPath.substr(std::strlen("HKLM\\SOFTWARE\\")))].values = {
+        {"a", RegType::Sz, Sz(u"Not Found")}, {std::string("n\0m", 3), RegType::Sz, Sz(u"d\0e")}};
+    h.reg.LoadMachineHive(BuildHive(keys).bytes);
     const std::string guard = kNotifyPath + "\\Guard\r\nGuardian Key--- is called: x";
-    h.reg.AddKey(kNotifyPath + "\\Not Found");
+    for (const char* key : {"Not Found", "WgaLogon"}) {
+        h.reg.AddKey(kNotifyPath + "\\" + key);
+    }
     h.reg.SetString(guard, "first", "Not Found");
     h.reg.SetString(guard, "second", std::string(5000, 'x'));
-    h.reg.SetRaw(guard, "multi", RegType::MultiSz, std::string("one\0two\0\0", 9));
-    h.reg.SetString(kPostPlatformPath, "a", "Not Found");
-    h.reg.SetRaw(kPostPlatformPath, std::string("n\0m", 3), RegType::Sz, std::string("d\0e\0", 4));
+    h.reg.SetRaw(guard, "multi", RegType::MultiSz, Sz(u"one\0two\0"));
     h.form.CmdFind_Click();
     EXPECT_EQ(h.controls.text1,
               "Files Found---\r\n" + sys + "A.DLL\r\n" + sys +
                   "a.dll\r\n \r\nAdditional Files---\r\n" + sys + "winupd.dll\r\n" + sys +
                   "winhost32.exe\r\n" + sys + "7k15.exe\r\n" + temp + "upd126.exe\r\n" + temp +
-                  "upd126new.exe\r\n \r\nKeys Under Notify---\r\nNot Found\r\n"
-                  "Guard  Guardian Key--- is called: x\r\n\r\n\r\n"
+                  "upd126new.exe\r\n \r\nKeys Under Notify---\r\n"
+                  "Guard  Guardian Key--- is called: x\r\nNot Found\r\nWgaLogon\r\n\r\n\r\n"
                   "Guardian Key--- is called: Guard  Guardian Key--- is called: x\r\n"
                   "first Not Found\r\nsecond " +
                   std::string(5000, 'x') +

@@ -161,5 +161,24 @@ TEST_F(EllRegWin32Test, KeysAreListedReadAndDeletedUnderTheirOwnNames) {
     }
 }
 
+// A restore makes the key with those above it and writes each value back exactly: a text stored
+// without its NUL, or of an odd length, comes back as it went. A name the call would cut short at
+// a NUL is refused, and no value of the cut name appears.
+TEST_F(EllRegWin32Test, ValuesAreWrittenBackByteForByteIntoKeysMadeForThem) {
+    const std::string path = path_ + "\\made\\below";
+    ASSERT_TRUE(reg.CreateKey(kRoot, path));
+    const RegValueBytes values[] = {
+        {"no NUL", REG_SZ, Bytes(L"xyz")},
+        {"odd", REG_EXPAND_SZ, "abc"},
+        {"", REG_BINARY, "\0\1"s},
+    };
+    for (const RegValueBytes& v : values) {
+        EXPECT_TRUE(reg.SetValue(kRoot, path, v)) << v.name;
+        EXPECT_EQ(reg.QueryValue(kRoot, path, v.name), v) << v.name;
+    }
+    EXPECT_FALSE(reg.SetValue(kRoot, path, {"cut\0here"s, REG_SZ, Bytes(L"x\0"s)}));
+    EXPECT_FALSE(reg.ValueExists(kRoot, path, "cut"));
+}
+
 }  // namespace
 }  // namespace kr8
