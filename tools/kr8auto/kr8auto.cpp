@@ -763,7 +763,9 @@ int Usage() {
 }
 
 int Run(std::vector<std::string> args) {
-    DWORD timeoutMs = 20000;
+    // Generous: a wait that succeeds ends as soon as it can, and a CI machine whose two cores
+    // also run an emulated road can take tens of seconds for a click that starts a program.
+    DWORD timeoutMs = 60000;
     if (args.size() >= 2 && args[0] == "--timeout") {
         timeoutMs = static_cast<DWORD>(std::atof(args[1].c_str()) * 1000);
         args.erase(args.begin(), args.begin() + 2);
