@@ -26,9 +26,13 @@ const std::string kLastKeyNotify =
 std::string LastKey(fake::FakeMachine& h) {
     const auto v = h.reg.Get("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit",
                              "LastKey");
-    return v && v->type == RegType::Sz
-               ? RegDataText(v->type, RegDataUtf8(v->type, v->bytes), BinaryAs::Characters)
-               : "<none>";
+    if (!v) {
+        return "<none>";
+    }
+    // A REG_SZ with its terminating NUL, as the registry editor writes it.
+    const std::string text = RegDataUtf8(v->type, v->bytes);
+    const bool written = v->type == RegType::Sz && !text.empty() && text.back() == '\0';
+    return written ? text.substr(0, text.size() - 1) : "<not as the editor writes it>";
 }
 
 // Every section in its order. Each Find reads the folder as it is then, into a report built anew;
