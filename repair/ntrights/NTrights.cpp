@@ -8,11 +8,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "repair/ntrights/RightsCommand.h"
+#include "sys/win32/Handles.h"
 
 namespace {
 
@@ -26,34 +26,6 @@ std::wstring Widened(const std::string& text) {
     wide.resize(wide.size() - 1);
     return wide;
 }
-
-class Policy {
-  public:
-    Policy() {
-        LSA_OBJECT_ATTRIBUTES attributes = {};
-        status_ = ::LsaOpenPolicy(nullptr, &attributes, POLICY_CREATE_ACCOUNT | POLICY_LOOKUP_NAMES,
-                                  &handle_);
-    }
-    ~Policy() {
-        if (handle_ != nullptr) {
-            ::LsaClose(handle_);
-        }
-    }
-    Policy(const Policy&) = delete;
-    Policy& operator=(const Policy&) = delete;
-
-    NTSTATUS status() const { return status_; }
-    LSA_HANDLE get() const { return handle_; }
-
-  private:
-    LSA_HANDLE handle_ = nullptr;
-    NTSTATUS status_;
-};
-
-struct SidDeleter {
-    void operator()(PSID sid) const { ::FreeSid(sid); }
-};
-using UniqueSid = std::unique_ptr<void, SidDeleter>;
 
 // The account's identifier, in a buffer the caller keeps. Well-known accounts are built from
 // their fixed parts (CreateWellKnownSid needs XP); the rest are looked up by name.
@@ -71,7 +43,7 @@ bool AccountSid(const std::string& account, std::vector<BYTE>& sid) {
                                         parts[6], parts[7], &built)) {
             return false;
         }
-        const UniqueSid owned(built);
+        const kr8::UniqueAllocatedSid owned(built);
         sid.assign(static_cast<BYTE*>(built), static_cast<BYTE*>(built) + ::GetLengthSid(built));
         return true;
     }
@@ -86,22 +58,19 @@ bool AccountSid(const std::string& account, std::vector<BYTE>& sid) {
 
 // "S-1-5-32-544", so that what the tool acted on can be read from what it says.
 std::string SidText(PSID sid) {
-    char* text = nullptr;
-    if (!::ConvertSidToStringSidA(sid, &text)) {
+    kr8::LocalMemory<char> text;
+    if (!::ConvertSidToStringSidA(sid, text.put())) {
         return "?";
     }
-    std::string result = text;
-    ::LocalFree(text);
-    return result;
+    return text.get();
 }
 
 std::string ErrorText(DWORD error) {
-    char* buffer = nullptr;
+    kr8::LocalMemory<char> buffer;
     ::FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string message = buffer ? buffer : "unknown error";
-    ::LocalFree(buffer);
+        nullptr, error, 0, reinterpret_cast<char*>(buffer.put()), 0, nullptr);
+    std::string message = buffer ? buffer.get() : "unknown error";
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
         message.pop_back();
     }
@@ -115,10 +84,15 @@ int Apply(const RightsCommand& command) {
                      ErrorText(::GetLastError()).c_str());
         return kr8::ntrights::kUnknownAccount;
     }
-    Policy policy;
-    if (policy.status() != 0) {
+    LSA_OBJECT_ATTRIBUTES attributes = {};
+    kr8::UniqueLsaHandle policy;
+    const NTSTATUS opened = ::LsaOpenPolicy(
+        nullptr, &attributes, POLICY_CREATE_ACCOUNT | POLICY_LOOKUP_NAMES, policy.put());
+    if (opened != 0) {
+        // A failed open leaves no handle to close, whatever it wrote to the out-parameter.
+        policy.release();
         std::fprintf(stderr, "NTrights: cannot open the local security policy: %s\n",
-                     ErrorText(::LsaNtStatusToWinError(policy.status())).c_str());
+                     ErrorText(::LsaNtStatusToWinError(opened)).c_str());
         return kr8::ntrights::kPolicyFailed;
     }
     std::wstring right = Widened(command.right);

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <ntsecapi.h>
+
 #include "sys/UniqueOwner.h"
 
 namespace kr8 {
@@ -30,8 +32,37 @@ struct FindHandleTraits {
     static void Close(Handle h) { ::FindClose(h); }
 };
 
+// A policy handle of the local security authority.
+struct LsaHandleTraits {
+    using Handle = LSA_HANDLE;
+    static Handle Empty() { return nullptr; }
+    static bool IsEmpty(Handle h) { return h == nullptr; }
+    static void Close(Handle h) { ::LsaClose(h); }
+};
+
+// A SID that AllocateAndInitializeSid made.
+struct AllocatedSidTraits {
+    using Handle = PSID;
+    static Handle Empty() { return nullptr; }
+    static bool IsEmpty(Handle h) { return h == nullptr; }
+    static void Close(Handle h) { ::FreeSid(h); }
+};
+
+// What a call handed back in memory of its own for LocalFree, a message or a SID's text.
+template <typename T>
+struct LocalMemoryTraits {
+    using Handle = T*;
+    static Handle Empty() { return nullptr; }
+    static bool IsEmpty(Handle h) { return h == nullptr; }
+    static void Close(Handle h) { ::LocalFree(h); }
+};
+
 using UniqueHKey = UniqueOwner<HKeyTraits>;
 using UniqueHandle = UniqueOwner<KernelHandleTraits>;
 using UniqueFindHandle = UniqueOwner<FindHandleTraits>;
+using UniqueLsaHandle = UniqueOwner<LsaHandleTraits>;
+using UniqueAllocatedSid = UniqueOwner<AllocatedSidTraits>;
+template <typename T>
+using LocalMemory = UniqueOwner<LocalMemoryTraits<T>>;
 
 }  // namespace kr8
