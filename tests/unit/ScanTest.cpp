@@ -84,12 +84,14 @@ TEST(Scan, TheReportNamesEveryFindingInItsSection) {
     EXPECT_EQ(h.form.UserAgentValueName, std::string("n\0m", 3));
 }
 
-// Only a leading 126 counts as the guardian's version; a name starting with "guard", in any
-// case, wins over a version, and of several the last one wins. Keys are created in table order,
-// with no version (nullptr), a string one, or a DWORD one ('#'). The registry editor is pointed at
-// the guardian.
+// Only a leading 126 counts as the guardian's version, and only one a single read can hold; a
+// name starting with "guard", in any case, wins over a version, and of several the last one (in
+// the registry's sorted order) wins. Keys have no version (nullptr), a string one, or a DWORD one
+// ('#'). The registry editor is pointed at the guardian.
 TEST(Scan, TheGuardianIsTheLastGuardNamedKeyOrElseTheOneOfVersion126) {
     using Keys = std::vector<std::pair<const char*, const char*>>;
+    // A single read fails on text longer than its buffer, the terminating NUL included.
+    const std::string fits = "126" + std::string(kRegBufferSize - 4, 'x'), tooLong = fits + "x";
     const struct {
         Keys keys;
         std::string guardian;
@@ -100,6 +102,8 @@ TEST(Scan, TheGuardianIsTheLastGuardNamedKeyOrElseTheOneOfVersion126) {
         {{{"k", "12"}}, ""},
         {{{"k", "#126"}}, "k"},
         {{{"k", "#12"}}, ""},
+        {{{"k", fits.c_str()}}, "k"},
+        {{{"k", tooLong.c_str()}}, ""},
         {{{"versioned", "126"}, {"guardsvc", nullptr}}, "guardsvc"},
         {{{"versioned", "126"}, {"GUARDSVC", nullptr}}, "GUARDSVC"},
         {{{"GuardOne", nullptr}, {"GuardTwo", nullptr}, {"late", "126"}}, "GuardTwo"},

@@ -152,6 +152,8 @@ TEST_F(EllRegWin32Test, KeysAreListedReadAndDeletedUnderTheirOwnNames) {
         EXPECT_EQ(reg.ReadRegValue(kRoot, path, "Version"), k.label);
         if (k.adware) {
             ASSERT_EQ(reg.ReadRegValue(kRoot, path + "\\inside", "Version"), "cut at the NUL");
+            const auto entry = reg.GetValueEntry(kRoot, path + "\\inside", 0);
+            EXPECT_EQ(entry ? entry->data : "", "cut at the NUL") << "the scan follows the link";
             reg.DeleteRegKey(kRoot, path);
         }
     }
