@@ -1,5 +1,6 @@
 #include "app/FrmKR8.h"
 
+#include "app/RestoreText.h"
 #include "app/Texts.h"
 #include "scan/AdwarePlaces.h"
 
@@ -80,18 +81,17 @@ void FrmKR8::RestoreFromMenu(const BackupPicker& pick) {
         return;
     }
     const BusyWhileHere guard(busy_);
-    const std::vector<std::string> folders = BackupFolders(machine_.files, machine_.folders);
+    const std::vector<BackupFolder> folders = BackupFolders(machine_.files, machine_.folders);
     if (folders.empty()) {
-        boxes_.Show(
-            text::kNoBackupsPrefix + machine_.folders.GetWindowsFolder() + text::kBackupFolder,
-            MsgButtons::Ok, MsgIcon::None, text::kRestoreTitle);
+        boxes_.Show(text::kNoBackupsPrefix + machine_.folders.GetWindowsFolder() + kBackupFolder,
+                    MsgButtons::Ok, MsgIcon::None, text::kRestoreTitle);
         return;
     }
     const std::optional<std::string> folder = pick(folders);
     if (!folder) {
         return;
     }
-    RestoreFromBackup(*folder, machine_.files, machine_.store, machine_.folders, boxes_);
+    RestoreAndTell(*folder, machine_.files, machine_.store, machine_.folders, boxes_);
     CmdFind_Click();
 }
 

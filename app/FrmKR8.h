@@ -16,6 +16,7 @@
 #include "remove/Backup.h"
 #include "remove/KillProcess.h"
 #include "remove/LaunchAppSychronous.h"
+#include "remove/Restore.h"
 #include "remove/ShutDownNT.h"
 #include "scan/Findings.h"
 #include "sys/BackupStore.h"
@@ -71,11 +72,12 @@ class FrmKR8 {
     void CmdHosts_Click();    // "Hosts Log", repair/Shortcuts.cpp
     void CmdRegedit_Click();  // "Open Regedit", repair/Shortcuts.cpp
 
-    // "Restore from backup…" on the system menu: pick is shown the backup folders, newest
-    // first, and answers the one to put back, or nothing. The window then scans again, so that
-    // it shows what is back. Dropped, like a click, while a handler runs.
+    // "Restore from backup…" on the system menu: pick is shown the folders of KR8 Backup, the
+    // backups first and newest first, and answers the one to put back, or nothing. The window
+    // then scans again, so that it shows what is back. Dropped, like a click, while a handler
+    // runs.
     using BackupPicker =
-        std::function<std::optional<std::string>(const std::vector<std::string>& folders)>;
+        std::function<std::optional<std::string>(const std::vector<BackupFolder>& folders)>;
     void RestoreFromMenu(const BackupPicker& pick);
 
     // What the last Find found, for the buttons that act on it; each Find sets them afresh.

@@ -8,12 +8,6 @@
 
 namespace kr8::text {
 
-// Kept only for remove/Backup.cpp until the backup moves under the front ends; new code names
-// the originals.
-inline constexpr const char* kCrLf = report::kCrLf;
-inline constexpr const char* kNotifyKey = place::kNotifyKey;
-inline constexpr const char* kPostPlatformKey = place::kPostPlatformKey;
-
 inline constexpr char kCaption[] = "KR8 Finder";
 inline constexpr char kAppTitle[] = "KR8Finder";
 
@@ -135,26 +129,7 @@ inline constexpr char kHostsFile[] = "\\drivers\\etc\\hosts";
 inline constexpr char kHostsFolder[] = "\\drivers\\etc";
 inline constexpr char kRegeditExe[] = "\\regedit.exe";
 
-// Backups of what the program removes, and restoring them.
-inline constexpr char kBackupFolder[] = "\\KR8 Backup";
-inline constexpr char kManifestFile[] = "\\backup.txt";
-// Stored copies are numbered, and end in .bak: nothing loads or runs them by accident.
-inline constexpr char kStoredFile[] = "file";
-inline constexpr char kStoredFileExtension[] = ".bak";
-inline constexpr char kStoredKey[] = "key";
-inline constexpr char kStoredValue[] = "value";
-inline constexpr char kStoredRegExtension[] = ".reg";
-inline constexpr int kMaxSessionFolders = 99;
-inline constexpr char kManifestHeader[] =
-    "# KR8 Finder backup, made %s. One line for each item, its fields parted by tabs:\r\n"
-    "#   file   what happened, stored as, SHA-256, original path, size, attributes\r\n"
-    "#   key    what happened, stored as, SHA-256, key (with all its sub-keys and values)\r\n"
-    "#   value  what happened, stored as, SHA-256, key, value name\r\n"
-    "# In names, %%25 stands for a per cent sign and %%XX for a control character (hex XX).\r\n";
-inline constexpr char kRemovalNotYet[] = "not yet removed";
-inline constexpr char kRemovalDeleted[] = "deleted";
-inline constexpr char kRemovalReplaced[] = "replaced at restart";
-inline constexpr char kRemovalNotRemoved[] = "not removed";
+// Backups of what the program removes (remove/Manifest.h), and restoring them.
 inline constexpr char kNoFileBackupPrefix[] = "No backup could be made of the file ";
 inline constexpr char kNoKeyBackupPrefix[] = "No backup could be made of the Registry key ";
 inline constexpr char kNoValueBackupPrefix[] = "No backup could be made of the User Agent String ";

@@ -3,12 +3,14 @@
 #include <optional>
 #include <vector>
 
+#include "app/RestoreText.h"
 #include "app/Texts.h"
 #include "app/offline/OfflineStore.h"
 #include "remove/Backup.h"
 #include "scan/AdwarePlaces.h"
 #include "scan/ExitCodes.h"
 #include "scan/ReportText.h"
+#include "scan/ReportWords.h"
 #include "sys/AsciiCase.h"
 #include "sys/RegFile.h"
 #include "sys/RegText.h"
@@ -157,14 +159,21 @@ int CleanOffline(OfflineTarget& target, const Findings& found, MessageBoxes& box
 int RestoreOffline(OfflineTarget& target, const std::string& folder, MessageBoxes& boxes,
                    std::FILE* out) {
     OfflineStore store(target.Drive(), target.Registry());
-    const std::vector<std::string> failures =
-        RestoreFromBackup(folder, target.Drive(), store, target, boxes);
+    const RestoreOutcome outcome =
+        RestoreFromBackup(folder, target.Drive(), store, target, ReplaceAskedIn(boxes));
+    // The window's words, a line at a time.
+    const std::string told = RestoreOutcomeText(outcome);
+    const std::string lineEnd = report::kCrLf;
+    for (std::size_t at = 0, end; (end = told.find(lineEnd, at)) != std::string::npos;
+         at = end + lineEnd.size()) {
+        PrintLine(out, told.substr(at, end - at));
+    }
     std::string why;
     if (!target.SaveHive(&why)) {
         PrintLine(out, text::kHiveNotSaved + target.HivePath() + (why.empty() ? "" : ": " + why));
         return kExitFailed;
     }
-    return failures.empty() ? kExitNothingFound : kExitFailed;
+    return outcome.Whole() ? kExitNothingFound : kExitFailed;
 }
 
 }  // namespace kr8

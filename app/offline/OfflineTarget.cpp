@@ -7,6 +7,7 @@
 #include "app/Texts.h"
 #include "sys/AsciiCase.h"
 #include "sys/Sha256.h"
+#include "sys/TrailingBackslashes.h"
 #include "sys/posix/PosixHandles.h"
 
 namespace kr8 {
@@ -27,13 +28,6 @@ constexpr char kHiveNotReplaced[] = "the new hive could not be written beside it
 bool IsOnDrive(const std::string& path) {
     return path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
            ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-}
-
-std::string WithoutTrailingBackslashes(std::string path) {
-    while (!path.empty() && path.back() == '\\') {
-        path.pop_back();
-    }
-    return path;
 }
 
 std::string ReplacedIgnoringCase(std::string text, const std::string& name, const std::string& by) {

@@ -288,7 +288,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if ((wParam & 0xFFF0) == kRestoreCommand) {
                 // As a click: a failure ends the restore, never the process.
                 try {
-                    form_.RestoreFromMenu([this](const std::vector<std::string>& folders) {
+                    form_.RestoreFromMenu([this](const std::vector<BackupFolder>& folders) {
                         return PickBackup(window_, folders);
                     });
                 } catch (const std::exception& failure) {

@@ -70,14 +70,14 @@ constexpr WORD kStatic = 0x0082;
 constexpr WORD kListBox = 0x0083;
 
 struct Picking {
-    const std::vector<std::string>* folders;
+    const std::vector<BackupFolder>* folders;
     std::optional<std::string> picked;
 };
 
 void Pick(HWND dialog, Picking& picking) {
     const LRESULT index = SendDlgItemMessageW(dialog, kFolderList, LB_GETCURSEL, 0, 0);
     if (index != LB_ERR && static_cast<std::size_t>(index) < picking.folders->size()) {
-        picking.picked = (*picking.folders)[static_cast<std::size_t>(index)];
+        picking.picked = (*picking.folders)[static_cast<std::size_t>(index)].path;
         EndDialog(dialog, IDOK);
     }
 }
@@ -88,13 +88,18 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         case WM_INITDIALOG: {
             SetWindowLongPtrW(dialog, DWLP_USER, lParam);
             picking = reinterpret_cast<Picking*>(lParam);
-            for (const std::string& folder : *picking->folders) {
+            for (const BackupFolder& folder : *picking->folders) {
                 // The folder's own name, its date and time; the list keeps their order.
-                const std::string name = folder.substr(folder.rfind('\\') + 1);
+                const std::string name = folder.path.substr(folder.path.rfind('\\') + 1);
                 SendDlgItemMessageW(dialog, kFolderList, LB_ADDSTRING, 0,
                                     reinterpret_cast<LPARAM>(Wide(name).c_str()));
             }
-            SendDlgItemMessageW(dialog, kFolderList, LB_SETCURSEL, 0, 0);
+            // The newest backup, which comes first; a folder that is none is never picked for
+            // the user, and Restore then does nothing until one is.
+            const bool backupFirst =
+                !picking->folders->empty() && picking->folders->front().isBackup;
+            SendDlgItemMessageW(dialog, kFolderList, LB_SETCURSEL,
+                                backupFirst ? 0 : static_cast<WPARAM>(-1), 0);
             return TRUE;
         }
         case WM_COMMAND:
@@ -124,7 +129,7 @@ void AddRestoreMenuItem(HWND window) {
     }
 }
 
-std::optional<std::string> PickBackup(HWND owner, const std::vector<std::string>& folders) {
+std::optional<std::string> PickBackup(HWND owner, const std::vector<BackupFolder>& folders) {
     DialogTemplate dialog(
         DS_MODALFRAME | DS_SETFONT | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU, 260, 140,
         Wide(text::kRestoreTitle));

@@ -9,11 +9,11 @@
 
 #include "app/CommandLine.h"
 #include "app/FrmKR8.h"
+#include "app/RestoreText.h"
 #include "app/Texts.h"
 #include "app/UnattendedScan.h"
 #include "app/win32/MainWindow.h"
 #include "app/win32/Win32Machine.h"
-#include "remove/Backup.h"
 #include "sys/win32/Wide.h"
 
 namespace {
@@ -65,8 +65,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         while (folder.size() > 3 && folder.back() == '\\') {
             folder.pop_back();
         }
-        return kr8::RestoreFromBackup(folder, seams.files, seams.store, seams.folders, window)
-                       .empty()
+        return kr8::RestoreAndTell(folder, seams.files, seams.store, seams.folders, window)
                    ? 0
                    : kr8::kExitFailed;
     }

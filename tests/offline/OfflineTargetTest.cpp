@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "app/RestoreText.h"
 #include "app/Texts.h"
 #include "app/offline/OfflineClean.h"
 #include "app/offline/OfflineStore.h"
 #include "app/offline/OfflineTarget.h"
 #include "remove/Backup.h"
+#include "remove/Restore.h"
 #include "sys/Sha256.h"
 #include "tests/offline/Scratch.h"
 
@@ -198,7 +200,8 @@ TEST(OfflineTarget, RestoresTheTruthOnAHostileDisk) {
         ASSERT_TRUE(drive.RemoveFile(system + name)) << name;
         EXPECT_FALSE(drive.ExistsExactly(system + name)) << name;
     }
-    EXPECT_TRUE(RestoreFromBackup(backup.Folder(), drive, store, *target, noToAll).empty());
+    EXPECT_TRUE(
+        RestoreFromBackup(backup.Folder(), drive, store, *target, ReplaceAskedIn(noToAll)).Whole());
     EXPECT_EQ(s.Read("WINDOWS/system32/twin.dll"), "lower");
     EXPECT_EQ(s.Read("WINDOWS/system32/TWIN.dll"), "upper");
 
@@ -224,13 +227,14 @@ TEST(OfflineTarget, RestoresTheTruthOnAHostileDisk) {
     s.File("WINDOWS/KR8 Backup/hostile/file3.bak", "y");
     s.Fifo("WINDOWS/system32/fifo.dll");
     const auto hostBefore = s.Snapshot("host");
+    const ReplaceQuestion yes = ReplaceAskedIn(boxes);
     EXPECT_EQ(
-        RestoreFromBackup("C:\\WINDOWS\\KR8 Backup\\fifo manifest", drive, store, *target, boxes)
-            .size(),
+        RestoreFromBackup("C:\\WINDOWS\\KR8 Backup\\fifo manifest", drive, store, *target, yes)
+            .notRestored.size(),
         1u);
-    EXPECT_EQ(
-        RestoreFromBackup("C:\\WINDOWS\\KR8 Backup\\hostile", drive, store, *target, boxes).size(),
-        3u);
+    EXPECT_EQ(RestoreFromBackup("C:\\WINDOWS\\KR8 Backup\\hostile", drive, store, *target, yes)
+                  .notRestored.size(),
+              3u);
     std::fclose(in);
     std::fclose(out);
     for (const char* name : {"one.dll", "two.dll"}) {

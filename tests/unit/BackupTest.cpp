@@ -4,12 +4,21 @@
 #include <string>
 #include <vector>
 
+#include "app/RestoreText.h"
 #include "remove/Backup.h"
+#include "remove/Restore.h"
 #include "scan/AdwarePlaces.h"
 #include "sys/RegFile.h"
 #include "sys/Sha256.h"
 #include "sys/Utf.h"
 #include "tests/unit/Harness.h"
+
+namespace kr8 {
+// Read by GoogleTest when a list of folders differs.
+void PrintTo(const BackupFolder& folder, std::ostream* out) {
+    *out << folder.path << (folder.isBackup ? " (backup)" : "");
+}
+}  // namespace kr8
 
 namespace kr8::test {
 namespace {
@@ -124,10 +133,14 @@ TEST(Backup, TheManifestNamesEachItemAndTheRestoreWhatItCannotPutBack) {
     h.files.WriteFileBytes(locked, "another");
     *h.files.Find(locked) = {locked, 7, "another", 0x3, true};
     h.boxes.answers = {MsgAnswer::No, MsgAnswer::Yes};
-    EXPECT_EQ(RestoreFromBackup(backup.Folder(), h.files, h.store, h.os, h.boxes),
-              (Strings{dll + text::kCopyChanged, held + text::kStillReplacedAtRestart,
-                       other + text::kFileKept, locked + text::kFileNotWritten}));
-    EXPECT_EQ(h.boxes.shown.size(), 3u) << "each file there now asked about, then the summary";
+    EXPECT_FALSE(RestoreAndTell(backup.Folder(), h.files, h.store, h.os, h.boxes));
+    EXPECT_EQ(h.boxes.shown,
+              (Strings{text::kReplaceFilePrefix + other + text::kReplaceFileSuffix,
+                       text::kReplaceFilePrefix + locked + text::kReplaceFileSuffix,
+                       text::kRestoreFailedPrefix + dll + text::kCopyChanged + "\r\n" + held +
+                           text::kStillReplacedAtRestart + "\r\n" + other + text::kFileKept +
+                           "\r\n" + locked + text::kFileNotWritten + "\r\n"}))
+        << "each file there now asked about, then the summary";
     EXPECT_EQ(h.files.Content(other), "changed");
     EXPECT_EQ(h.files.Content(locked), "another");
     EXPECT_EQ(h.files.Find(locked)->attributes, 0x3u);
@@ -224,12 +237,14 @@ TEST(Backup, TheRestorePutsBackOnlyWhatEachLineNamesWhereItWasTaken) {
         {1, "", {lm(guard, {}), lm(guard + "\\\\x", {})}, text::kRegFileHoldsMore},
         {2, "", {lm(agent, {other}), lm(run, {evil})}, text::kRegFileHoldsMore},
         {2, "", {lm(agent, {tamp, other})}, text::kRegFileHoldsMore},
+        {2, "", {lm(agent, {other})}, text::kRegFileHoldsMore},
         {2, "", {{RegRoot::CurrentUser, agent, {tamp}}}, text::kRegFileHoldsMore},
         {0, "tamp.dll", {}, text::kNotItsPlace},
         {0, SystemPath("..\\..\\tamp.dll"), {}, text::kNotItsPlace},
         {0, SystemPath(".."), {}, text::kNotItsPlace},
         {0, SystemPath("tamp.dll:x"), {}, text::kNotItsPlace},
         {0, "C:\\tamp.dll", {}, text::kNotItsPlace},
+        {0, "C:\\WINDOWSx.dll", {}, text::kNotItsPlace},
         {1, hklm + run, {lm(run, {evil})}, text::kNotItsPlace},
         {1, hklm + bare, {lm(bare, {evil})}, text::kNotItsPlace},
     };
@@ -258,9 +273,9 @@ TEST(Backup, TheRestorePutsBackOnlyWhatEachLineNamesWhereItWasTaken) {
         }
         h.files.WriteFileBytes(folder + "\\backup.txt", ManifestText("now", items));
 
-        const Strings failed = RestoreFromBackup(folder, h.files, h.store, h.os, h.boxes);
+        const bool whole = RestoreAndTell(folder, h.files, h.store, h.os, h.boxes);
         const std::string named = changed.original + (c.failure ? c.failure : "");
-        EXPECT_EQ(failed, c.failure ? Strings{named} : Strings{}) << named;
+        EXPECT_EQ(whole, !c.failure) << named;
         EXPECT_EQ(h.boxes.shown.back(), c.failure
                                             ? text::kRestoreFailedPrefix + named + "\r\n"
                                             : text::kRestoredAllPrefix + dll + "\r\n" + hklm +
@@ -273,7 +288,7 @@ TEST(Backup, TheRestorePutsBackOnlyWhatEachLineNamesWhereItWasTaken) {
         EXPECT_FALSE(h.reg.HasKey("HKLM\\" + run) ||
                      h.reg.HasKey("HKLM\\" + notify + "GuardOther") ||
                      h.reg.Get(kPostPlatformPath, "msgOther") || h.files.Exists("tamp.dll") ||
-                     h.files.Exists(SystemPath("tamp.dll:x")))
+                     h.files.Exists(SystemPath("tamp.dll:x")) || h.files.Exists("C:\\WINDOWSx.dll"))
             << named;
     }
 }
@@ -306,41 +321,63 @@ TEST(Backup, WithoutOneTheDefaultAnswerKeepsWhatWasToGo) {
     }
 }
 
-// The system menu's restore: with no backup it says where it looked; it offers the folders
-// newest first, puts back the one picked and scans again.
-TEST(Backup, TheMenuOffersTheFoldersNewestFirstAndRestoresThePickedOne) {
+// The system menu's restore: with no backup it says where it looked; it offers the backups
+// newest first, a later session of one second before the earlier, then every other folder of
+// KR8 Backup by name: one whose name is no real date and time or that holds no backup.txt. It
+// puts back the one picked and scans again.
+TEST(Backup, TheMenuOffersTheBackupsNewestFirstThenOtherFoldersAndRestoresThePickedOne) {
     Harness h;
     h.LoadAndFind();
-    h.form.RestoreFromMenu([](const Strings&) -> std::optional<std::string> {
+    h.form.RestoreFromMenu([](const std::vector<BackupFolder>&) -> std::optional<std::string> {
         ADD_FAILURE() << "nothing to pick from";
         return std::nullopt;
     });
     EXPECT_EQ(h.boxes.shown, Strings{"There is no backup in C:\\WINDOWS\\KR8 Backup"});
-    Strings folders;
+    const std::string parent = std::string(fake::kWindows) + "\\KR8 Backup\\";
+    std::vector<BackupFolder> expected;
     for (const char* name : {"older.dll", "newer.dll"}) {
         h.files.WriteFileBytes(SystemPath(name), std::string(320872, name[0]));
         h.store.timeName = name[0] == 'o' ? "2026-12-06 23.59.59" : "2026-12-07 00.00.01";
         Backup backup(h.files, h.reg, h.store, h.os);
         ASSERT_TRUE(backup.SaveFile(SystemPath(name)));
-        folders.insert(folders.begin(), backup.Folder());
+        expected.insert(expected.begin(), {backup.Folder(), true});
         h.files.Remove(SystemPath(name));
     }
-    // Folders that are no session's come after them all, and a later session of the same
-    // second before the earlier.
-    for (const char* name : {"zzz", "Old backups", "2026-12-07 00.00.01 (2)x"}) {
-        h.files.AddFolder(std::string(fake::kWindows) + "\\KR8 Backup\\" + name);
-        folders.push_back(std::string(fake::kWindows) + "\\KR8 Backup\\" + name);
+    const struct {
+        std::string name;
+        bool manifest;
+    } others[] = {
+        {"2026-13-45 99.99.99", false},
+        {"2026-02-29 12.00.00", true},
+        {"2026-12-07 24.00.00", true},
+        {"2026-12-08 00.00.00", false},
+        {"2026-12-07 00.00.01 (2)x", true},
+        {"2026-12-07 00.00.01 (1)", true},
+        {"2026-12-07 00.00.01 (07)", true},
+        {"Old backups", true},
+        {"zzz", false},
+    };
+    for (const auto& other : others) {
+        h.files.AddFolder(parent + other.name);
+        if (other.manifest) {
+            h.files.WriteFileBytes(parent + other.name + "\\backup.txt", "");
+        }
+        expected.push_back({parent + other.name, false});
     }
-    std::sort(folders.begin() + 2, folders.end());
-    h.store.CreateFolder(folders[0] + " (10)");
-    h.store.CreateFolder(folders[0] + " (9)");
-    folders.insert(folders.begin(), {folders[0] + " (10)", folders[0] + " (9)"});
-    Strings offered;
-    h.form.RestoreFromMenu([&](const Strings& shown) {
+    std::sort(expected.begin() + 2, expected.end(),
+              [](const BackupFolder& a, const BackupFolder& b) { return a.path < b.path; });
+    for (const char* session : {" (10)", " (9)"}) {
+        h.store.CreateFolder(expected[0].path + session);
+        h.files.WriteFileBytes(expected[0].path + session + "\\backup.txt", "");
+    }
+    expected.insert(expected.begin(),
+                    {{expected[0].path + " (10)", true}, {expected[0].path + " (9)", true}});
+    std::vector<BackupFolder> offered;
+    h.form.RestoreFromMenu([&](const std::vector<BackupFolder>& shown) {
         offered = shown;
-        return std::optional<std::string>(shown[3]);
+        return std::optional<std::string>(shown[3].path);
     });
-    EXPECT_EQ(offered, folders);
+    EXPECT_EQ(offered, expected);
     EXPECT_EQ(h.controls.Entries(), Strings{SystemPath("older.dll")}) << "scanned again";
 }
 
