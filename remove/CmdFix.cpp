@@ -4,6 +4,7 @@
 
 #include "app/FrmKR8.h"
 #include "app/Texts.h"
+#include "remove/RemovalStep.h"
 #include "scan/ReportText.h"
 
 namespace kr8 {
@@ -109,45 +110,43 @@ void FrmKR8::CmdFix_Click() {
             controls_.RemoveList1(index);
             continue;
         }
-        // The copy is made and checked before anything of the original changes, its marks
-        // included, so that the backup records them as the adware left them.
-        const std::optional<std::size_t> saved = backup_.SaveFile(path);
-        if (!saved && !RemoveWithoutBackup(text::kNoFileBackupPrefix, path)) {
-            controls_.SetList1Checked(index, false);
-            continue;
-        }
-        if (SafeOnCommandLine(path)) {
+        RemovalAsks asks;
+        asks.withoutBackup = [&] { return RemoveWithoutBackup(text::kNoFileBackupPrefix, path); };
+        asks.beforeDelete = [&] {
+            if (!SafeOnCommandLine(path)) {
+                return true;
+            }
             const RunResult attrib =
                 machine_.launcher.RunAndWait(machine_.folders.GetSystemFolder() + text::kAttribExe,
                                              text::kAttribArguments + ("\"" + path + "\""));
-            if (attrib.outcome == RunOutcome::Abandoned) {
-                return;
-            }
-        }
-        // Not every attrib clears several flags in one call; whatever it left is cleared here.
-        machine_.files.ClearReadOnlyHiddenSystem(path);
-        machine_.files.RemoveFile(path);
-        Removal removal = Removal::Deleted;
-        if (machine_.files.Exists(path)) {
-            removal = Removal::NotRemoved;
+            return attrib.outcome != RunOutcome::Abandoned;
+        };
+        asks.stayed = [&] {
             if (!machine_.files.FileLength(path)) {
                 // A folder put in the file's place: replacing it at restart is not ours to do.
                 boxes_.Show(text::kNotAFilePrefix + path, MsgButtons::Ok, MsgIcon::Exclamation, "");
-            } else {
-                boxes_.Show(text::kCannotDelete, MsgButtons::Ok, MsgIcon::None, "");
-                if (ScheduleReplacement(path)) {
-                    scheduled = true;
-                    removal = Removal::ReplacedAtRestart;
-                    boxes_.Show(text::kChangesAfterReboot, MsgButtons::Ok, MsgIcon::None, "");
-                } else {
-                    boxes_.Show(text::kNotScheduledPrefix + path, MsgButtons::Ok,
-                                MsgIcon::Exclamation, "");
-                }
+                return RemovalOutcome::NotRemoved;
             }
+            boxes_.Show(text::kCannotDelete, MsgButtons::Ok, MsgIcon::None, "");
+            if (!ScheduleReplacement(path)) {
+                boxes_.Show(text::kNotScheduledPrefix + path, MsgButtons::Ok, MsgIcon::Exclamation,
+                            "");
+                return RemovalOutcome::NotRemoved;
+            }
+            boxes_.Show(text::kChangesAfterReboot, MsgButtons::Ok, MsgIcon::None, "");
+            return RemovalOutcome::ReplacedAtRestart;
+        };
+        // Not every attrib clears several flags in one call; the step clears whatever it left.
+        const RemovalOutcome outcome = RemovalStep(backup_, machine_.files, machine_.reg)
+                                           .Remove(RemovalItem::File(path), asks);
+        if (outcome == RemovalOutcome::Stopped) {
+            return;
         }
-        if (saved) {
-            backup_.Record(*saved, removal);
+        if (outcome == RemovalOutcome::NoBackupSkipped) {
+            controls_.SetList1Checked(index, false);
+            continue;
         }
+        scheduled = scheduled || outcome == RemovalOutcome::ReplacedAtRestart;
         controls_.RemoveList1(index);
         machine_.clock.Pause(kPauseAfterEachFileMs);
     }

@@ -3,6 +3,7 @@
 
 #include "app/FrmKR8.h"
 #include "app/Texts.h"
+#include "remove/RemovalStep.h"
 #include "scan/AdwarePlaces.h"
 #include "scan/ReportText.h"
 #include "sys/RegText.h"
@@ -16,18 +17,13 @@ void FrmKR8::CmdGuard_Click() {
         !TrimBlanks(name).empty()) {
         // The exact name the scan found: with blanks trimmed it could name another key, and
         // with nothing left it would name the Notify key itself.
-        const std::string key = place::kNotifyKey + name;
-        const std::optional<std::size_t> saved = backup_.SaveKey(RegRoot::LocalMachine, key);
-        if (saved || RemoveWithoutBackup(text::kNoKeyBackupPrefix, name)) {
-            machine_.reg.DeleteRegKey(RegRoot::LocalMachine, key);
-            const bool kept = machine_.reg.KeyExists(RegRoot::LocalMachine, key);
-            if (kept) {
-                boxes_.Show(text::kRegKeyNotDeletedPrefix + ShownInReport(name), MsgButtons::Ok,
-                            MsgIcon::Exclamation, "");
-            }
-            if (saved) {
-                backup_.Record(*saved, kept ? Removal::NotRemoved : Removal::Deleted);
-            }
+        const RemovalItem item = RemovalItem::Key(RegRoot::LocalMachine, place::kNotifyKey + name);
+        RemovalAsks asks;
+        asks.withoutBackup = [&] { return RemoveWithoutBackup(text::kNoKeyBackupPrefix, name); };
+        if (RemovalStep(backup_, machine_.files, machine_.reg).Remove(item, asks) ==
+            RemovalOutcome::NotRemoved) {
+            boxes_.Show(text::kRegKeyNotDeletedPrefix + ShownInReport(name), MsgButtons::Ok,
+                        MsgIcon::Exclamation, "");
         }
     }
     GuardianKeyName.clear();

@@ -1,6 +1,7 @@
 // The User Agent$ button: deletes the user-agent entry that the scan found, then scans again.
 #include "app/FrmKR8.h"
 #include "app/Texts.h"
+#include "remove/RemovalStep.h"
 #include "scan/AdwarePlaces.h"
 #include "scan/ReportText.h"
 
@@ -19,20 +20,16 @@ void FrmKR8::CmdUAS_Click() {
         return;
     }
     // The value's own name: the shown text joins name and data, and no value is called that.
-    const std::optional<std::size_t> saved =
-        backup_.SaveValue(RegRoot::LocalMachine, place::kPostPlatformKey, UserAgentValueName);
-    if (saved || RemoveWithoutBackup(text::kNoValueBackupPrefix, UserAgentValueName)) {
-        machine_.reg.DeleteRegValue(RegRoot::LocalMachine, place::kPostPlatformKey,
-                                    UserAgentValueName);
-        const bool kept = machine_.reg.ValueExists(RegRoot::LocalMachine, place::kPostPlatformKey,
-                                                   UserAgentValueName);
-        if (kept) {
-            boxes_.Show(text::kUserAgentNotDeletedPrefix + ShownInReport(UserAgentValueName),
-                        MsgButtons::Ok, MsgIcon::Exclamation, text::kUserAgentTitle);
-        }
-        if (saved) {
-            backup_.Record(*saved, kept ? Removal::NotRemoved : Removal::Deleted);
-        }
+    RemovalAsks asks;
+    asks.withoutBackup = [&] {
+        return RemoveWithoutBackup(text::kNoValueBackupPrefix, UserAgentValueName);
+    };
+    const RemovalItem item =
+        RemovalItem::Value(RegRoot::LocalMachine, place::kPostPlatformKey, UserAgentValueName);
+    if (RemovalStep(backup_, machine_.files, machine_.reg).Remove(item, asks) ==
+        RemovalOutcome::NotRemoved) {
+        boxes_.Show(text::kUserAgentNotDeletedPrefix + ShownInReport(UserAgentValueName),
+                    MsgButtons::Ok, MsgIcon::Exclamation, text::kUserAgentTitle);
     }
     UserAgentString.clear();
     UserAgentValueName.clear();

@@ -7,6 +7,7 @@
 #include "app/Texts.h"
 #include "app/offline/OfflineStore.h"
 #include "remove/Backup.h"
+#include "remove/RemovalStep.h"
 #include "scan/AdwarePlaces.h"
 #include "scan/ExitCodes.h"
 #include "scan/ReportText.h"
@@ -28,9 +29,13 @@ bool Asked(MessageBoxes& boxes, const std::string& question) {
 
 struct Removed {
     std::string shown;
-    std::optional<std::size_t> item;  // its line in the backup
-    bool isKey = false;
     bool gone = false;
+};
+
+// A registry item deleted from the hive in memory, looked at again once the hive is saved.
+struct Pending {
+    std::string shown;
+    TakenItem taken;
 };
 
 }  // namespace
@@ -74,50 +79,44 @@ int CleanOffline(OfflineTarget& target, const Findings& found, MessageBoxes& box
     }
     OfflineStore store(target.Drive(), hive);
     Backup backup(target.Drive(), hive, store, target);
-    std::vector<Removed> files;
-    std::vector<Removed> registry;
+    // No question here offers to go on without a backup: an item that has none is left alone.
+    RemovalStep step(backup, target.Drive(), hive, [&target](const std::string& path) {
+        return target.Drive().ExistsExactly(path);
+    });
+    std::vector<Removed> removed;
+    std::vector<Pending> registry;
     std::vector<std::string> skipped;
 
     for (const std::string& path : found.adwareSized) {
         if (!Asked(boxes, text::kConfirmDeletePrefix + ShownInReport(path) + "?")) {
             continue;
         }
-        Removed removal{ShownInReport(path), backup.SaveFile(path), false};
-        if (!removal.item) {
-            skipped.push_back(removal.shown);
-            continue;
+        const RemovalOutcome outcome = step.Remove(RemovalItem::File(path));
+        if (outcome == RemovalOutcome::NoBackupSkipped) {
+            skipped.push_back(ShownInReport(path));
+        } else {
+            removed.push_back({ShownInReport(path), outcome == RemovalOutcome::Removed});
         }
-        target.Drive().ClearReadOnlyHiddenSystem(path);
-        // Another file spelled the same but for case is no sign the delete failed.
-        removal.gone = target.Drive().RemoveFile(path) && !target.Drive().ExistsExactly(path);
-        backup.Record(*removal.item, removal.gone ? Removal::Deleted : Removal::NotRemoved);
-        files.push_back(removal);
     }
 
+    const auto take = [&](const RemovalItem& item, const std::string& shown) {
+        if (std::optional<TakenItem> taken = step.Take(item, {})) {
+            registry.push_back({shown, *taken});
+        } else {
+            skipped.push_back(shown);
+        }
+    };
     const std::string guardian = found.guardianKeyName;
     const std::string guardKey = place::kNotifyKey + guardian;
     if (!TrimBlanks(guardian).empty() &&
         Asked(boxes, text::kDeleteRegKeyPrefix + ShownInReport(guardian))) {
-        Removed removal{ShownInReport(RegKeyText(hklm, guardKey)), backup.SaveKey(hklm, guardKey),
-                        true};
-        if (removal.item) {
-            hive.DeleteRegKey(hklm, guardKey);
-            registry.push_back(removal);
-        } else {
-            skipped.push_back(removal.shown);
-        }
+        take(RemovalItem::Key(hklm, guardKey), ShownInReport(RegKeyText(hklm, guardKey)));
     }
     const std::string agent = found.userAgent ? found.userAgent->name : std::string();
     if (found.userAgent && Asked(boxes, std::string(text::kDeleteUserAgent) + " " +
                                             ShownInReport(found.UserAgentText()))) {
-        Removed removal{ShownInReport(RegKeyText(hklm, place::kPostPlatformKey + agent)),
-                        backup.SaveValue(hklm, place::kPostPlatformKey, agent), false};
-        if (removal.item) {
-            hive.DeleteRegValue(hklm, place::kPostPlatformKey, agent);
-            registry.push_back(removal);
-        } else {
-            skipped.push_back(removal.shown);
-        }
+        take(RemovalItem::Value(hklm, place::kPostPlatformKey, agent),
+             ShownInReport(RegKeyText(hklm, place::kPostPlatformKey + agent)));
     }
 
     bool saved = true;
@@ -130,21 +129,18 @@ int CleanOffline(OfflineTarget& target, const Findings& found, MessageBoxes& box
         }
         // Looked at again as the disk now holds it.
         HiveRegistry& again = target.Registry();
-        for (Removed& removal : registry) {
-            removal.gone =
-                saved && (removal.isKey ? !again.KeyExists(hklm, guardKey)
-                                        : !again.ValueExists(hklm, place::kPostPlatformKey, agent));
-            backup.Record(*removal.item, removal.gone ? Removal::Deleted : Removal::NotRemoved);
+        for (const Pending& pending : registry) {
+            const bool gone = saved && step.Gone(pending.taken, again);
+            step.Record(pending.taken, gone ? RemovalOutcome::Removed : RemovalOutcome::NotRemoved);
+            removed.push_back({pending.shown, gone});
         }
     }
 
     bool whole = saved && skipped.empty();
-    for (const std::vector<Removed>* list : {&files, &registry}) {
-        for (const Removed& removal : *list) {
-            PrintLine(out, (removal.gone ? text::kRemovedPrefix : text::kNotRemovedPrefix) +
-                               removal.shown);
-            whole = whole && removal.gone;
-        }
+    for (const Removed& removal : removed) {
+        PrintLine(out,
+                  (removal.gone ? text::kRemovedPrefix : text::kNotRemovedPrefix) + removal.shown);
+        whole = whole && removal.gone;
     }
     for (const std::string& shown : skipped) {
         PrintLine(out, text::kNotRemovedPrefix + shown + text::kNoBackupSkipped);

@@ -5,7 +5,9 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "remove/Manifest.h"
 #include "tests/unit/Harness.h"
 
 namespace kr8::test {
@@ -16,22 +18,28 @@ namespace {
 // x "cannot delete" (for each file held open, from the first on), y "changes after reboot" (that
 // file to be replaced at the restart by a dummy of its own), n "not scheduled" (the system
 // refused the replacement), f "not a file" (a folder in that file's place: neither backed up nor
-// scheduled), r the restart offer.
+// scheduled), r the restart offer. The backup records, for each file it keeps in turn, d deleted,
+// r replaced at restart, n not removed.
 TEST(CmdFix, AsksEachFileInTurnAndSaysWhatCouldNotBeDone) {
     const struct {
         const char* what;
         std::deque<MsgAnswer> answers;
         std::string boxes;
         std::string left;  // in the list and on the disk afterwards
+        std::string recorded;
     } cases[] = {
-        {"nothing ticked, Cancel", {MsgAnswer::Cancel}, "S", "abc"},
-        {"nothing ticked, OK: all from the top", {MsgAnswer::Ok}, "Sabc", ""},
-        {"No ends the loop", {MsgAnswer::Yes, MsgAnswer::No}, "ab", "bc"},
-        {"one locked: replaced, restart offered", {}, "axybcr", "a"},
-        {"two locked: a dummy each, no restart offer", {}, "axybxyc", "ab"},
-        {"not scheduled: said, no restart offer", {}, "axnbc", "a"},
-        {"a folder in a file's place: named, left alone", {}, "afbc", "a"},
+        {"nothing ticked, Cancel", {MsgAnswer::Cancel}, "S", "abc", ""},
+        {"nothing ticked, OK: all from the top", {MsgAnswer::Ok}, "Sabc", "", "ddd"},
+        {"No ends the loop", {MsgAnswer::Yes, MsgAnswer::No}, "ab", "bc", "d"},
+        {"one locked: replaced, restart offered", {}, "axybcr", "a", "rdd"},
+        {"two locked: a dummy each, no restart offer", {}, "axybxyc", "ab", "rrd"},
+        {"not scheduled: said, no restart offer", {}, "axnbc", "a", "ndd"},
+        {"a folder in a file's place: named, left alone", {}, "afbc", "a", "dd"},
     };
+    const std::map<Removal, char> recordedAs = {{Removal::NotYet, '-'},
+                                                {Removal::Deleted, 'd'},
+                                                {Removal::ReplacedAtRestart, 'r'},
+                                                {Removal::NotRemoved, 'n'}};
     const std::map<char, std::string> texts = {
         {'S', text::kSelectError},        {'x', text::kCannotDelete},
         {'y', text::kChangesAfterReboot}, {'n', text::kNotScheduledPrefix},
@@ -85,6 +93,14 @@ TEST(CmdFix, AsksEachFileInTurnAndSaysWhatCouldNotBeDone) {
         EXPECT_EQ(h.controls.Entries(), left);
         EXPECT_EQ(h.files.replacements, replacements);
         EXPECT_EQ(h.restart.requests, std::vector<bool>(c.boxes.back() == 'r', true));
+        std::string recorded;
+        for (const BackupItem& item :
+             ReadManifest(h.files.Content(std::string(fake::kWindows) + "\\KR8 Backup\\" +
+                                          h.store.timeName + "\\backup.txt"))
+                 .value_or(std::vector<BackupItem>{})) {
+            recorded += recordedAs.at(item.removal);
+        }
+        EXPECT_EQ(recorded, c.recorded);
     }
 }
 

@@ -113,6 +113,15 @@ printf '%s\nn\nn\n' "$(printf 'n%.0s' {1..63})y" |
     timeout 30 "$offline" --clean "$rel/WIN" --log "$out/rel-clean.log" >"$out/stdout" 2>&1
 verdict "a long answer answers one question only" present "$rel/WIN/system32/qq.dll" "$rel/WIN/system32/qr.dll"
 
+# A disk where no backup can be made (a file holds the backup folder's name): nothing is
+# deleted that has no copy to go back to.
+nob="$out/no-backup"
+disk "$nob" 'C:\WIN'
+adware "$nob/WIN/system32/qq.dll"
+echo "planted" >"$nob/WIN/KR8 Backup"
+run --clean --yes "$nob/WIN" --log "$out/no-backup.log"
+verdict "no backup can be made: the file is left alone" present "$nob/WIN/system32/qq.dll"
+
 # The default log: never through a link, never onto the disk scanned.
 mkdir -p "$out/cwd"
 ln -s "$sentinel/secret.txt" "$out/cwd/kr8.log"
