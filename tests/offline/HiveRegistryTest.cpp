@@ -48,15 +48,6 @@ std::vector<HiveKey> RootOnly() {
     return {HiveKey{"$$$PROTO.HIV", {}, {}}};
 }
 
-bool HasProblem(const HiveRegistry& reg, const std::string& text) {
-    for (const std::string& problem : reg.Problems()) {
-        if (problem.rfind(text, 0) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // Only a hive whose two sequence numbers agree is used: hivex reads no .LOG file.
 TEST(HiveFile, OnlyAHiveWithNothingPendingIsUsable) {
     Scratch s;
@@ -68,8 +59,8 @@ TEST(HiveFile, OnlyAHiveWithNothingPendingIsUsable) {
         HiveCheck check;
     } cases[] = {{usable, HiveCheck::Usable},
                  {pending, HiveCheck::PendingChanges},
-                 {s.File("text", 600), HiveCheck::NotAHive},
-                 {s.File("short", 6), HiveCheck::NotAHive},
+                 {s.File("text", std::string(600, 'x')), HiveCheck::NotAHive},
+                 {s.File("short", "regf.."), HiveCheck::NotAHive},
                  {(s.dir / "none").string(), HiveCheck::Missing}};
     for (const auto& c : cases) {
         EXPECT_EQ(CheckHiveFile(c.path), c.check) << c.path;
@@ -112,11 +103,6 @@ TEST(HiveRegistry, ReadsNamesAsHeldAndLooksThemUpAsWindowsDoes) {
             << c.key << c.name;
     }
     EXPECT_EQ(reg->ReadRegValue(RegRoot::CurrentUser, guard, "dll"), kNotFound);
-    const auto entry = reg->GetValueEntry(RegRoot::LocalMachine, guard, 0);
-    ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->name + "=" + entry->data, "dll=a\xC3\xA9.dll");
-    EXPECT_EQ(entry->type, RegType::ExpandSz);
-    EXPECT_FALSE(reg->GetValueEntry(RegRoot::LocalMachine, guard, 2));
 }
 
 // A scan, and the walk of the profiles the temporary folders are found by, read each key's lists
@@ -158,6 +144,7 @@ TEST(HiveRegistry, ReadsEachListOnce) {
 // backup's export walk 2^40 paths; a loop or a key under two parents is no better. Each is a list
 // that fails, once the key it names was reached another way, and the export stops.
 TEST(HiveRegistry, ListsThatMakeNoTreeFailAndStopTheExport) {
+    const HangGuard guard;
     std::vector<HiveKey> keys = RootOnly();
     std::size_t deep = AddPath(keys, kNotify + "\\Twice");
     for (int level = 0; level != 40; ++level) {
@@ -181,8 +168,8 @@ TEST(HiveRegistry, ListsThatMakeNoTreeFailAndStopTheExport) {
         {"Twice", "Twice"}, {"Loop", "Loop\\Back"}, {"Top", "Top\\Up"}, {"Diamond", "Diamond\\B"}};
     for (const auto& c : cases) {
         EXPECT_FALSE(ExportKey(*reg, RegRoot::LocalMachine, kSoftwareNotify + c.exported));
-        EXPECT_TRUE(HasProblem(*reg, "The sub-keys of " + kNotifyText + "\\" + c.failing + " name"))
-            << c.exported;
+        const std::string told = "The sub-keys of " + kNotifyText + "\\" + c.failing + " name";
+        EXPECT_EQ(reg->Problems().back().rfind(told, 0), 0u) << c.exported;
     }
     EXPECT_EQ(reg->Problems().size(), std::size(cases));
     // Beside them, the rest of the hive reads as ever.
@@ -215,13 +202,8 @@ TEST(HiveRegistry, WhatCannotBeReadIsAProblemNeverAnEmptyList) {
         {"sub-key list elsewhere",
          [&](std::string& b) { Put32(b, notifyCell + nk::kSubKeyList, 0x7FFFFFF0); },
          kSoftwareNotify, true, "Could not read the sub-keys of " + kNotifyText},
-        {"sub-key count",
-         [&](std::string& b) { Put32(b, notifyCell + nk::kSubKeyCount, 0xFFFFFFFF); },
-         kSoftwareNotify, true, "Could not read the sub-keys of " + kNotifyText},
         {"value list elsewhere",
          [&](std::string& b) { Put32(b, guardCell + nk::kValueList, 0x10); },
-         kSoftwareNotify + "Guard", false, "Could not read the values of " + guardText},
-        {"value count", [&](std::string& b) { Put32(b, guardCell + nk::kValueCount, 0xFFFFFFFF); },
          kSoftwareNotify + "Guard", false, "Could not read the values of " + guardText},
         {"value data elsewhere", [&](std::string& b) { Put32(b, dll(b) + 12, 0x10); },
          kSoftwareNotify + "Guard", false, "Could not read the value \"Dll\" of " + guardText},

@@ -1,8 +1,7 @@
-// Hive files for the tests. The smallest one that hivex, reglookup and libregf accept: a base
-// block with its XOR checksum and one bin holding the root key and its security cell. No Debian
-// package ships a sample hive, and hivex cannot start one from nothing; it adds keys and values to
-// this one. BuildHive lays out a whole hive cell by cell instead, for what hivex will not write: a
-// key listed twice or under itself, or thousands of sub-keys written in one go.
+// Hive files for the tests, laid out cell by cell in one bin: no Debian package ships a sample
+// hive, hivex cannot start one from nothing, and it will not write what some tests need (a key
+// listed twice or under itself, thousands of sub-keys in one go). The smallest, a root key alone,
+// is what hivex adds keys and values to; hivex, reglookup and libregf accept it.
 #pragma once
 
 #include <hivex.h>
@@ -42,92 +41,6 @@ inline void SealBaseBlock(std::string& b) {
     Put32(b, 0x1FC, sum == 0 ? 1 : sum == 0xFFFFFFFF ? 0xFFFFFFFE : sum);
 }
 
-// The 4 KB base block of a hive whose bins hold binsLength bytes after it.
-inline std::string BaseBlock(std::uint32_t rootCell, std::uint32_t binsLength,
-                             std::uint32_t sequence2) {
-    std::string b(0x1000, '\0');
-    b.replace(0, 4, "regf");
-    // Sequence numbers, version 1.3, a flat file, the root key cell, the bins' length, clustering.
-    const std::uint32_t header[] = {1, sequence2, 0, 0, 1, 3, 0, 1, rootCell, binsLength, 1};
-    for (std::size_t i = 0; i != std::size(header); ++i) {
-        Put32(b, 4 + 4 * i, header[i]);
-    }
-    SealBaseBlock(b);
-    return b;
-}
-
-// sequence2 other than 1 makes a hive whose log holds changes not yet written.
-inline std::string MinimalHive(std::uint32_t sequence2 = 1) {
-    constexpr std::size_t kBin = 0x1000, kRoot = 0x20, kSk = 0x80, kFree = 0xB0;
-    std::string b = BaseBlock(kRoot, 0x1000, sequence2) + std::string(0x1000, '\0');
-    b.replace(kBin, 4, "hbin");
-    Put32(b, kBin + 0x08, 0x1000);
-    const std::string name = "$$$PROTO.HIV";
-    const std::size_t nk = kBin + kRoot;
-    Put32(b, nk, static_cast<std::uint32_t>(-0x60));
-    b.replace(nk + 4, 2, "nk");
-    b[nk + 6] = 0x2C;  // hive entry, not deletable, ASCII name
-    for (std::size_t field : {0x1C, 0x20, 0x28, 0x30}) {
-        Put32(b, nk + 4 + field, 0xFFFFFFFF);  // no sub-keys, values or class
-    }
-    Put32(b, nk + 4 + 0x2C, kSk);
-    b[nk + 4 + 0x48] = static_cast<char>(name.size());
-    b.replace(nk + 4 + 0x4C, name.size(), name);
-
-    const std::size_t sk = kBin + kSk;
-    Put32(b, sk, static_cast<std::uint32_t>(-0x30));
-    b.replace(sk + 4, 2, "sk");
-    Put32(b, sk + 8, kSk);  // the list of security cells: this one alone
-    Put32(b, sk + 12, kSk);
-    Put32(b, sk + 16, 1);   // used by the root
-    Put32(b, sk + 20, 20);  // a self-relative descriptor with nothing in it
-    b[sk + 24] = 1;
-    b[sk + 27] = static_cast<char>(0x80);
-    Put32(b, kBin + kFree, 0x1000 - kFree);
-    return b;
-}
-
-inline bool WriteMinimalHive(const std::string& path, std::uint32_t sequence2 = 1) {
-    return static_cast<bool>(
-        (std::ofstream(path, std::ios::binary) << MinimalHive(sequence2)).flush());
-}
-
-// The key at path below the root ("a\\b"), made where missing; 0 when hivex refused.
-inline hive_node_h PlantKey(hive_h* h, const std::string& path) {
-    hive_node_h node = hivex_root(h);
-    std::size_t at = 0;
-    while (node != 0 && at < path.size()) {
-        const std::size_t end = path.find('\\', at);
-        const std::string name = path.substr(at, end == std::string::npos ? end : end - at);
-        at = end == std::string::npos ? path.size() : end + 1;
-        hive_node_h child = 0;
-        hive_node_h* children = hivex_node_children(h, node);
-        for (std::size_t i = 0; children != nullptr && children[i] != 0 && child == 0; ++i) {
-            char* childName = hivex_node_name(h, children[i]);
-            child = childName != nullptr && name == childName ? children[i] : 0;
-            std::free(childName);
-        }
-        std::free(children);
-        node = child != 0 ? child : hivex_node_add_child(h, node, name.c_str());
-    }
-    return node;
-}
-
-// A string value (type 1 or 2, UTF-16 with its NUL) or a DWORD (type 4, data in decimal).
-inline bool PlantValue(hive_h* h, const std::string& path, std::string name, hive_type type,
-                       const std::string& data) {
-    const hive_node_h node = PlantKey(h, path);
-    std::string bytes;
-    if (type == hive_t_REG_DWORD) {
-        bytes.resize(4);
-        Put32(bytes, 0, static_cast<std::uint32_t>(std::strtoul(data.c_str(), nullptr, 0)));
-    } else {
-        bytes = LittleEndianBytes(Utf16FromUtf8(data)) + std::string(2, '\0');
-    }
-    hive_set_value value{name.data(), type, bytes.size(), bytes.data()};
-    return node != 0 && hivex_node_set_value(h, node, &value, 0) == 0;
-}
-
 // Where a key cell (an nk record, as hivex numbers nodes: its file offset) holds its lists.
 namespace nk {
 inline constexpr std::size_t kSubKeyCount = 0x18, kSubKeyList = 0x20, kValueCount = 0x28,
@@ -153,6 +66,7 @@ struct BuiltHive {
 };
 
 // The whole hive in one bin; names are written as Latin-1 where they can be, else UTF-16.
+// sequence2 other than 1 makes a hive whose log holds changes not yet written.
 inline BuiltHive BuildHive(const std::vector<HiveKey>& keys, std::uint32_t sequence2 = 1) {
     std::string bins(0x20, '\0');
     const auto cell = [&bins](const std::string& content) {
@@ -192,8 +106,7 @@ inline BuiltHive BuildHive(const std::vector<HiveKey>& keys, std::uint32_t seque
             Put32(nk, field, 0xFFFFFFFF);  // no lists or class yet
         }
         Put32(nk, 0x2C, skCell);
-        nk[0x48] = static_cast<char>(name.size());
-        nk[0x49] = static_cast<char>(name.size() >> 8);
+        Put32(nk, 0x48, static_cast<std::uint32_t>(name.size()));  // and no class name
         built.cells.push_back(cell(nk));
     }
     for (std::size_t i = 0; i != keys.size(); ++i) {
@@ -202,8 +115,7 @@ inline BuiltHive BuildHive(const std::vector<HiveKey>& keys, std::uint32_t seque
         for (const HiveKey::Value& v : keys[i].values) {
             const auto [name, latin1] = stored(v.name);
             std::string vk = "vk" + std::string(0x12, '\0') + name;
-            vk[2] = static_cast<char>(name.size());
-            vk[3] = static_cast<char>(name.size() >> 8);
+            Put32(vk, 2, static_cast<std::uint32_t>(name.size()));  // 16 bits, before the length
             const auto length = static_cast<std::uint32_t>(v.bytes.size());
             if (length <= 4) {
                 Put32(vk, 4, length | 0x80000000u);
@@ -247,13 +159,27 @@ inline BuiltHive BuildHive(const std::vector<HiveKey>& keys, std::uint32_t seque
     }
     bins.replace(0, 4, "hbin");
     Put32(bins, 8, static_cast<std::uint32_t>(bins.size()));
+    // Sequence numbers, version 1.3, a flat file, the root key cell, the bins' length, clustering.
+    const auto root = static_cast<std::uint32_t>(built.cells[0]);
+    const std::uint32_t header[] = {1, sequence2, 0, 0, 1, 3, 0, 1, root, Get32(bins, 8), 1};
+    built.bytes = "regf" + std::string(0xFFC, '\0') + bins;
+    for (std::size_t i = 0; i != std::size(header); ++i) {
+        Put32(built.bytes, 4 + 4 * i, header[i]);
+    }
     for (std::size_t& at : built.cells) {
         at += 0x1000;
     }
-    built.bytes = BaseBlock(static_cast<std::uint32_t>(built.cells[0] - 0x1000),
-                            static_cast<std::uint32_t>(bins.size()), sequence2) +
-                  bins;
+    SealBaseBlock(built.bytes);
     return built;
+}
+
+inline std::string MinimalHive(std::uint32_t sequence2 = 1) {
+    return BuildHive({HiveKey{"$$$PROTO.HIV", {}, {}}}, sequence2).bytes;
+}
+
+inline bool WriteMinimalHive(const std::string& path, std::uint32_t sequence2 = 1) {
+    return static_cast<bool>(
+        (std::ofstream(path, std::ios::binary) << MinimalHive(sequence2)).flush());
 }
 
 // The key at path ("a\\b") below the root keys[0], added where missing; its index.
@@ -275,6 +201,45 @@ inline std::size_t AddPath(std::vector<HiveKey>& keys, const std::string& path) 
         key = next;
     }
     return key;
+}
+
+// The key at path below the root ("a\\b"), made where missing; 0 when hivex refused.
+inline hive_node_h PlantKey(hive_h* h, const std::string& path) {
+    hive_node_h node = hivex_root(h);
+    std::size_t at = 0;
+    while (node != 0 && at < path.size()) {
+        const std::size_t end = path.find('\\', at);
+        const std::string name = path.substr(at, end == std::string::npos ? end : end - at);
+        at = end == std::string::npos ? path.size() : end + 1;
+        hive_node_h child = 0;
+        hive_node_h* children = hivex_node_children(h, node);
+        for (std::size_t i = 0; children != nullptr && children[i] != 0 && child == 0; ++i) {
+            char* childName = hivex_node_name(h, children[i]);
+            child = childName != nullptr && name == childName ? children[i] : 0;
+            std::free(childName);
+        }
+        std::free(children);
+        node = child != 0 ? child : hivex_node_add_child(h, node, name.c_str());
+    }
+    return node;
+}
+
+// A string value's data (type 1 or 2: UTF-16 with its NUL) or a DWORD's (type 4, given in decimal).
+inline std::string ValueBytes(hive_type type, const std::string& data) {
+    if (type != hive_t_REG_DWORD) {
+        return LittleEndianBytes(Utf16FromUtf8(data)) + std::string(2, '\0');
+    }
+    std::string bytes(4, '\0');
+    Put32(bytes, 0, static_cast<std::uint32_t>(std::strtoul(data.c_str(), nullptr, 0)));
+    return bytes;
+}
+
+inline bool PlantValue(hive_h* h, const std::string& path, std::string name, hive_type type,
+                       const std::string& data) {
+    const hive_node_h node = PlantKey(h, path);
+    std::string bytes = ValueBytes(type, data);
+    hive_set_value value{name.data(), type, bytes.size(), bytes.data()};
+    return node != 0 && hivex_node_set_value(h, node, &value, 0) == 0;
 }
 
 }  // namespace kr8::test

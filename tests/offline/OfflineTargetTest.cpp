@@ -1,7 +1,4 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -123,10 +120,13 @@ TEST(OfflineTarget, RefusesAHiveThatIsNoFileOfTheDisk) {
     }
 }
 
-// The hive is replaced only while it is the file that was read: a change made meanwhile, even
-// one that keeps the size and puts the time back, is never overwritten. A stale file of an
-// earlier run beside it blocks nothing.
-TEST(OfflineTarget, SavesTheHiveOnlyOverTheFileItRead) {
+// The disk is written only over what was read. The hive is replaced only while it is the file
+// that was read: a change made meanwhile, even one that keeps the size and puts the time back, is
+// never overwritten, and a stale file of an earlier run beside it blocks nothing. The restore
+// reads no FIFO and no link and writes over no twin: each thing is put back exactly, or told as
+// not put back.
+TEST(OfflineTarget, WritesOnlyOverWhatItRead) {
+    const HangGuard guard;
     Scratch s;
     const std::string key = "SOFTWARE\\" + kCurrentVersion + "\\";
     const std::string path = s.Hive("WINDOWS/system32/config/software", {},
@@ -134,50 +134,6 @@ TEST(OfflineTarget, SavesTheHiveOnlyOverTheFileItRead) {
                                      {kCurrentVersion, "a", hive_t_REG_SZ, "1"},
                                      {kCurrentVersion, "b", hive_t_REG_SZ, "2"}});
     s.File("WINDOWS/system32/config/software.kr8-new/stale", "stale");
-    const std::string read = s.Read("WINDOWS/system32/config/software");
-    std::string why;
-    auto target = OfflineTarget::Open((s.dir / "WINDOWS").string(), true, &why);
-    ASSERT_TRUE(target) << why;
-    target->Registry().DeleteRegValue(RegRoot::LocalMachine, key, "a");
-    ASSERT_TRUE(target->SaveHive(&why)) << why;
-    EXPECT_FALSE(target->Registry().ValueExists(RegRoot::LocalMachine, key, "a"));
-    const std::string saved = s.Read("WINDOWS/system32/config/software");
-    EXPECT_NE(saved, read);
-    EXPECT_EQ(HiveRegistry::FromBytes(saved, false)->ReadRegValue(RegRoot::LocalMachine, key, "a"),
-              kNotFound);
-    EXPECT_EQ(s.Read("WINDOWS/system32/config/software.kr8-new/stale"), "stale");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(s.dir / "WINDOWS/system32/config"),
-                            std::filesystem::directory_iterator()),
-              2);
-
-    // Another program changes one byte in place, and puts the time back.
-    struct stat before {};
-    ASSERT_EQ(stat(path.c_str(), &before), 0);
-    std::string changed = saved;
-    changed[0x1000 + 0x30] ^= 1;
-    const int fd = open(path.c_str(), O_WRONLY);
-    ASSERT_EQ(pwrite(fd, changed.data(), changed.size(), 0), static_cast<ssize_t>(changed.size()));
-    close(fd);
-    const timespec times[2] = {before.st_atim, before.st_mtim};
-    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-    target->Registry().DeleteRegValue(RegRoot::LocalMachine, key, "b");
-    EXPECT_FALSE(target->SaveHive(&why));
-    EXPECT_NE(why.find("content"), std::string::npos) << why;
-    EXPECT_EQ(s.Read("WINDOWS/system32/config/software"), changed);
-    // The copy kept is the hive as it was read, not as it is now.
-    ASSERT_TRUE(target->Drive().CreateFolder("C:\\WINDOWS\\KR8 Backup"));
-    ASSERT_TRUE(target->KeepHiveCopy("C:\\WINDOWS\\KR8 Backup"));
-    EXPECT_EQ(s.Read("WINDOWS/KR8 Backup" + std::string(text::kHiveCopy).replace(0, 1, "/")),
-              saved);
-}
-
-// The restore reads no FIFO and no link and writes over no twin: each thing is put back
-// exactly, or told as not put back.
-TEST(OfflineTarget, RestoresTheTruthOnAHostileDisk) {
-    const HangGuard guard;
-    Scratch s;
-    s.Hive("WINDOWS/system32/config/software", {},
-           {{kCurrentVersion, "SystemRoot", hive_t_REG_SZ, "C:\\WINDOWS"}});
     s.File("WINDOWS/system32/twin.dll", "lower");
     s.File("WINDOWS/system32/TWIN.dll", "upper");
     const std::string host = s.File("host/secret.dll", "host bytes");
@@ -185,6 +141,29 @@ TEST(OfflineTarget, RestoresTheTruthOnAHostileDisk) {
     auto target = OfflineTarget::Open((s.dir / "WINDOWS").string(), true, &why);
     ASSERT_TRUE(target) << why;
     MountedDrive& drive = target->Drive();
+    target->Registry().DeleteRegValue(RegRoot::LocalMachine, key, "a");
+    ASSERT_TRUE(target->SaveHive(&why)) << why;
+    const std::string saved = s.Read("WINDOWS/system32/config/software");
+    EXPECT_EQ(HiveRegistry::FromBytes(saved, false)->ReadRegValue(RegRoot::LocalMachine, key, "a"),
+              kNotFound);
+    EXPECT_EQ(s.Read("WINDOWS/system32/config/software.kr8-new/stale"), "stale");
+
+    // Another program changes one byte in place, and puts the time back.
+    const auto mtime = std::filesystem::last_write_time(path);
+    std::string changed = saved;
+    changed[0x1000 + 0x30] ^= 1;
+    std::fstream(path, std::ios::in | std::ios::out | std::ios::binary) << changed;
+    std::filesystem::last_write_time(path, mtime);
+    target->Registry().DeleteRegValue(RegRoot::LocalMachine, key, "b");
+    EXPECT_FALSE(target->SaveHive(&why));
+    EXPECT_NE(why.find("content"), std::string::npos) << why;
+    EXPECT_EQ(s.Read("WINDOWS/system32/config/software"), changed);
+    // The copy kept is the hive as it was read, not as it is now.
+    ASSERT_TRUE(drive.CreateFolder("C:\\WINDOWS\\KR8 Backup"));
+    ASSERT_TRUE(target->KeepHiveCopy("C:\\WINDOWS\\KR8 Backup"));
+    EXPECT_EQ(s.Read("WINDOWS/KR8 Backup" + std::string(text::kHiveCopy).replace(0, 1, "/")),
+              saved);
+
     OfflineStore store(drive, target->Registry());
     std::FILE* out = std::fopen("/dev/null", "w");
     std::FILE* in = std::fopen("/dev/null", "r");
@@ -208,14 +187,9 @@ TEST(OfflineTarget, RestoresTheTruthOnAHostileDisk) {
     // A backup whose manifest, copy or place is a FIFO, or whose copy links to a host file.
     const auto item = [&](const std::string& stored, const std::string& original,
                           const std::string& bytes) {
-        BackupItem line;
-        line.removal = Removal::Deleted;
-        line.stored = stored;
-        line.sha256 = Sha256Hex(bytes);
-        line.original = system + original;
-        line.size = bytes.size();
-        line.attributes = 0x20;
-        return line;
+        const std::string sha256 = Sha256Hex(bytes), place = system + original;
+        return BackupItem{
+            BackupKind::File, Removal::Deleted, stored, sha256, place, {}, bytes.size(), 0x20};
     };
     s.Fifo("WINDOWS/KR8 Backup/fifo manifest/backup.txt");
     s.File("WINDOWS/KR8 Backup/hostile/backup.txt",

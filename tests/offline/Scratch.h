@@ -26,21 +26,18 @@ struct Scratch {
     }
     ~Scratch() { std::filesystem::remove_all(dir); }
 
-    std::string File(const std::string& relative, std::size_t length = 0) {
-        const std::filesystem::path path = dir / relative;
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << std::string(length, 'x');
-        return path.string();
+    // The path of relative, its folders made.
+    std::filesystem::path Place(const std::string& relative) {
+        std::filesystem::create_directories((dir / relative).parent_path());
+        return dir / relative;
+    }
+    std::string File(const std::string& relative, const std::string& bytes = "") {
+        std::ofstream(Place(relative), std::ios::binary) << bytes;
+        return (dir / relative).string();
     }
     std::string Folder(const std::string& relative) {
         std::filesystem::create_directories(dir / relative);
         return (dir / relative).string();
-    }
-
-    std::string File(const std::string& relative, const std::string& bytes) {
-        const std::string path = File(relative);
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
     }
     std::string Read(const std::string& relative) const {
         std::ostringstream bytes;
@@ -48,12 +45,10 @@ struct Scratch {
         return bytes.str();
     }
     void Link(const std::string& relative, const std::string& target) {
-        std::filesystem::create_directories((dir / relative).parent_path());
-        std::filesystem::create_symlink(target, dir / relative);
+        std::filesystem::create_symlink(target, Place(relative));
     }
     void Fifo(const std::string& relative) {
-        std::filesystem::create_directories((dir / relative).parent_path());
-        EXPECT_EQ(mkfifo((dir / relative).c_str(), 0644), 0) << relative;
+        EXPECT_EQ(mkfifo(Place(relative).c_str(), 0644), 0) << relative;
     }
     // Every name under relative with its kind, bytes and time: equal before and after shows
     // that nothing there was touched.
@@ -77,18 +72,15 @@ struct Scratch {
     // A hive at relative with these keys and values, below the root.
     std::string Hive(const std::string& relative, const std::vector<std::string>& keys,
                      const std::vector<Value>& values) {
-        const std::string path = File(relative);
-        hive_h* h = WriteMinimalHive(path) ? hivex_open(path.c_str(), HIVEX_OPEN_WRITE) : nullptr;
-        EXPECT_NE(h, nullptr);
+        std::vector<HiveKey> tree{{"$$$PROTO.HIV", {}, {}}};
         for (const std::string& key : keys) {
-            EXPECT_NE(PlantKey(h, key), 0u) << key;
+            AddPath(tree, key);
         }
         for (const Value& v : values) {
-            EXPECT_TRUE(PlantValue(h, v.key, v.name, v.type, v.data)) << v.name;
+            tree[AddPath(tree, v.key)].values.push_back(
+                {v.name, static_cast<std::uint32_t>(v.type), ValueBytes(v.type, v.data)});
         }
-        EXPECT_EQ(hivex_commit(h, nullptr, 0), 0);
-        hivex_close(h);
-        return path;
+        return File(relative, BuildHive(tree).bytes);
     }
 };
 
