@@ -50,6 +50,7 @@ TEST(Scan, TheReportNamesEveryFindingInItsSection) {
          {"A.DLL", "a.dll", "notadll.exe", "WINHOST32.EXE", "7k15.exe", "upd126.exe"}) {
         h.files.AddFile(sys + name, 320872);
     }
+    h.files.AddFile(sys + "b\nFiles Found---.dll", 320872);
     h.files.AddFile(sys + "long.dll", 320873);
     h.files.AddFile(sys + "huge.dll", (std::uint64_t{1} << 32) + 320872);
     h.files.AddFolder(sys + "winupd.dll");
@@ -65,21 +66,23 @@ TEST(Scan, TheReportNamesEveryFindingInItsSection) {
     for (const char* key : {"Not Found", "WgaLogon"}) {
         h.reg.AddKey(kNotifyPath + "\\" + key);
     }
-    h.reg.SetString(guard, "first", "Not Found");
+    h.reg.SetString(guard, "fi\r\nrst", "Not Found");
     h.reg.SetString(guard, "second", std::string(5000, 'x'));
     h.reg.SetRaw(guard, "multi", RegType::MultiSz, Sz(u"one\0two\0"));
     h.form.CmdFind_Click();
     EXPECT_EQ(h.controls.text1,
               "Files Found---\r\n" + sys + "A.DLL\r\n" + sys +
-                  "a.dll\r\n \r\nAdditional Files---\r\n" + sys + "winupd.dll\r\n" + sys +
+                  "a.dll\r\n" + sys + "b Files Found---.dll\r\n \r\nAdditional Files---\r\n" +
+                  sys + "winupd.dll\r\n" + sys +
                   "winhost32.exe\r\n" + sys + "7k15.exe\r\n" + temp + "upd126.exe\r\n" + temp +
                   "upd126new.exe\r\n \r\nKeys Under Notify---\r\n"
                   "Guard  Guardian Key--- is called: x\r\nNot Found\r\nWgaLogon\r\n\r\n\r\n"
                   "Guardian Key--- is called: Guard  Guardian Key--- is called: x\r\n"
-                  "first Not Found\r\nsecond " +
+                  "fi  rst Not Found\r\nsecond " +
                   std::string(5000, 'x') +
                   "\r\nmulti one two \r\n\r\nUser Agent String---\r\nn m d e");
-    EXPECT_EQ(h.controls.Entries(), (Strings{sys + "A.DLL", sys + "a.dll"}));
+    EXPECT_EQ(h.controls.Entries(),
+              (Strings{sys + "A.DLL", sys + "a.dll", sys + "b\nFiles Found---.dll"}));
     EXPECT_TRUE(h.controls.IsEnabled(Button::CmdFix));
     EXPECT_EQ(h.form.UserAgentValueName, std::string("n\0m", 3));
 }
