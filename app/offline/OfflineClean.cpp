@@ -125,7 +125,8 @@ int CleanOffline(OfflineTarget& target, const Findings& found, MessageBoxes& box
         std::string why;
         saved = target.KeepHiveCopy(backup.Folder()) && target.SaveHive(&why);
         if (!saved) {
-            PrintLine(out, text::kHiveNotSaved + target.HivePath() + (why.empty() ? "" : ": " + why));
+            PrintLine(out,
+                      text::kHiveNotSaved + target.HivePath() + (why.empty() ? "" : ": " + why));
         }
         // Looked at again as the disk now holds it.
         HiveRegistry& again = target.Registry();

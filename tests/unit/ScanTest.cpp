@@ -70,17 +70,16 @@ TEST(Scan, TheReportNamesEveryFindingInItsSection) {
     h.reg.SetString(guard, "second", std::string(5000, 'x'));
     h.reg.SetRaw(guard, "multi", RegType::MultiSz, Sz(u"one\0two\0"));
     h.form.CmdFind_Click();
-    EXPECT_EQ(h.controls.text1,
-              "Files Found---\r\n" + sys + "A.DLL\r\n" + sys +
-                  "a.dll\r\n" + sys + "b Files Found---.dll\r\n \r\nAdditional Files---\r\n" +
-                  sys + "winupd.dll\r\n" + sys +
-                  "winhost32.exe\r\n" + sys + "7k15.exe\r\n" + temp + "upd126.exe\r\n" + temp +
-                  "upd126new.exe\r\n \r\nKeys Under Notify---\r\n"
-                  "Guard  Guardian Key--- is called: x\r\nNot Found\r\nWgaLogon\r\n\r\n\r\n"
-                  "Guardian Key--- is called: Guard  Guardian Key--- is called: x\r\n"
-                  "fi  rst Not Found\r\nsecond " +
-                  std::string(5000, 'x') +
-                  "\r\nmulti one two \r\n\r\nUser Agent String---\r\nn m d e");
+    EXPECT_EQ(
+        h.controls.text1,
+        "Files Found---\r\n" + sys + "A.DLL\r\n" + sys + "a.dll\r\n" + sys +
+            "b Files Found---.dll\r\n \r\nAdditional Files---\r\n" + sys + "winupd.dll\r\n" + sys +
+            "winhost32.exe\r\n" + sys + "7k15.exe\r\n" + temp + "upd126.exe\r\n" + temp +
+            "upd126new.exe\r\n \r\nKeys Under Notify---\r\n"
+            "Guard  Guardian Key--- is called: x\r\nNot Found\r\nWgaLogon\r\n\r\n\r\n"
+            "Guardian Key--- is called: Guard  Guardian Key--- is called: x\r\n"
+            "fi  rst Not Found\r\nsecond " +
+            std::string(5000, 'x') + "\r\nmulti one two \r\n\r\nUser Agent String---\r\nn m d e");
     EXPECT_EQ(h.controls.Entries(),
               (Strings{sys + "A.DLL", sys + "a.dll", sys + "b\nFiles Found---.dll"}));
     EXPECT_TRUE(h.controls.IsEnabled(Button::CmdFix));
