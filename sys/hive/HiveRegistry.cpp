@@ -15,6 +15,7 @@
 
 #include "sys/AsciiCase.h"
 #include "sys/RegFile.h"
+#include "sys/posix/FdIo.h"
 #include "sys/posix/PosixHandles.h"
 
 namespace kr8 {
@@ -286,17 +287,8 @@ std::unique_ptr<HiveRegistry> HiveRegistry::FromBytes(const std::string& bytes, 
     if (!memory) {
         return nullptr;
     }
-    for (std::size_t done = 0; done < bytes.size();) {
-        const ssize_t n = write(memory.get(), bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return nullptr;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (ftruncate(memory.get(), static_cast<off_t>(bytes.size() + kOverreadMargin)) != 0) {
+    if (!WriteAll(memory.get(), bytes) ||
+        ftruncate(memory.get(), static_cast<off_t>(bytes.size() + kOverreadMargin)) != 0) {
         return nullptr;
     }
     auto hive = std::make_unique<Hive>();

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <linux/openat2.h>
-#include <sys/random.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <sys/xattr.h>
@@ -17,6 +16,7 @@
 
 #include "sys/AsciiCase.h"
 #include "sys/Utf.h"
+#include "sys/posix/FdIo.h"
 
 namespace kr8 {
 
@@ -30,7 +30,6 @@ constexpr std::uint32_t kArchive = 0x20;
 
 // The fresh file a replacement is written to first: the name it replaces, this, random digits.
 constexpr char kFreshInfix[] = ".kr8-new-";
-constexpr int kFreshTries = 16;
 
 constexpr std::uint64_t kConfined =
     RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS | RESOLVE_NO_XDEV;
@@ -57,40 +56,6 @@ std::string Identity(const struct stat& st) {
 
 bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return fsync(fd) == 0;
-}
-
-std::optional<std::string> ReadAll(int fd) {
-    std::string bytes;
-    char buffer[65536];
-    for (off_t at = 0;;) {
-        const ssize_t n = pread(fd, buffer, sizeof buffer, at);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            return std::nullopt;
-        }
-        if (n == 0) {
-            return bytes;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(n));
-        at += n;
-    }
 }
 
 class MountedHeldFile final : public HeldFile {
@@ -592,24 +557,13 @@ std::optional<FileRead> MountedDrive::ReplaceFile(
     }
     Changed();
     const int folder = place->folder.get();
-    std::string fresh;
-    UniqueFd fd;
-    for (int i = 0; i < kFreshTries && !fd; ++i) {
-        std::uint64_t random = 0;
-        if (getrandom(&random, sizeof random, 0) != sizeof random) {
-            return std::nullopt;
-        }
-        char digits[17];
-        std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(random));
-        fresh = place->name + kFreshInfix + digits;
-        fd = OpenStep(folder, fresh, O_RDWR | O_CREAT | O_EXCL, 0600);
-        if (!fd && errno != EEXIST) {
-            return std::nullopt;
-        }
-    }
-    if (!fd) {
+    // A name of its own, made with O_EXCL: a stale file or folder of any fixed name blocks nothing.
+    std::optional<FreshFile> made = CreateFreshFile(folder, place->name + kFreshInfix, 0600);
+    if (!made) {
         return std::nullopt;
     }
+    const UniqueFd fd = std::move(made->fd);
+    const std::string fresh = made->name;
     FileRead written;
     std::optional<std::string> bytes;
     const UniqueFd readable = OpenStep(folder, ".", O_RDONLY | O_DIRECTORY);
