@@ -100,6 +100,9 @@ TEST_P(Drive, FollowsNoLinkAndOpensOnlyRegularFiles) {
     s.Link("disk/WINDOWS/system32/file.dll", host);         // a file, absolute
     s.Link("disk/WINDOWS/system32/rel.dll", "../../../host/secret.dll");
     s.Link("disk/WINDOWS/KR8 Backup", (s.dir / "host/folder").string());
+    // Links that stay on the disk: the kernel's confinement alone would let these through.
+    s.Link("disk/WINDOWS/inside", "system32");
+    s.Link("disk/WINDOWS/system32/twin.dll", "real.dll");
     s.Fifo("disk/WINDOWS/system32/fifo.dll");
     s.Folder("disk/WINDOWS/system32/folder.dll");
     std::vector<std::string> special = {"fifo.dll", "folder.dll"};
@@ -113,7 +116,8 @@ TEST_P(Drive, FollowsNoLinkAndOpensOnlyRegularFiles) {
     for (const std::string path :
          {"C:\\WINDOWS\\up\\secret.dll", "C:\\WINDOWS\\abs\\secret.dll",
           "C:\\WINDOWS\\system32\\file.dll", "C:\\WINDOWS\\system32\\rel.dll",
-          "C:\\WINDOWS\\..\\..\\host\\secret.dll", "C:\\WINDOWS\\KR8 Backup\\new"}) {
+          "C:\\WINDOWS\\..\\..\\host\\secret.dll", "C:\\WINDOWS\\KR8 Backup\\new",
+          "C:\\WINDOWS\\inside\\real.dll", "C:\\WINDOWS\\system32\\twin.dll"}) {
         EXPECT_FALSE(drive.ReadFileBytes(path) || drive.FileLength(path) || drive.Hold(path) ||
                      drive.Attributes(path) || drive.WriteFileBytes(path, "x") ||
                      drive.CreateNewFile(path, "x") || drive.SetAttributes(path, 0x80) ||
