@@ -201,7 +201,7 @@ std::optional<Queried> QueryNamedValue(HKEY key, const std::string& name, NTSTAT
                                                    buffer.data(), size, &needed);
         // A warning such as a buffer overflow is negative too: only success has data.
         if (status >= 0) {
-            const ULONG length = std::min<ULONG>(buffer[2], size - kHeader);
+            const ULONG length = std::min(buffer[2], static_cast<ULONG>(size - kHeader));
             const auto* data = reinterpret_cast<const BYTE*>(buffer.data()) + kHeader;
             return Queried{buffer[1], std::string(reinterpret_cast<const char*>(data), length)};
         }
