@@ -2,8 +2,7 @@
 # Builds the Win32 benchmarks (Find against a bare directory walk, the backup's cost) for the
 # Windows that Wine runs on this machine and runs them in a throwaway prefix, with an X display
 # of its own so that Find draws a real window. Prints the figures; leaves no prefix, wine server
-# or Xvfb behind. The offline scan's benchmarks are build/offline/kr8_offline_bench and
-# kr8_hive_bench.
+# or Xvfb behind. The offline program's benchmark is build/offline/kr8_offline_bench.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/wine-lib.sh

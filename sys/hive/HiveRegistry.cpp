@@ -71,32 +71,6 @@ std::vector<std::string> NamesIn(const std::string& path) {
     return names;
 }
 
-// The first bytes of a regular file, up to limit; nothing for anything else (a FIFO would never
-// answer) or when it cannot be read.
-std::optional<std::string> ReadRegularFile(const std::string& path, std::size_t limit) {
-    const UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    struct stat st;
-    if (!fd || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        return std::nullopt;
-    }
-    std::string bytes;
-    char buffer[1 << 16];
-    while (bytes.size() < limit) {
-        const ssize_t n = read(fd.get(), buffer, std::min(sizeof buffer, limit - bytes.size()));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            return std::nullopt;
-        }
-        if (n == 0) {
-            break;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    }
-    return bytes;
-}
-
 }  // namespace
 
 struct HiveRegistry::Hive {
@@ -265,7 +239,7 @@ struct HiveRegistry::Hive {
 };
 
 HiveCheck CheckHiveFile(const std::string& path) {
-    const std::optional<std::string> base = ReadRegularFile(path, 12);
+    const std::optional<std::string> base = ReadRegularFile(path);
     return base ? CheckHiveBytes(*base) : HiveCheck::Missing;
 }
 
@@ -303,7 +277,7 @@ std::unique_ptr<HiveRegistry> HiveRegistry::FromBytes(const std::string& bytes, 
 }
 
 std::unique_ptr<HiveRegistry> HiveRegistry::Open(const std::string& path, bool writable) {
-    const std::optional<std::string> bytes = ReadRegularFile(path, SIZE_MAX);
+    const std::optional<std::string> bytes = ReadRegularFile(path);
     return bytes ? FromBytes(*bytes, writable) : nullptr;
 }
 
@@ -473,7 +447,7 @@ bool HiveRegistry::CommitTo(const std::string& path) {
         return false;
     }
     // hivex writes the margin too; the hive ends where its bins now end, or where it ended.
-    const std::optional<std::string> base = ReadRegularFile(path, kBaseBlock);
+    const std::optional<std::string> base = ReadRegularFile(path);
     if (!base || base->size() < kBaseBlock) {
         return false;
     }

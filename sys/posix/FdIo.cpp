@@ -50,6 +50,15 @@ std::optional<std::string> ReadAll(int fd) {
     }
 }
 
+std::optional<std::string> ReadRegularFile(const std::string& path) {
+    const UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct stat st;
+    if (!fd || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return std::nullopt;
+    }
+    return ReadAll(fd.get());
+}
+
 std::optional<FreshFile> CreateFreshFile(int folder, const std::string& stem, mode_t mode) {
     for (int i = 0; i < kFreshTries; ++i) {
         std::uint64_t random = 0;

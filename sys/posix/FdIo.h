@@ -15,6 +15,10 @@ bool WriteAll(int fd, const std::string& bytes);
 // The whole content from the start, whatever the descriptor's position.
 std::optional<std::string> ReadAll(int fd);
 
+// The whole content of the regular file at path; nothing for anything else (a FIFO would never
+// answer) or when it cannot be read.
+std::optional<std::string> ReadRegularFile(const std::string& path);
+
 // A new file in folder named stem + a random suffix, created with O_EXCL and no link followed,
 // so nothing that was there (a planted link, a stale file) is ever opened or replaced.
 struct FreshFile {
