@@ -100,22 +100,16 @@ void PrintLines(std::FILE* out, const std::vector<std::string>& lines) {
     }
 }
 
-// The folder that holds the Windows folder given: the drive's root, as OfflineTarget takes it.
-std::string DriveRoot(const std::string& windowsFolder) {
-    const Malloced<char> real(realpath(windowsFolder.c_str(), nullptr));
-    return real ? std::string(real.get()) + "/.." : windowsFolder + "/..";
-}
-
 int Run(const Arguments& args) {
     const bool changes = args.clean || args.restore;
-    if (!args.restore && !args.logGiven && WorkingFolderWithin(DriveRoot(args.windowsFolder))) {
-        PrintLine(stderr, text::kDefaultLogOnTheDisk);
-        return kExitFailed;
-    }
     std::string why;
     std::unique_ptr<OfflineTarget> target = OfflineTarget::Open(args.windowsFolder, changes, &why);
     if (!target) {
         PrintLine(stderr, why);
+        return kExitFailed;
+    }
+    if (!args.restore && !args.logGiven && WorkingFolderWithin(target->Drive().RootPath())) {
+        PrintLine(stderr, text::kDefaultLogOnTheDisk);
         return kExitFailed;
     }
     PrintLines(stderr, target->Warnings());

@@ -49,6 +49,8 @@ class MountedDrive : public FileSystem {
 
     // False when the root could not be opened as a folder: every path then names nothing.
     bool Opened() const { return static_cast<bool>(root_); }
+    // The root as resolved once here: the tree nothing outside of is reached.
+    const std::string& RootPath() const { return rootPath_; }
     Confinement Confined() const { return confinement_; }
 
     // The drive is the one windowsFolder ("D:\WINNT") names, and its Windows folder is the
