@@ -56,18 +56,21 @@ void FrmKR8::ShowFindings(const Findings& found) {
 
     controls_.SetEnabled(Button::CmdLog, true);
     controls_.SetEnabled(Button::CmdUAS, found.userAgent.has_value());
-    const std::string lastKey = GuardianKeyName.empty()
-                                    ? std::string(text::kLastKeyNotify)
+    // The editor would open this Windows' registry, where that key is not.
+    if (!OnOtherWindows()) {
+        const std::string lastKey =
+            GuardianKeyName.empty() ? std::string(text::kLastKeyNotify)
                                     : std::string(text::kLastKeyNotify) + "\\" + GuardianKeyName;
-    machine_.reg.WriteRegValue(RegRoot::CurrentUser, text::kRegeditKey, text::kLastKeyValue,
-                               lastKey);
+        machine_.reg.WriteRegValue(RegRoot::CurrentUser, text::kRegeditKey, text::kLastKeyValue,
+                                   lastKey);
+    }
     controls_.SetEnabled(Button::CmdGuard, !GuardianKeyName.empty());
     if (controls_.List1Count() > 0) {
         controls_.SetEnabled(Button::CmdFix, true);
         controls_.SetList1Current(-1);
     }
-    controls_.SetEnabled(Button::CmdRegedit, true);
-    controls_.SetCaption(text::kCaption);
+    controls_.SetEnabled(Button::CmdRegedit, !OnOtherWindows());
+    controls_.SetCaption(Caption());
 }
 
 }  // namespace kr8

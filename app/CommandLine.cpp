@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kr8 {
@@ -100,16 +101,23 @@ CommandLine ParseCommandLine(const std::string& commandLine) {
     const std::vector<std::string> arguments = Arguments(commandLine);
     for (std::size_t k = 0; k < arguments.size(); ++k) {
         const std::string& argument = arguments[k];
-        const bool isLog = IsSwitchNamed(argument, text::kLogSwitch);
+        // The switches that take a path, each with where its path goes.
+        std::optional<std::string>* path = nullptr;
+        for (auto [name, place] : {std::pair{text::kLogSwitch, &result.logPath},
+                                   std::pair{text::kRestoreSwitch, &result.restoreFolder},
+                                   std::pair{text::kOfflineSwitch, &result.offlineFolder}}) {
+            if (IsSwitchNamed(argument, name) && !*place) {
+                path = place;
+            }
+        }
         if (IsSwitchNamed(argument, text::kScanSwitch) && !result.scan) {
             result.scan = true;
-        } else if ((isLog && !result.logPath) ||
-                   (IsSwitchNamed(argument, text::kRestoreSwitch) && !result.restoreFolder)) {
+        } else if (path != nullptr) {
             // A switch where the path belongs means that the path was left out, not that the
             // log goes to a file called "/scan".
             if (k + 1 < arguments.size() && !arguments[k + 1].empty() &&
                 !IsSwitch(arguments[k + 1])) {
-                (isLog ? result.logPath : result.restoreFolder) = arguments[++k];
+                *path = arguments[++k];
             } else {
                 result.usageError = true;
             }

@@ -1,6 +1,7 @@
 // The program's command line: none starts the window; "/scan [/log <path>]" runs the Find scan
 // unattended, for a script or a helper who cannot click through the window; "/restore <folder>"
-// puts back what a backup folder holds, as the window's system menu does.
+// puts back what a backup folder holds, as the window's system menu does. "/offline <folder>"
+// before any of these has them act on the Windows in that folder instead of the running one.
 #pragma once
 
 #include <optional>
@@ -18,6 +19,8 @@ struct CommandLine {
     std::optional<std::string> logPath;
     // The backup folder after "/restore"; nothing when it was not given.
     std::optional<std::string> restoreFolder;
+    // The Windows folder after "/offline"; nothing when it was not given.
+    std::optional<std::string> offlineFolder;
 };
 
 // Reads the whole command line as the process got it, program name first, in UTF-8. It is split

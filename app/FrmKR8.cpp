@@ -28,6 +28,15 @@ bool FrmKR8::AcceptsPlatform() {
     return true;
 }
 
+void FrmKR8::ActOnOtherWindows(const std::string& ownWindowsFolder) {
+    ownWindowsFolder_ = ownWindowsFolder;
+}
+
+std::string FrmKR8::Caption() const {
+    return OnOtherWindows() ? text::kOfflineCaptionPrefix + machine_.folders.GetWindowsFolder()
+                            : std::string(text::kCaption);
+}
+
 bool FrmKR8::Form_Load() {
     if (!AcceptsPlatform()) {
         return false;
@@ -36,7 +45,13 @@ bool FrmKR8::Form_Load() {
     controls_.SetEnabled(Button::CmdGuard, false);
     controls_.SetEnabled(Button::CmdLog, false);
     controls_.SetEnabled(Button::CmdRegedit, false);
-    controls_.SetText1(text::kOpeningText);
+    if (OnOtherWindows()) {
+        controls_.SetEnabled(Button::CmdPol, false);
+        controls_.SetText1(text::kOfflineOpeningPrefix + machine_.folders.GetWindowsFolder() +
+                           text::kOfflineOpeningSuffix + text::kOpeningText);
+    } else {
+        controls_.SetText1(text::kOpeningText);
+    }
     File1.Configure(machine_.folders.GetSystemFolder(), place::kDllPattern);
     return true;
 }

@@ -57,6 +57,16 @@ class FrmKR8 {
     // telling the user, on a platform other than NT.
     bool AcceptsPlatform();
 
+    // From here on the handlers act on another disk's Windows, which the seams reach, from this
+    // one. Nothing of it runs: no process is ended (this Windows' own would be), nothing is
+    // handed to a restart (this Windows' own), no program of its disk is started, and this
+    // Windows' editor setting, policy and editor are not its. ownWindowsFolder is the running
+    // Windows' folder, whose Notepad shows that Windows' hosts file.
+    void ActOnOtherWindows(const std::string& ownWindowsFolder);
+    bool OnOtherWindows() const { return ownWindowsFolder_.has_value(); }
+    // The window's caption, which names that other Windows when there is one.
+    std::string Caption() const;
+
     // A click on one of the window's buttons. While a handler runs (it may be waiting for an
     // outside program, with the window's messages still handled), further clicks are dropped:
     // a second handler would act on a list that is changing under the first.
@@ -104,6 +114,7 @@ class FrmKR8 {
     WindowControls& controls_;
     MessageBoxes& boxes_;
     Machine machine_;
+    std::optional<std::string> ownWindowsFolder_;
     bool busy_ = false;
     // This process's backup of everything it removes.
     Backup backup_{machine_.files, machine_.reg, machine_.store, machine_.folders};

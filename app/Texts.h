@@ -83,9 +83,12 @@ inline constexpr char kLogNoTempFolder[] =
 inline constexpr char kScanSwitch[] = "scan";
 inline constexpr char kLogSwitch[] = "log";
 inline constexpr char kRestoreSwitch[] = "restore";
+inline constexpr char kOfflineSwitch[] = "offline";
 inline constexpr char kUsage[] =
     "Usage: kr8finder.exe /scan [/log \"<path>\"]\r\n"
     "       kr8finder.exe /restore \"<backup folder>\"\r\n"
+    "       kr8finder.exe /offline \"<Windows folder>\" [/scan [/log \"<path>\"] | /restore "
+    "\"<backup folder>\"]\r\n"
     "\r\n"
     "Without arguments the program opens its window.\r\n"
     "\r\n"
@@ -93,6 +96,8 @@ inline constexpr char kUsage[] =
     "folder.\r\n"
     "/log \"<path>\" writes the log there instead.\r\n"
     "/restore puts back what the backup folder holds, as Restore from backup does.\r\n"
+    "/offline works on the Windows in that folder on another disk (E:\\WINDOWS) instead of the "
+    "running one.\r\n"
     "\r\n"
     "Exit code: 0 nothing found, 1 something found, 2 the scan or its log failed.";
 
@@ -162,6 +167,31 @@ inline constexpr char kRegFileUnreadable[] = ": its .reg file could not be read,
 inline constexpr char kKeyNotCreated[] = ": the key could not be created";
 inline constexpr char kValueNotWrittenPrefix[] = ": the value could not be written: ";
 
+// Another disk's Windows, worked on from this one (/offline).
+inline constexpr char kOfflineCaptionPrefix[] = "KR8 Finder - the Windows in ";
+inline constexpr char kOfflineOpeningPrefix[] = "Working on the Windows in ";
+inline constexpr char kOfflineOpeningSuffix[] =
+    ", not on the one running.\r\n"
+    "No process is ended and nothing is scheduled for a restart: a Windows that is not running "
+    "holds no file in use. Restore Policy and Open Regedit do not apply to it.\r\n"
+    "  \r\n";
+inline constexpr char kOfflineNotDeletedPrefix[] =
+    "This file could not be deleted. Nothing was scheduled for a restart, which would act on the "
+    "running Windows and not on this one: ";
+inline constexpr char kOfflineNoPrivilege[] =
+    "The rights to load another Windows' registry (SeBackupPrivilege and SeRestorePrivilege) "
+    "could not be enabled. Start the program as an administrator. Nothing was changed.";
+inline constexpr char kOfflineHiveNotLoadedPrefix[] = "The registry hive could not be loaded: ";
+inline constexpr char kOfflineErrorPrefix[] = " (error ";
+inline constexpr char kOfflineNothingChanged[] = "Nothing was changed.";
+inline constexpr char kOfflineOwnWindows[] =
+    "This is the running Windows' own folder: start the program without /offline to work on it. "
+    "Nothing was changed: ";
+inline constexpr char kOfflineThroughLink[] =
+    "The folder is reached through a junction or link, which could lead anywhere. Nothing was "
+    "changed: ";
+inline constexpr char kOfflineTitle[] = "Another disk's Windows";
+
 // The command line that scans a Windows that is not running, from Linux.
 inline constexpr char kOfflineUsage[] =
     "usage: kr8finder-offline <windows-folder> [--log <path>]\n"
@@ -170,15 +200,6 @@ inline constexpr char kOfflineUsage[] =
     "  current folder, which must not lie on that disk).\n"
     "  Exit code: 0 nothing found, 1 something found, 2 the scan could not run whole.\n";
 inline constexpr char kOfflineLogFile[] = "kr8.log";
-inline constexpr char kProfileListKey[] =
-    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\";
-inline constexpr char kProfilePathValue[] = "ProfileImagePath";
-inline constexpr char kCurrentVersionKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\";
-inline constexpr char kSystemRootValue[] = "SystemRoot";
-// Where a profile keeps its temporary files: Windows 2000 and XP, then Vista and later.
-inline constexpr const char* kProfileTempFolders[] = {"\\Local Settings\\Temp",
-                                                      "\\AppData\\Local\\Temp"};
-inline constexpr char kWindowsTempFolder[] = "\\Temp";
 inline constexpr char kHiveInSystemFolder[] = "\\config\\software";
 inline constexpr char kNotAWindowsFolder[] =
     "This is no Windows folder (it holds no system32\\config\\software hive): ";

@@ -89,7 +89,8 @@ void FrmKR8::CmdFix_Click() {
         }
     }
 
-    for (int round = 0; round < kProcessEndingRounds; ++round) {
+    // Another disk's Windows runs nothing: every rundll32 is this Windows' own.
+    for (int round = 0; round < kProcessEndingRounds && !OnOtherWindows(); ++round) {
         machine_.processes.KillProcessByName(text::kRundll32);
     }
 
@@ -113,7 +114,8 @@ void FrmKR8::CmdFix_Click() {
         RemovalAsks asks;
         asks.withoutBackup = [&] { return RemoveWithoutBackup(text::kNoFileBackupPrefix, path); };
         asks.beforeDelete = [&] {
-            if (!SafeOnCommandLine(path)) {
+            // Its attrib is a program of that disk, which is not run.
+            if (!SafeOnCommandLine(path) || OnOtherWindows()) {
                 return true;
             }
             const RunResult attrib =
@@ -125,6 +127,13 @@ void FrmKR8::CmdFix_Click() {
             if (!machine_.files.FileLength(path)) {
                 // A folder put in the file's place: replacing it at restart is not ours to do.
                 boxes_.Show(text::kNotAFilePrefix + path, MsgButtons::Ok, MsgIcon::Exclamation, "");
+                return RemovalOutcome::NotRemoved;
+            }
+            // Nothing holds a file of a Windows that is not running, and a restart would be
+            // this Windows' own.
+            if (OnOtherWindows()) {
+                boxes_.Show(text::kOfflineNotDeletedPrefix + path, MsgButtons::Ok,
+                            MsgIcon::Exclamation, "");
                 return RemovalOutcome::NotRemoved;
             }
             boxes_.Show(text::kCannotDelete, MsgButtons::Ok, MsgIcon::None, "");

@@ -29,6 +29,10 @@ std::unique_ptr<HeldFile> FrmKR8::LoadDataIntoFile(int resourceId, const std::st
 }
 
 void FrmKR8::CmdPol_Click() {
+    // The policy is the running Windows' own, and the tool would be written to that disk.
+    if (OnOtherWindows()) {
+        return;
+    }
     const std::int32_t platform = machine_.os.GetPlatformId();
     if (platform == kPlatformWindows9x) {
         boxes_.Show(text::kPolicyRefusal, MsgButtons::Ok, MsgIcon::Exclamation, text::kPolicyTitle);

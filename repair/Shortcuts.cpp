@@ -5,14 +5,19 @@
 namespace kr8 {
 
 void FrmKR8::CmdHosts_Click() {
-    machine_.shell.Open(machine_.folders.GetWindowsFolder() + text::kNotepad,
-                        // Quoted: the system folder's path may hold blanks.
-                        "\"" + machine_.folders.GetSystemFolder() + text::kHostsFile + "\"",
-                        machine_.folders.GetSystemFolder() + text::kHostsFolder);
+    // Never a program of the other disk's: this Windows' Notepad opens that Windows' file.
+    machine_.shell.Open(
+        ownWindowsFolder_.value_or(machine_.folders.GetWindowsFolder()) + text::kNotepad,
+        // Quoted: the system folder's path may hold blanks.
+        "\"" + machine_.folders.GetSystemFolder() + text::kHostsFile + "\"",
+        machine_.folders.GetSystemFolder() + text::kHostsFolder);
 }
 
 // The editor opens at the key that the last scan stored as its LastKey.
 void FrmKR8::CmdRegedit_Click() {
+    if (OnOtherWindows()) {
+        return;
+    }
     machine_.shell.Open(machine_.folders.GetWindowsFolder() + text::kRegeditExe, "",
                         machine_.folders.GetWindowsFolder());
 }

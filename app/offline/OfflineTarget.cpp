@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "app/Texts.h"
+#include "scan/ProfileTemps.h"
 #include "sys/AsciiCase.h"
 #include "sys/Sha256.h"
 #include "sys/TrailingBackslashes.h"
@@ -23,24 +24,6 @@ constexpr char kHiveChangedPrefix[] = "something else changed it since it was re
 constexpr char kHiveChangedSuffix[] = "), so nothing was written to it";
 constexpr char kHiveGone[] = "it can no longer be read as the file it was";
 constexpr char kHiveNotReplaced[] = "the new hive could not be written beside it and put in place";
-
-// "X:\..."; the form SystemRoot takes.
-bool IsOnDrive(const std::string& path) {
-    return path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
-           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-}
-
-std::string ReplacedIgnoringCase(std::string text, const std::string& name, const std::string& by) {
-    for (std::size_t at = 0; at + name.size() <= text.size();) {
-        if (EqualsIgnoringAsciiCase(std::string_view(text).substr(at, name.size()), name)) {
-            text.replace(at, name.size(), by);
-            at += by.size();
-        } else {
-            ++at;
-        }
-    }
-    return text;
-}
 
 // How the hive file now differs from the one read; empty when it does not.
 std::string Difference(const FileRead& read, const std::string& sha256, const FileRead& now) {
@@ -103,7 +86,7 @@ std::unique_ptr<OfflineTarget> OfflineTarget::Open(const std::string& windowsFol
     // SystemRoot only names the drive and spells the folder for the report, as the Windows
     // program shows it; the folder scanned is the one given, whatever the hive says.
     const std::string systemRoot = WithoutTrailingBackslashes(target->registry_->ReadRegValue(
-        RegRoot::LocalMachine, text::kCurrentVersionKey, text::kSystemRootValue));
+        RegRoot::LocalMachine, place::kCurrentVersionKey, place::kSystemRootValue));
     const bool onDrive = IsOnDrive(systemRoot);
     if (onDrive && EqualsIgnoringAsciiCase(systemRoot.substr(3), name)) {
         target->windowsFolder_ = systemRoot;
@@ -176,31 +159,10 @@ std::string OfflineTarget::GetTempFolder() {
     return tempFolders_.empty() ? std::string() : tempFolders_.front();
 }
 
-std::string OfflineTarget::Expanded(const std::string& path) const {
-    std::string expanded = ReplacedIgnoringCase(path, "%SystemDrive%", windowsFolder_.substr(0, 2));
-    expanded = ReplacedIgnoringCase(expanded, "%SystemRoot%", windowsFolder_);
-    return ReplacedIgnoringCase(expanded, "%windir%", windowsFolder_);
-}
-
 void OfflineTarget::FindTempFolders() {
-    std::vector<std::string> candidates;
-    for (std::int32_t index = 0;; ++index) {
-        const std::optional<std::string> sid =
-            registry_->GetSubKeyName(RegRoot::LocalMachine, text::kProfileListKey, index);
-        if (!sid) {
-            break;
-        }
-        const std::string profile = registry_->ReadRegValue(
-            RegRoot::LocalMachine, text::kProfileListKey + *sid + "\\", text::kProfilePathValue);
-        if (profile == kNotFound) {
-            continue;
-        }
-        for (const char* temp : text::kProfileTempFolders) {
-            candidates.push_back(WithoutTrailingBackslashes(Expanded(profile)) + temp);
-        }
-    }
-    candidates.push_back(windowsFolder_ + text::kWindowsTempFolder);
-    // Two profiles can name one folder; a profile on another drive is out of reach here.
+    const std::vector<std::string> candidates =
+        ProfileTempCandidates(*registry_, windowsFolder_.substr(0, 2), windowsFolder_);
+    // Two profiles can name one folder.
     std::unordered_set<std::string> seen;
     for (const std::string& candidate : candidates) {
         const std::optional<struct stat> st = drive_->Status(candidate);

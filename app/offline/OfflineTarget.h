@@ -55,8 +55,6 @@ class OfflineTarget : public CommonFunction {
 
   private:
     void FindTempFolders();
-    // %SystemDrive%, %SystemRoot% and %windir% filled in; other names are left as they are.
-    std::string Expanded(const std::string& path) const;
     // The hive file as it was read or last written, and its digest.
     void Keep(FileRead read);
 

@@ -164,7 +164,7 @@ bool MainWindow::Create() {
     const SIZE client = ClientSizePixels(dpi);
     RECT frame{0, 0, client.cx, client.cy};
     AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
-    CreateWindowExW(0, kClassName, Wide(text::kCaption).c_str(), kWindowStyle, CW_USEDEFAULT,
+    CreateWindowExW(0, kClassName, Wide(form_.Caption()).c_str(), kWindowStyle, CW_USEDEFAULT,
                     CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
                     nullptr, instance_, this);
     if (!window_) {

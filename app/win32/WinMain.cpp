@@ -13,6 +13,7 @@
 #include "app/Texts.h"
 #include "app/UnattendedScan.h"
 #include "app/win32/MainWindow.h"
+#include "app/win32/OtherWindows.h"
 #include "app/win32/Win32Machine.h"
 #include "sys/win32/Wide.h"
 
@@ -51,6 +52,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
             window.Show(kr8::text::kUsage, kr8::MsgButtons::Ok, kr8::MsgIcon::Exclamation, "");
         }
         return kr8::kExitFailed;
+    }
+    if (command.offlineFolder) {
+        return kr8::win32::RunOnOtherWindows(instance, command, seams, showCommand);
     }
     if (command.scan) {
         return kr8::RunUnattendedScan(machine, command.logPath);

@@ -20,6 +20,7 @@
 #include "app/Texts.h"
 #include "app/offline/OfflineTarget.h"
 #include "scan/Findings.h"
+#include "scan/ProfileTemps.h"
 #include "sys/hive/HiveRegistry.h"
 #include "tests/offline/HiveWriter.h"
 
@@ -60,12 +61,12 @@ std::size_t OurScan(const std::string& hive) {
     const kr8::RegRoot hklm = kr8::RegRoot::LocalMachine;
     std::size_t profiles = 0;
     for (std::int32_t i = 0;; ++i) {
-        const auto sid = reg->GetSubKeyName(hklm, kr8::text::kProfileListKey, i);
+        const auto sid = reg->GetSubKeyName(hklm, kr8::place::kProfileListKey, i);
         if (!sid) {
             break;
         }
-        profiles += reg->ReadRegValue(hklm, kr8::text::kProfileListKey + *sid + "\\",
-                                      kr8::text::kProfilePathValue) != kr8::kNotFound;
+        profiles += reg->ReadRegValue(hklm, kr8::place::kProfileListKey + *sid + "\\",
+                                      kr8::place::kProfilePathValue) != kr8::kNotFound;
     }
     return found.notifyKeys.size() + profiles;
 }

@@ -27,16 +27,28 @@ std::string BackupStoreWin32::LocalTimeName() {
 }
 
 bool BackupStoreWin32::CreateFolder(const std::string& path) {
+    HeldSteps held;
+    if (!Reachable(path, held)) {
+        return false;
+    }
     const std::wstring wide = LongPath(path);
     return Addressable(wide) && ::CreateDirectoryW(wide.c_str(), nullptr) != FALSE;
 }
 
 bool BackupStoreWin32::RemoveFolder(const std::string& path) {
+    HeldSteps held;
+    if (!Reachable(path, held)) {
+        return false;
+    }
     const std::wstring wide = LongPath(path);
     return Addressable(wide) && ::RemoveDirectoryW(wide.c_str()) != FALSE;
 }
 
 std::optional<std::uint32_t> BackupStoreWin32::Attributes(const std::string& path) {
+    HeldSteps held;
+    if (!Reachable(path, held)) {
+        return std::nullopt;
+    }
     const std::wstring wide = LongPath(path);
     const DWORD attributes =
         Addressable(wide) ? ::GetFileAttributesW(wide.c_str()) : INVALID_FILE_ATTRIBUTES;
@@ -47,6 +59,10 @@ std::optional<std::uint32_t> BackupStoreWin32::Attributes(const std::string& pat
 }
 
 bool BackupStoreWin32::SetAttributes(const std::string& path, std::uint32_t attributes) {
+    HeldSteps held;
+    if (!Reachable(path, held)) {
+        return false;
+    }
     const std::wstring wide = LongPath(path);
     return Addressable(wide) &&
            ::SetFileAttributesW(wide.c_str(),

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "sys/AsciiCase.h"
 #include "sys/win32/Handles.h"
 #include "sys/win32/Wide.h"
 
@@ -315,9 +316,25 @@ void DeleteTree(HKEY key, int depth) {
 
 }  // namespace
 
+std::optional<std::string> EllRegWin32::Reached(RegRoot root, const std::string& keyPath) const {
+    if (mount_.empty()) {
+        return keyPath;
+    }
+    const std::vector<std::string> names = NamesIn(keyPath);
+    if (root != RegRoot::LocalMachine || names.empty() ||
+        !EqualsIgnoringAsciiCase(names.front(), "SOFTWARE")) {
+        return std::nullopt;
+    }
+    return names.size() == 1 ? mount_ : mount_ + "\\" + Joined(names, 1);
+}
+
 RegRead EllRegWin32::SubKeyAt(RegRoot root, const std::string& keyPath, RegLink link,
                               std::uint32_t index, std::string& name) {
-    const OpenedKey opened = OpenKey(root, keyPath, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, link);
+    const std::optional<std::string> path = Reached(root, keyPath);
+    if (!path) {
+        return RegRead::Failed;
+    }
+    const OpenedKey opened = OpenKey(root, *path, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, link);
     std::wstring wide;
     const RegRead read = opened.key ? SubKeyOf(opened.key.get(), index, wide) : RegRead::Failed;
     name = Narrow(wide);
@@ -326,13 +343,21 @@ RegRead EllRegWin32::SubKeyAt(RegRoot root, const std::string& keyPath, RegLink 
 
 RegRead EllRegWin32::ValueAt(RegRoot root, const std::string& keyPath, RegLink link,
                              std::uint32_t index, RegValueBytes& value) {
-    const OpenedKey opened = OpenKey(root, keyPath, KEY_QUERY_VALUE, link);
+    const std::optional<std::string> path = Reached(root, keyPath);
+    if (!path) {
+        return RegRead::Failed;
+    }
+    const OpenedKey opened = OpenKey(root, *path, KEY_QUERY_VALUE, link);
     return opened.key ? ValueOf(opened.key.get(), index, value) : RegRead::Failed;
 }
 
 std::optional<RegValueBytes> EllRegWin32::QueryValue(RegRoot root, const std::string& keyPath,
                                                      const std::string& valueName) {
-    const OpenedKey opened = OpenKey(root, keyPath, KEY_QUERY_VALUE);
+    const std::optional<std::string> path = Reached(root, keyPath);
+    if (!path) {
+        return std::nullopt;
+    }
+    const OpenedKey opened = OpenKey(root, *path, KEY_QUERY_VALUE);
     NTSTATUS failure = 0;
     const std::optional<Queried> value =
         opened.key ? QueryNamedValue(opened.key.get(), valueName, &failure) : std::nullopt;
@@ -346,7 +371,8 @@ std::optional<RegValueBytes> EllRegWin32::QueryValue(RegRoot root, const std::st
 bool EllRegWin32::CreateKey(RegRoot root, const std::string& keyPath) {
     UniqueHKey key;
     const HKEY rootKey = RootKey(root);
-    const std::vector<std::string> names = NamesIn(keyPath);
+    const std::optional<std::string> path = Reached(root, keyPath);
+    const std::vector<std::string> names = NamesIn(path.value_or(""));
     if (rootKey == nullptr || names.empty()) {
         return false;
     }
@@ -366,7 +392,11 @@ bool EllRegWin32::CreateKey(RegRoot root, const std::string& keyPath) {
 }
 
 bool EllRegWin32::SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value) {
-    const OpenedKey opened = OpenKey(root, keyPath, KEY_SET_VALUE);
+    const std::optional<std::string> path = Reached(root, keyPath);
+    if (!path) {
+        return false;
+    }
+    const OpenedKey opened = OpenKey(root, *path, KEY_SET_VALUE);
     const std::wstring name = Wide(value.name);
     // The documented call would store a name with a NUL cut short, over another value.
     if (!opened.key || name.find(L'\0') != std::wstring::npos || value.bytes.size() > MAXDWORD) {
@@ -383,11 +413,13 @@ bool EllRegWin32::SetValue(RegRoot root, const std::string& keyPath, const RegVa
 }
 
 void EllRegWin32::DeleteRegKey(RegRoot root, const std::string& keyPath) {
-    // A path of nothing but backslashes would name the root key itself.
-    if (NamesIn(keyPath).empty()) {
+    // A path of nothing but backslashes would name the root key itself, and SOFTWARE alone the
+    // loaded hive's.
+    const std::optional<std::string> path = Reached(root, keyPath);
+    if (!path || NamesIn(keyPath).size() < (mount_.empty() ? 1u : 2u)) {
         return;
     }
-    const OpenedKey opened = OpenKey(root, keyPath, KEY_READ | DELETE, RegLink::Open);
+    const OpenedKey opened = OpenKey(root, *path, KEY_READ | DELETE, RegLink::Open);
     if (opened.key) {
         DeleteTree(opened.key.get(), 0);
     }
@@ -395,7 +427,11 @@ void EllRegWin32::DeleteRegKey(RegRoot root, const std::string& keyPath) {
 
 void EllRegWin32::DeleteRegValue(RegRoot root, const std::string& keyPath,
                                  const std::string& valueName) {
-    const OpenedKey opened = OpenKey(root, keyPath, KEY_SET_VALUE);
+    const std::optional<std::string> path = Reached(root, keyPath);
+    if (!path) {
+        return;
+    }
+    const OpenedKey opened = OpenKey(root, *path, KEY_SET_VALUE);
     Counted counted(valueName);
     if (opened.key && counted.Fits() && Nt().deleteValueKey != nullptr) {
         Nt().deleteValueKey(opened.key.get(), counted.get());
@@ -404,13 +440,21 @@ void EllRegWin32::DeleteRegValue(RegRoot root, const std::string& keyPath,
 
 bool EllRegWin32::KeyExists(RegRoot root, const std::string& keyPath) {
     // The key itself, a link included, whether or not what it points at is there.
-    const OpenedKey opened = OpenKey(root, keyPath, KEY_QUERY_VALUE, RegLink::Open);
+    const std::optional<std::string> path = Reached(root, keyPath);
+    if (!path) {
+        return false;
+    }
+    const OpenedKey opened = OpenKey(root, *path, KEY_QUERY_VALUE, RegLink::Open);
     return opened.key || !opened.absent;
 }
 
 bool EllRegWin32::ValueExists(RegRoot root, const std::string& keyPath,
                               const std::string& valueName) {
-    const OpenedKey opened = OpenKey(root, keyPath, KEY_QUERY_VALUE);
+    const std::optional<std::string> path = Reached(root, keyPath);
+    if (!path) {
+        return false;
+    }
+    const OpenedKey opened = OpenKey(root, *path, KEY_QUERY_VALUE);
     if (!opened.key) {
         return !opened.absent;
     }

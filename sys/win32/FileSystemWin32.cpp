@@ -78,6 +78,10 @@ void DeleteThroughHandle(HANDLE file) {
 }  // namespace
 
 bool FileSystemWin32::Exists(const std::string& path) {
+    HeldSteps held;
+    if (!Reachable(path, held)) {
+        return true;
+    }
     if (!Addressable(path)) {
         return false;
     }
@@ -86,6 +90,10 @@ bool FileSystemWin32::Exists(const std::string& path) {
 }
 
 std::optional<std::uint64_t> FileSystemWin32::FileLength(const std::string& path) {
+    HeldSteps held;
+    if (!Reachable(path, held)) {
+        return std::nullopt;
+    }
     // The attributes come from the folder entry: opening the file could be refused while the
     // adware holds it, and would touch its access time.
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -101,6 +109,10 @@ std::optional<std::uint64_t> FileSystemWin32::FileLength(const std::string& path
 
 std::optional<std::vector<FolderEntry>> FileSystemWin32::ListFolder(const std::string& folder,
                                                                     const std::string& pattern) {
+    HeldSteps held;
+    if (!Reachable(folder, held)) {
+        return std::nullopt;
+    }
     std::vector<FolderEntry> files;
     // An empty folder would make the search run in the current drive's root.
     if (!Addressable(folder) || !Addressable(pattern)) {
@@ -131,6 +143,10 @@ std::optional<std::vector<FolderEntry>> FileSystemWin32::ListFolder(const std::s
 }
 
 std::optional<std::string> FileSystemWin32::ReadFileBytes(const std::string& path) {
+    HeldSteps held;
+    if (!Reachable(path, held)) {
+        return std::nullopt;
+    }
     if (!Addressable(path)) {
         return std::nullopt;
     }
@@ -143,6 +159,10 @@ std::optional<std::string> FileSystemWin32::ReadFileBytes(const std::string& pat
 }
 
 void FileSystemWin32::ClearReadOnlyHiddenSystem(const std::string& path) {
+    HeldSteps held;
+    if (!Reachable(path, held)) {
+        return;
+    }
     if (!Addressable(path)) {
         return;
     }
@@ -160,10 +180,18 @@ void FileSystemWin32::ClearReadOnlyHiddenSystem(const std::string& path) {
 }
 
 bool FileSystemWin32::RemoveFile(const std::string& path) {
+    HeldSteps held;
+    if (!Reachable(path, held)) {
+        return false;
+    }
     return Addressable(path) && ::DeleteFileW(LongPath(path).c_str()) != FALSE;
 }
 
 bool FileSystemWin32::WriteFileBytes(const std::string& path, const std::string& bytes) {
+    HeldSteps held;
+    if (!Reachable(path, held)) {
+        return false;
+    }
     if (!Addressable(path) || bytes.size() > MAXDWORD) {
         return false;
     }
@@ -173,6 +201,10 @@ bool FileSystemWin32::WriteFileBytes(const std::string& path, const std::string&
 }
 
 bool FileSystemWin32::CreateNewFile(const std::string& path, const std::string& bytes) {
+    HeldSteps held;
+    if (!Reachable(path, held)) {
+        return false;
+    }
     if (!Addressable(path) || bytes.size() > MAXDWORD) {
         return false;
     }
@@ -203,6 +235,10 @@ class HeldFileWin32 final : public HeldFile {
 }  // namespace
 
 std::unique_ptr<HeldFile> FileSystemWin32::Hold(const std::string& path) {
+    HeldSteps held;
+    if (!Reachable(path, held)) {
+        return nullptr;
+    }
     if (!Addressable(path)) {
         return nullptr;
     }
@@ -217,12 +253,15 @@ std::unique_ptr<HeldFile> FileSystemWin32::Hold(const std::string& path) {
 }
 
 bool FileSystemWin32::RenameFile(const std::string& from, const std::string& to) {
-    return Addressable(from) && Addressable(to) &&
-           ::MoveFileW(LongPath(from).c_str(), LongPath(to).c_str()) != FALSE;
+    HeldSteps heldFrom;
+    HeldSteps heldTo;
+    return Reachable(from, heldFrom) && Reachable(to, heldTo) && Addressable(from) &&
+           Addressable(to) && ::MoveFileW(LongPath(from).c_str(), LongPath(to).c_str()) != FALSE;
 }
 
 bool FileSystemWin32::ReplaceAtRestart(const std::string& from, const std::string& to) {
-    return Addressable(from) && Addressable(to) &&
+    // The restart would be this Windows' own.
+    return target_ == nullptr && Addressable(from) && Addressable(to) &&
            ::MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }

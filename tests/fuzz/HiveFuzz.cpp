@@ -3,6 +3,7 @@
 #include "app/Texts.h"
 #include "scan/AdwarePlaces.h"
 #include "scan/Findings.h"
+#include "scan/ProfileTemps.h"
 #include "sys/RegExport.h"
 #include "sys/RegFile.h"
 #include "sys/hive/HiveRegistry.h"
@@ -26,11 +27,11 @@ void ReadHiveAsTheOfflineCleanDoes(const std::string& input) {
     ScanRegistry(*reg, found);
     const RegRoot hklm = RegRoot::LocalMachine;
     for (std::int32_t i = 0;; ++i) {
-        const auto sid = reg->GetSubKeyName(hklm, text::kProfileListKey, i);
+        const auto sid = reg->GetSubKeyName(hklm, place::kProfileListKey, i);
         if (!sid) {
             break;
         }
-        reg->ReadRegValue(hklm, text::kProfileListKey + *sid + "\\", text::kProfilePathValue);
+        reg->ReadRegValue(hklm, place::kProfileListKey + *sid + "\\", place::kProfilePathValue);
     }
     if (!found.guardianKeyName.empty()) {
         const auto keys = ExportKey(*reg, hklm, place::kNotifyKey + found.guardianKeyName);

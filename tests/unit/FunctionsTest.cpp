@@ -51,12 +51,20 @@ TEST(CommandLine, SwitchesPathsAndUsageErrors) {
         {"k.exe /restore", "error"},
         {"k.exe /restore a /restore b", "error restore=a"},
         {"k.exe /scan /restore a", "scan error restore=a"},
+        // Another disk's Windows, with the window, the scan or a restore.
+        {"k.exe /Offline \"E:\\WINDOWS\"", "offline=E:\\WINDOWS"},
+        {"k.exe -offline E:\\WINDOWS /scan /log C:\\kr8.log",
+         "scan log=C:\\kr8.log offline=E:\\WINDOWS"},
+        {"k.exe /offline E:\\WINNT /restore a", "restore=a offline=E:\\WINNT"},
+        {"k.exe /scan /offline", "scan error"},
+        {"k.exe /offline a /offline b", "error offline=a"},
     };
     for (const auto& [line, read] : cases) {
         const CommandLine c = ParseCommandLine(line);
         EXPECT_EQ(std::string(c.scan ? "scan " : "") + (c.usageError ? "error " : "") +
                       (c.logPath ? "log=" + *c.logPath + " " : "") +
-                      (c.restoreFolder ? "restore=" + *c.restoreFolder + " " : ""),
+                      (c.restoreFolder ? "restore=" + *c.restoreFolder + " " : "") +
+                      (c.offlineFolder ? "offline=" + *c.offlineFolder + " " : ""),
                   read.empty() ? read : read + " ")
             << line;
     }

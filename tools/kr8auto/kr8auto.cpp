@@ -25,7 +25,8 @@ namespace {
 
 using kr8::UniqueHandle;
 
-constexpr char kWindowTitle[] = "KR8 Finder";
+// The plain window's title; --title names another (the window working on another disk's Windows).
+std::string windowTitle = "KR8 Finder";
 
 struct Failure {
     std::string reason;
@@ -106,12 +107,12 @@ std::string WithoutAmpersands(const std::string& caption) {
 HWND FindMainWindow(DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     for (;;) {
-        HWND window = FindWindowA(nullptr, kWindowTitle);
+        HWND window = FindWindowA(nullptr, windowTitle.c_str());
         if (window && IsWindowVisible(window)) {
             return window;
         }
         if (GetTickCount() - start >= timeoutMs) {
-            throw Failure{"no window titled \"" + std::string(kWindowTitle) + "\" on screen"};
+            throw Failure{"no window titled \"" + windowTitle + "\" on screen"};
         }
         Sleep(100);
     }
@@ -704,6 +705,29 @@ void CmdRestoreMenu(const Call& call) {
     PostMessageA(call.window, WM_SYSCOMMAND, kr8::win32::kRestoreCommand, 0);
 }
 
+// Saves an HKEY_LOCAL_MACHINE key with everything under it as a hive file, as the system's
+// backup would: the hive of a Windows on another disk, for the program's /offline to load.
+void CmdSaveHive(const Call& call) {
+    UniqueHandle token;
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, token.put()) ||
+        !LookupPrivilegeValueA(nullptr, "SeBackupPrivilege", &privileges.Privileges[0].Luid) ||
+        !AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr)) {
+        throw Failure{"the backup privilege could not be enabled"};
+    }
+    kr8::UniqueHKey key;
+    LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, call.args[0].c_str(), 0, KEY_READ, key.put());
+    if (result == ERROR_SUCCESS) {
+        DeleteFileA(call.args[1].c_str());
+        result = RegSaveKeyA(key.get(), call.args[1].c_str(), nullptr);
+    }
+    if (result != ERROR_SUCCESS) {
+        throw Failure{"saving HKLM\\" + call.args[0] + ": error " + std::to_string(result)};
+    }
+}
+
 // As the window's close box would.
 void CmdClose(const Call& call) {
     SendMessageA(call.window, WM_CLOSE, 0, 0);
@@ -737,6 +761,7 @@ constexpr Command kCommands[] = {
     {"release", "", false, CmdRelease},
     {"attrs", "PATH [+rhs]", false, CmdAttrs},
     {"lone-box", "ok|cancel|yes|no TITLE", false, CmdLoneBox},
+    {"save-hive", "KEY FILE", false, CmdSaveHive},
 };
 
 // How many words of a command's arguments are required, and how many there may be.
@@ -752,8 +777,10 @@ std::pair<std::size_t, std::size_t> ArgumentCounts(const Command& command) {
 }
 
 int Usage() {
-    std::fputs("usage: kr8auto [--timeout SECONDS] COMMAND [ARGUMENT...], the commands being:\n",
-               stderr);
+    std::fputs(
+        "usage: kr8auto [--timeout SECONDS] [--title TITLE] COMMAND [ARGUMENT...], the commands "
+        "being:\n",
+        stderr);
     for (const Command& command : kCommands) {
         std::fprintf(stderr, "  %s%s%s%s\n", command.name, *command.arguments ? " " : "",
                      command.arguments, command.needsWindow ? "" : "  (without the window)");
@@ -766,8 +793,12 @@ int Run(std::vector<std::string> args) {
     // Generous: a wait that succeeds ends as soon as it can, and a CI machine whose two cores
     // also run an emulated road can take tens of seconds for a click that starts a program.
     DWORD timeoutMs = 60000;
-    if (args.size() >= 2 && args[0] == "--timeout") {
-        timeoutMs = static_cast<DWORD>(std::atof(args[1].c_str()) * 1000);
+    while (args.size() >= 2 && (args[0] == "--timeout" || args[0] == "--title")) {
+        if (args[0] == "--timeout") {
+            timeoutMs = static_cast<DWORD>(std::atof(args[1].c_str()) * 1000);
+        } else {
+            windowTitle = args[1];
+        }
         args.erase(args.begin(), args.begin() + 2);
     }
     const Command* command =
