@@ -2,7 +2,7 @@
 # One whole road through the real program, on a seeded prefix and an X display of its own, driven
 # and read from another process (kr8auto) through the window's standard messages. The handlers'
 # decisions are the unit tests'; the roads check that the exe wires the real seams and system in.
-# usage: road.sh find|repair|backup|ntrights|window KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR
+# usage: road.sh find|repair|backup|ntrights|offline|window KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR
 #        [win2k|winxp]
 #        road.sh i686 I686_KR8FINDER_EXE X86_64_KR8AUTO_EXE OUTPUT_DIR X86_64_KR8FINDER_EXE
 set -uo pipefail
@@ -265,6 +265,120 @@ backup)
         check_files "$k: regedit reads our .reg file the same" "$WINEPREFIX/drive_c/$k-before.reg" \
             "$WINEPREFIX/drive_c/$k-regedit.reg"
     done
+    ;;
+offline)
+    # Another disk's Windows, as E:: its tree, a hive saved from keys of this prefix (in Wine's
+    # own format, the only one Wine loads) and the infection in both; a decoy guardian in the
+    # prefix's own registry and a decoy rundll32.exe running in the prefix.
+    disk="$out/disk" target='HKLM\Software\KR8Target'
+    tv="$target\\Microsoft\\Windows NT\\CurrentVersion"
+    agent='Microsoft\Windows\CurrentVersion\Internet Settings\User Agent\Post Platform'
+    tgt_add() { "$WINE" reg add "$target\\$1" /v "$2" /t "$3" /d "$4" /f >/dev/null ||
+        fail_now "reg add $*"; }
+    tgt_add 'Microsoft\Windows NT\CurrentVersion' SystemRoot REG_SZ 'C:\WINDOWS'
+    tgt_add 'Microsoft\Windows NT\CurrentVersion\Winlogon\Notify\GuardTgt' Version REG_SZ 126.0
+    tgt_add 'Microsoft\Windows NT\CurrentVersion\ProfileList\S-1-5-21-1' ProfileImagePath \
+        REG_EXPAND_SZ '%SystemDrive%\Documents and Settings\ann'
+    tgt_add "$agent" tgt126 REG_SZ KR8
+    mkdir -p "$disk/WINDOWS/system32/config" "$disk/Documents and Settings/ann/Local Settings/Temp"
+    auto save-hive 'Software\KR8Target' 'C:\tgt-software' || fail_now "saving the target's hive"
+    mv "$WINEPREFIX/drive_c/tgt-software" "$disk/WINDOWS/system32/config/software"
+    "$WINE" reg delete "$target" /f >/dev/null
+    head -c 320872 /dev/urandom >"$disk/WINDOWS/system32/qwxz.dll"
+    cp "$disk/WINDOWS/system32/qwxz.dll" "$out/qwxz.before"
+    echo harmless >"$disk/WINDOWS/system32/wincore.dll"
+    echo harmless >"$disk/Documents and Settings/ann/Local Settings/Temp/upd126.exe"
+    ln -s "$disk" "$WINEPREFIX/dosdevices/e:"
+    "$WINE" reg add 'HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Winlogon\Notify\GuardDecoy' \
+        /v Version /d 126 /f >/dev/null
+    cp "$autoexe" "$out/rundll32.exe"
+    "$WINE" "$out/rundll32.exe" hold-readable 'C:\windows\win.ini' 300 >"$out/decoy.log" 2>&1 &
+    decoy=$!
+    hklm() { "$WINE" reg query HKLM | tr -d '\r' | grep -v '^$'; }
+    hklm >"$out/hklm-before.txt"
+    pending() { "$WINE" reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' \
+        /v PendingFileRenameOperations >/dev/null 2>&1; }
+
+    unattended /offline 'E:\WINDOWS\' /scan /log 'C:\offline.log'
+    check "/offline /scan of the target: exit code" "$?" 1
+    log="$WINEPREFIX/drive_c/offline.log"
+    check "... its log names the target's findings, as reached from here" "$(tr -d '\r' <"$log" |
+        grep -cxF -e 'E:\WINDOWS\system32\qwxz.dll' -e 'E:\WINDOWS\system32\wincore.dll' \
+            -e 'E:\Documents and Settings\ann\Local Settings\Temp\upd126.exe' \
+            -e 'Guardian Key--- is called: GuardTgt' -e 'tgt126 KR8')" 5
+    check "... and nothing of the prefix's own registry" "$(grep -c GuardDecoy "$log")" 0
+    check "HKLM holds no mount after the scan" "$(hklm)" "$(cat "$out/hklm-before.txt")"
+
+    # Refusals, each with its words in the log and nothing loaded.
+    mkdir -p "$out/f/empty" "$out/f/bad/system32/config" "$out/g"
+    echo 'regf, but not a hive' >"$out/f/bad/system32/config/software"
+    ln -s "$disk/WINDOWS" "$out/g/WINDOWS"
+    ln -s "$out/f" "$WINEPREFIX/dosdevices/f:"
+    ln -s "$out/g" "$WINEPREFIX/dosdevices/g:"
+    for row in 'C:\windows|own folder' 'F:\empty|no Windows folder' \
+        'F:\bad|could not be loaded' 'G:\WINDOWS|junction or link'; do
+        unattended /offline "${row%%|*}" /scan /log 'C:\refused.log'
+        check "refused, ${row%%|*}: exit code" "$?" 2
+        check "... said: ${row#*|}" "$(grep -c "${row#*|}" "$WINEPREFIX/drive_c/refused.log")" 1
+    done
+    check "HKLM holds no mount after the refusals" "$(hklm)" "$(cat "$out/hklm-before.txt")"
+
+    # A run that dies leaves its mount; the next run unloads it.
+    title='KR8 Finder - the Windows in E:\WINDOWS'
+    kr8_session_launch "$finder" /offline 'E:\WINDOWS'
+    auto --title "$title" wait >/dev/null || fail_now "the window did not come up"
+    check "the window's mount is there while it runs" "$(hklm | grep -c 'KR8Offline-')" 1
+    kill -9 "$KR8_APP_PID"
+    kr8_session_ended 15
+    for _ in $(seq 50); do hklm | grep -q 'KR8Offline-' && break || sleep 0.1; done
+    unattended /offline 'E:\WINDOWS' /scan /log 'C:\offline.log'
+    check "a dead run's mount is unloaded by the next" "$(hklm)" "$(cat "$out/hklm-before.txt")"
+
+    # The window: Delete, Guardian .reg and User Agent$ through the loaded key, checked by what
+    # its own scan reads back (Wine never writes a loaded hive back to its file).
+    kr8_session_launch "$finder" /offline 'E:\WINDOWS'
+    auto --title "$title" click Find || fail_now "clicking Find"
+    tauto() { auto --title "$title" "$@"; }
+    check "Restore Policy and Open Regedit are off" "$({ tauto click 'Restore Policy';
+        tauto click 'Open Regedit'; } 2>&1 | tr -d '\r')" "$(printf 'kr8auto: button "%s" is disabled\n' \
+            'Restore Policy' 'Open Regedit')"
+    tauto check 0 && tauto click-async 'Delete these files'
+    tauto box yes 'Confirm Delete' >/dev/null || fail_now "no question about the file"
+    tauto wait-idle >/dev/null || fail_now "a box after Delete"
+    for button in 'Guardian .reg:GuardTgt' 'User Agent$:User Agent'; do
+        tauto click-async "${button%%:*}" && tauto box yes "${button#*:}" >/dev/null &&
+            tauto wait-idle >/dev/null || fail "${button%%:*}"
+    done
+    check "the rescan through the loaded key finds none of them" "$(tauto text1 | tr -d '\r' |
+        grep -c -e qwxz.dll -e GuardTgt -e tgt126)" 0
+    # Closed while a box is up: the mount still goes.
+    tauto click-async 'Delete these files'
+    sleep 2
+    tauto close
+    verdict "the process ended with its window" kr8_session_ended 15
+    check "HKLM holds no mount after the window closed over a box" "$(hklm)" \
+        "$(cat "$out/hklm-before.txt")"
+    verdict "the decoy rundll32.exe still runs" kill -0 "$decoy"
+    verdict "nothing was handed to a restart" eval '! pending'
+    "$WINE" reg query 'HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Winlogon\Notify\GuardDecoy' \
+        >/dev/null 2>&1 || fail "the prefix's own guardian decoy is gone"
+    verdict "the file went" absent "$disk/WINDOWS/system32/qwxz.dll"
+    backup=$(ls -d "$disk/WINDOWS/KR8 Backup"/20* | head -n 1)
+    check "the backup on the target holds the file, the key and the value" \
+        "$(cd "$backup" && ls | tr '\n' ' ')" "backup.txt file1.bak key2.reg value3.reg "
+
+    # /restore into the target: the file is back byte for byte; the key and the value went back
+    # through the loaded hive, as the restore's own checks say.
+    timeout 60 "$WINE" "$finder" /offline 'E:\WINDOWS' /restore "$(
+        "$WINE" winepath -w "$backup" | tr -d '\r')" >>"$out/program.log" 2>&1 &
+    restorer=$!
+    "$WINE" "$autoexe" lone-box ok 'Restore from backup' >/dev/null || fail "no restore outcome box"
+    wait "$restorer"
+    check "/offline /restore: exit code" "$?" 0
+    check_files "the file is back" "$out/qwxz.before" "$disk/WINDOWS/system32/qwxz.dll"
+    check "HKLM holds no mount after the restore" "$(hklm)" "$(cat "$out/hklm-before.txt")"
+    cp "$out/hklm-before.txt" "$log" "$out/" 2>/dev/null
+    kill "$decoy" 2>/dev/null
     ;;
 esac
 [ "$failures" -eq 0 ] && echo "All checks passed"

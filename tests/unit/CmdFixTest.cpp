@@ -148,5 +148,43 @@ TEST(CmdFix, ClicksWhileBusyAreDroppedAndAnAbandonedWaitEndsTheHandler) {
     EXPECT_EQ(h.controls.text1, "busy") << "no rescan";
 }
 
+// Working on another disk's Windows, nothing of it runs and nothing of this one is touched: no
+// process is ended, its attrib is not run, a file that stays is said so and never handed to the
+// restart, the editor's LastKey stays, Restore Policy and Open Regedit stay off and do nothing,
+// and Hosts Log opens that Windows' hosts file in this one's Notepad. The caption names it.
+TEST(CmdFix, OnAnotherDisksWindowsNothingRunsAndNothingWaitsForARestart) {
+    Harness h;
+    const std::string own = "C:\\OWN";
+    h.form.ActOnOtherWindows(own);
+    const Strings paths = h.Infect({"a.dll", "b.dll"});
+    h.files.disk[0].locked = true;
+    h.TickAll();
+    h.form.CmdFix_Click();
+    EXPECT_EQ(h.boxes.shown, (Strings{text::kConfirmDeletePrefix + paths[0],
+                                      text::kOfflineNotDeletedPrefix + paths[0],
+                                      text::kConfirmDeletePrefix + paths[1]}));
+    EXPECT_EQ(h.controls.Entries(), Strings{paths[0]});
+    EXPECT_TRUE(h.processes.asked.empty());
+    EXPECT_TRUE(h.launcher.commands.empty());
+    EXPECT_TRUE(h.files.replacements.empty());
+    EXPECT_TRUE(h.restart.requests.empty());
+    EXPECT_FALSE(h.reg.Get("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit",
+                           "LastKey"));
+    EXPECT_EQ(h.controls.captions.back(),
+              text::kOfflineCaptionPrefix + std::string(fake::kWindows));
+    EXPECT_FALSE(h.controls.enabled[Button::CmdPol]);
+    EXPECT_FALSE(h.controls.enabled[Button::CmdRegedit]);
+    h.resources.stored[text::kRightsToolResource] = "tool";
+    h.boxes.shown.clear();
+    h.form.CmdPol_Click();
+    h.form.CmdRegedit_Click();
+    h.form.CmdHosts_Click();
+    EXPECT_TRUE(h.boxes.shown.empty());
+    EXPECT_TRUE(h.launcher.commands.empty());
+    EXPECT_EQ(h.shell.requests,
+              Strings{own + "\\notepad.exe | \"" + fake::kSystem + "\\drivers\\etc\\hosts\" | " +
+                      fake::kSystem + "\\drivers\\etc"});
+}
+
 }  // namespace
 }  // namespace kr8::test
