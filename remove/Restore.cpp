@@ -137,16 +137,35 @@ bool HoldsOnly(const std::vector<RegKeyBytes>& keys, const BackupItem& item,
     });
 }
 
+// Whether path names a file right inside the Windows, system or a temporary folder.
+bool InItsPlace(const std::string& path, CommonFunction& places) {
+    // Every temporary folder: a system seen from outside has one for each profile.
+    const std::vector<std::string> temps = places.GetTempFolders();
+    return RightInside(path, places.GetWindowsFolder()) ||
+           RightInside(path, places.GetSystemFolder()) ||
+           std::any_of(temps.begin(), temps.end(),
+                       [&](const std::string& temp) { return RightInside(path, temp); });
+}
+
+// The file a line names, on the drive the Windows folder is reached on now. A Windows on
+// another disk is named by the Linux program as that Windows names it ("C:\WINDOWS\...") and
+// by this program's /offline as it reached it ("E:\WINDOWS\..."); the backup lies on that disk,
+// so a line that is in its place on no drive but under another letter names that disk's file.
+std::string OnThisDrive(const std::string& original, CommonFunction& places) {
+    const std::string windows = places.GetWindowsFolder();
+    if (InItsPlace(original, places) || original.size() < 3 || original[1] != ':' ||
+        original[2] != '\\' || windows.size() < 3 || windows[1] != ':') {
+        return original;
+    }
+    const std::string moved = windows.substr(0, 2) + original.substr(2);
+    return InItsPlace(moved, places) ? moved : original;
+}
+
 // Puts one file back; why it was not, or nothing.
 std::optional<NotRestoredWhy> RestoreFile(const std::string& folder, const BackupItem& item,
                                           FileSystem& files, BackupStore& store,
                                           CommonFunction& places, const ReplaceQuestion& replace) {
-    // Every temporary folder: a system seen from outside has one for each profile.
-    const std::vector<std::string> temps = places.GetTempFolders();
-    if (!RightInside(item.original, places.GetWindowsFolder()) &&
-        !RightInside(item.original, places.GetSystemFolder()) &&
-        std::none_of(temps.begin(), temps.end(),
-                     [&](const std::string& temp) { return RightInside(item.original, temp); })) {
+    if (!InItsPlace(item.original, places)) {
         return NotRestoredWhy::NotItsPlace;
     }
     const std::optional<std::string> bytes = files.ReadFileBytes(folder + "\\" + item.stored);
@@ -266,9 +285,10 @@ RestoreOutcome RestoreFromBackup(const std::string& folder, FileSystem& files, B
         outcome.notRestored.push_back({NotRestoredWhy::ManifestUnreadable, folder, ""});
         return outcome;
     }
-    for (const BackupItem& item : *items) {
+    for (BackupItem item : *items) {
         std::vector<NotRestored> failed;
         if (item.kind == BackupKind::File) {
+            item.original = OnThisDrive(item.original, places);
             if (auto why = RestoreFile(folder, item, files, store, places, replace)) {
                 failed.push_back({*why, item.original, ""});
             }

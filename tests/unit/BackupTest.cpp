@@ -232,6 +232,9 @@ TEST(Backup, TheRestorePutsBackOnlyWhatEachLineNamesWhereItWasTaken) {
         const char* failure;
     } cases[] = {
         {0, "", {}, nullptr},
+        // Another disk's backup names its files on the drive it was reached on, or on its own.
+        {0, "E" + dll.substr(1), {}, nullptr},
+        {0, "E:\\tamp.dll", {}, text::kNotItsPlace},
         {1, "", {lm(guard, {version}), lm(run, {evil})}, text::kRegFileHoldsMore},
         {1, "", {lm(notify + "GuardOther", {version})}, text::kRegFileHoldsMore},
         {1, "", {lm(guard, {}), lm(guard + "\\\\x", {})}, text::kRegFileHoldsMore},
