@@ -47,6 +47,28 @@ temp=$("$WINE" cmd /c echo %TEMP% | tr -d '\r\n')
 seed() { bash "$KR8_ROOT/scripts/seed-infection.sh" "$WINEPREFIX" "$@" >>"$out/seed.log" 2>&1 ||
     fail_now "seeding the prefix (see $out/seed.log)"; }
 
+# Another disk's Windows, as E:: its tree, a hive saved from keys of this prefix (in Wine's own
+# format, the only one Wine loads) and the infection in both.
+make_target() {
+    disk="$out/disk" target='HKLM\Software\KR8Target'
+    agent='Microsoft\Windows\CurrentVersion\Internet Settings\User Agent\Post Platform'
+    tgt_add() { "$WINE" reg add "$target\\$1" /v "$2" /t "$3" /d "$4" /f >/dev/null ||
+        fail_now "reg add $*"; }
+    tgt_add 'Microsoft\Windows NT\CurrentVersion' SystemRoot REG_SZ 'C:\WINDOWS'
+    tgt_add 'Microsoft\Windows NT\CurrentVersion\Winlogon\Notify\GuardTgt' Version REG_SZ 126.0
+    tgt_add 'Microsoft\Windows NT\CurrentVersion\ProfileList\S-1-5-21-1' ProfileImagePath \
+        REG_EXPAND_SZ '%SystemDrive%\Documents and Settings\ann'
+    tgt_add "$agent" tgt126 REG_SZ KR8
+    mkdir -p "$disk/WINDOWS/system32/config" "$disk/Documents and Settings/ann/Local Settings/Temp"
+    auto save-hive 'Software\KR8Target' 'C:\tgt-software' || fail_now "saving the target's hive"
+    mv "$WINEPREFIX/drive_c/tgt-software" "$disk/WINDOWS/system32/config/software"
+    "$WINE" reg delete "$target" /f >/dev/null
+    head -c 320872 /dev/urandom >"$disk/WINDOWS/system32/qwxz.dll"
+    cp "$disk/WINDOWS/system32/qwxz.dll" "$out/qwxz.before"
+    echo harmless >"$disk/WINDOWS/system32/wincore.dll"
+    echo harmless >"$disk/Documents and Settings/ann/Local Settings/Temp/upd126.exe"
+    ln -s "$disk" "$WINEPREFIX/dosdevices/e:"
+}
 case $road in
 i686)
     # The shipped 32-bit exe, in the 32-bit side of a 64-bit prefix where 32-bit code may run only
@@ -105,6 +127,18 @@ i686)
     verdict "i686: /restore says what it put back" slow lone-box ok 'Restore from backup'
     verdict "i686: /restore ended" kr8_session_ended 120
     check_files "i686: /restore put $gone back byte for byte" "$out/$gone" "$wow_unix/$gone"
+
+    # Another disk's Windows, loaded by the 32-bit program: the same log as the 64-bit one's.
+    make_target
+    hklm_before=$("$WINE" reg query HKLM)
+    timeout 600 "$wine32" "$finder" /offline 'E:\WINDOWS' /scan /log 'C:\i686-offline.log' \
+        >>"$out/program.log" 2>&1
+    check "i686: /offline /scan of the target: exit code" "$?" 1
+    timeout 60 "$WINE" "$5" /offline 'E:\WINDOWS' /scan /log 'C:\x86_64-offline.log' \
+        >>"$out/program.log" 2>&1
+    check_files "i686: its log is the x86_64 build's, byte for byte" \
+        "$WINEPREFIX/drive_c/x86_64-offline.log" "$WINEPREFIX/drive_c/i686-offline.log"
+    check "i686: HKLM holds no mount after it" "$("$WINE" reg query HKLM)" "$hklm_before"
     ;;
 ntrights)
     # Our rights tool, built beside the program, as the program runs it. Wine stores no right, so
@@ -267,28 +301,9 @@ backup)
     done
     ;;
 offline)
-    # Another disk's Windows, as E:: its tree, a hive saved from keys of this prefix (in Wine's
-    # own format, the only one Wine loads) and the infection in both; a decoy guardian in the
-    # prefix's own registry and a decoy rundll32.exe running in the prefix.
-    disk="$out/disk" target='HKLM\Software\KR8Target'
-    tv="$target\\Microsoft\\Windows NT\\CurrentVersion"
-    agent='Microsoft\Windows\CurrentVersion\Internet Settings\User Agent\Post Platform'
-    tgt_add() { "$WINE" reg add "$target\\$1" /v "$2" /t "$3" /d "$4" /f >/dev/null ||
-        fail_now "reg add $*"; }
-    tgt_add 'Microsoft\Windows NT\CurrentVersion' SystemRoot REG_SZ 'C:\WINDOWS'
-    tgt_add 'Microsoft\Windows NT\CurrentVersion\Winlogon\Notify\GuardTgt' Version REG_SZ 126.0
-    tgt_add 'Microsoft\Windows NT\CurrentVersion\ProfileList\S-1-5-21-1' ProfileImagePath \
-        REG_EXPAND_SZ '%SystemDrive%\Documents and Settings\ann'
-    tgt_add "$agent" tgt126 REG_SZ KR8
-    mkdir -p "$disk/WINDOWS/system32/config" "$disk/Documents and Settings/ann/Local Settings/Temp"
-    auto save-hive 'Software\KR8Target' 'C:\tgt-software' || fail_now "saving the target's hive"
-    mv "$WINEPREFIX/drive_c/tgt-software" "$disk/WINDOWS/system32/config/software"
-    "$WINE" reg delete "$target" /f >/dev/null
-    head -c 320872 /dev/urandom >"$disk/WINDOWS/system32/qwxz.dll"
-    cp "$disk/WINDOWS/system32/qwxz.dll" "$out/qwxz.before"
-    echo harmless >"$disk/WINDOWS/system32/wincore.dll"
-    echo harmless >"$disk/Documents and Settings/ann/Local Settings/Temp/upd126.exe"
-    ln -s "$disk" "$WINEPREFIX/dosdevices/e:"
+    # A decoy guardian in the prefix's own registry and a decoy rundll32.exe running in the
+    # prefix.
+    make_target
     "$WINE" reg add 'HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Winlogon\Notify\GuardDecoy' \
         /v Version /d 126 /f >/dev/null
     cp "$autoexe" "$out/rundll32.exe"
