@@ -58,8 +58,15 @@ make_target() {
     tgt_add 'Microsoft\Windows NT\CurrentVersion\Winlogon\Notify\GuardTgt' Version REG_SZ 126.0
     tgt_add 'Microsoft\Windows NT\CurrentVersion\ProfileList\S-1-5-21-1' ProfileImagePath \
         REG_EXPAND_SZ '%SystemDrive%\Documents and Settings\ann'
+    tgt_add 'Microsoft\Windows NT\CurrentVersion\ProfileList\S-1-5-21-2' ProfileImagePath \
+        REG_EXPAND_SZ 'C:\Documents and Settings\bob'
     tgt_add "$agent" tgt126 REG_SZ KR8
     mkdir -p "$disk/WINDOWS/system32/config" "$disk/Documents and Settings/ann/Local Settings/Temp"
+    # bob's temporary folder is a link into this prefix's own files, which Wine shows as a
+    # reparse point: it is no folder of that disk's.
+    mkdir -p "$disk/Documents and Settings/bob/Local Settings" "$WINEPREFIX/drive_c/hosttemp"
+    echo host >"$WINEPREFIX/drive_c/hosttemp/upd126.exe"
+    ln -s "$WINEPREFIX/drive_c/hosttemp" "$disk/Documents and Settings/bob/Local Settings/Temp"
     auto save-hive 'Software\KR8Target' 'C:\tgt-software' || fail_now "saving the target's hive"
     mv "$WINEPREFIX/drive_c/tgt-software" "$disk/WINDOWS/system32/config/software"
     "$WINE" reg delete "$target" /f >/dev/null
@@ -321,7 +328,8 @@ offline)
         grep -cxF -e 'E:\WINDOWS\system32\qwxz.dll' -e 'E:\WINDOWS\system32\wincore.dll' \
             -e 'E:\Documents and Settings\ann\Local Settings\Temp\upd126.exe' \
             -e 'Guardian Key--- is called: GuardTgt' -e 'tgt126 KR8')" 5
-    check "... and nothing of the prefix's own registry" "$(grep -c GuardDecoy "$log")" 0
+    check "... and nothing of the prefix's own registry, nor through a link" \
+        "$(grep -c -e GuardDecoy -e bob "$log")" 0
     check "HKLM holds no mount after the scan" "$(hklm)" "$(cat "$out/hklm-before.txt")"
 
     # Refusals, each with its words in the log and nothing loaded.

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sys/win32/Handles.h"
@@ -180,6 +181,34 @@ TEST_F(EllRegWin32Test, ValuesAreWrittenBackByteForByteIntoKeysMadeForThem) {
     }
     EXPECT_FALSE(reg.SetValue(kRoot, path, {"cut\0here"s, REG_SZ, Bytes(L"x\0"s)}));
     EXPECT_FALSE(reg.ValueExists(kRoot, path, "cut"));
+}
+
+// Another disk's Windows: every SOFTWARE path lands under the mount, in any letter case, and the
+// rest of this registry is out of reach, for reads and writes alike; SOFTWARE alone names the
+// mount's root, which no delete takes.
+TEST_F(EllRegWin32Test, AMountedHiveStandsForSoftwareAndNothingElseIsReached) {
+    EllRegWin32 mounted(path_);
+    const RegValueBytes value{"v", RegType::Sz, Bytes(std::wstring(L"x", 2))};
+    EXPECT_TRUE(mounted.CreateKey(kRoot, "software\\Microsoft\\K"));
+    EXPECT_TRUE(mounted.SetValue(kRoot, "SOFTWARE\\Microsoft\\K", value));
+    EXPECT_EQ(reg.QueryValue(kRoot, path_ + "\\Microsoft\\K", "v"), value);
+    EXPECT_EQ(mounted.QueryValue(kRoot, "SOFTWARE\\Microsoft\\K", "v"), value);
+    EXPECT_EQ(mounted.GetSubKeyName(kRoot, "SOFTWARE", 0), "Microsoft");
+    for (const auto& [root, key] :
+         {std::pair{RegRoot::CurrentUser, "Software"},
+          std::pair{kRoot, "SYSTEM\\CurrentControlSet"}, std::pair{kRoot, "SOFTWAREX"}}) {
+        SCOPED_TRACE(key);
+        EXPECT_TRUE(reg.KeyExists(root, key) || root == kRoot);
+        EXPECT_FALSE(mounted.KeyExists(root, key));
+        EXPECT_FALSE(mounted.CreateKey(root, std::string(key) + "\\KR8Mounted"));
+        EXPECT_FALSE(mounted.GetSubKeyName(root, key, 0));
+    }
+    EXPECT_FALSE(reg.KeyExists(RegRoot::CurrentUser, "Software\\KR8Mounted"));
+    mounted.DeleteRegKey(kRoot, "SOFTWARE\\");
+    EXPECT_TRUE(reg.KeyExists(kRoot, path_ + "\\Microsoft\\K"));
+    mounted.DeleteRegKey(kRoot, "Software\\Microsoft");
+    EXPECT_FALSE(reg.KeyExists(kRoot, path_ + "\\Microsoft"));
+    EXPECT_TRUE(reg.KeyExists(kRoot, path_));
 }
 
 }  // namespace
