@@ -68,8 +68,8 @@ std::string ErrorText(long error) {
         nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     const LocalMemory<wchar_t> owned(text);
     std::string words = length > 0 ? Narrow(text, length) : "";
-    while (!words.empty() &&
-           (words.back() == '\n' || words.back() == '\r' || words.back() == ' ')) {
+    while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == ' ' ||
+                              words.back() == '.')) {
         words.pop_back();
     }
     return words;
