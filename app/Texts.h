@@ -191,6 +191,9 @@ inline constexpr char kOfflineThroughLink[] =
     "The folder is reached through a junction or link, which could lead anywhere. Nothing was "
     "changed: ";
 inline constexpr char kOfflineTitle[] = "Another disk's Windows";
+inline constexpr char kOfflineHostsUnreachable[] =
+    "The hosts file cannot be read on that disk (it is missing, or reached through a junction or "
+    "link), so it was not opened: ";
 
 // The command line that scans a Windows that is not running, from Linux.
 inline constexpr char kOfflineUsage[] =

@@ -5,6 +5,14 @@
 namespace kr8 {
 
 void FrmKR8::CmdHosts_Click() {
+    // Notepad would follow a link on that disk wherever it leads; the seam reaches the file only
+    // as itself.
+    const std::string hosts = machine_.folders.GetSystemFolder() + text::kHostsFile;
+    if (OnOtherWindows() && !machine_.files.ReadFileBytes(hosts)) {
+        boxes_.Show(text::kOfflineHostsUnreachable + hosts, MsgButtons::Ok, MsgIcon::Exclamation,
+                    "");
+        return;
+    }
     // Never a program of the other disk's: this Windows' Notepad opens that Windows' file.
     machine_.shell.Open(
         ownWindowsFolder_.value_or(machine_.folders.GetWindowsFolder()) + text::kNotepad,

@@ -178,8 +178,11 @@ TEST(CmdFix, OnAnotherDisksWindowsNothingRunsAndNothingWaitsForARestart) {
     h.boxes.shown.clear();
     h.form.CmdPol_Click();
     h.form.CmdRegedit_Click();
+    const std::string hosts = std::string(fake::kSystem) + "\\drivers\\etc\\hosts";
+    h.form.CmdHosts_Click();  // none there: not opened, and said so
+    h.files.WriteFileBytes(hosts, "127.0.0.1 localhost");
     h.form.CmdHosts_Click();
-    EXPECT_TRUE(h.boxes.shown.empty());
+    EXPECT_EQ(h.boxes.shown, Strings{text::kOfflineHostsUnreachable + hosts});
     EXPECT_TRUE(h.launcher.commands.empty());
     EXPECT_EQ(h.shell.requests,
               Strings{own + "\\notepad.exe | \"" + fake::kSystem + "\\drivers\\etc\\hosts\" | " +
