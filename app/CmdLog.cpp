@@ -8,7 +8,8 @@
 namespace kr8 {
 
 void FrmKR8::CmdLog_Click() {
-    const std::string folder = machine_.folders.GetTempFolder();
+    // The log is the user's, for this Windows' Notepad and forum post, never that disk's.
+    const std::string folder = OnOtherWindows() ? ownTempFolder_ : machine_.folders.GetTempFolder();
     // Without a temporary folder the path would fall back to the drive's root.
     if (folder.empty()) {
         boxes_.Show(text::kLogNoTempFolder, MsgButtons::Ok, MsgIcon::Exclamation, "");

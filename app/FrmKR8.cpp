@@ -28,8 +28,10 @@ bool FrmKR8::AcceptsPlatform() {
     return true;
 }
 
-void FrmKR8::ActOnOtherWindows(const std::string& ownWindowsFolder) {
+void FrmKR8::ActOnOtherWindows(const std::string& ownWindowsFolder,
+                               const std::string& ownTempFolder) {
     ownWindowsFolder_ = ownWindowsFolder;
+    ownTempFolder_ = ownTempFolder;
 }
 
 std::string FrmKR8::Caption() const {

@@ -61,8 +61,9 @@ class FrmKR8 {
     // one. Nothing of it runs: no process is ended (this Windows' own would be), nothing is
     // handed to a restart (this Windows' own), no program of its disk is started, and this
     // Windows' editor setting, policy and editor are not its. ownWindowsFolder is the running
-    // Windows' folder, whose Notepad shows that Windows' hosts file.
-    void ActOnOtherWindows(const std::string& ownWindowsFolder);
+    // Windows' folder, whose Notepad shows that Windows' hosts file; ownTempFolder the running
+    // Windows' temporary folder, where Make Log writes, as without /offline.
+    void ActOnOtherWindows(const std::string& ownWindowsFolder, const std::string& ownTempFolder);
     bool OnOtherWindows() const { return ownWindowsFolder_.has_value(); }
     // The window's caption, which names that other Windows when there is one.
     std::string Caption() const;
@@ -115,6 +116,7 @@ class FrmKR8 {
     MessageBoxes& boxes_;
     Machine machine_;
     std::optional<std::string> ownWindowsFolder_;
+    std::string ownTempFolder_;
     bool busy_ = false;
     // This process's backup of everything it removes.
     Backup backup_{machine_.files, machine_.reg, machine_.store, machine_.folders};

@@ -164,7 +164,7 @@ int Run(HINSTANCE instance, const CommandLine& command, Win32Machine& own, int s
         return RunUnattendedScan(machine, logPath);
     }
     MainWindow window(instance, machine);
-    window.Form().ActOnOtherWindows(own.folders.GetWindowsFolder());
+    window.Form().ActOnOtherWindows(own.folders.GetWindowsFolder(), own.folders.GetTempFolder());
     if (command.restoreFolder) {
         return RestoreAndTell(WithoutTrailingBackslashes(*command.restoreFolder), files, store,
                               folders, window)

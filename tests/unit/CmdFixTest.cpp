@@ -151,11 +151,12 @@ TEST(CmdFix, ClicksWhileBusyAreDroppedAndAnAbandonedWaitEndsTheHandler) {
 // Working on another disk's Windows, nothing of it runs and nothing of this one is touched: no
 // process is ended, its attrib is not run, a file that stays is said so and never handed to the
 // restart, the editor's LastKey stays, Restore Policy and Open Regedit stay off and do nothing,
-// and Hosts Log opens that Windows' hosts file in this one's Notepad. The caption names it.
+// Hosts Log opens that Windows' hosts file in this one's Notepad, and Make Log writes to this
+// one's temporary folder. The caption names it.
 TEST(CmdFix, OnAnotherDisksWindowsNothingRunsAndNothingWaitsForARestart) {
     Harness h;
     const std::string own = "C:\\OWN";
-    h.form.ActOnOtherWindows(own);
+    h.form.ActOnOtherWindows(own, "C:\\OWNTEMP");
     const Strings paths = h.Infect({"a.dll", "b.dll"});
     h.files.disk[0].locked = true;
     h.TickAll();
@@ -182,11 +183,13 @@ TEST(CmdFix, OnAnotherDisksWindowsNothingRunsAndNothingWaitsForARestart) {
     h.form.CmdHosts_Click();  // none there: not opened, and said so
     h.files.WriteFileBytes(hosts, "127.0.0.1 localhost");
     h.form.CmdHosts_Click();
+    h.form.CmdLog_Click();
     EXPECT_EQ(h.boxes.shown, Strings{text::kOfflineHostsUnreachable + hosts});
+    EXPECT_TRUE(h.files.Exists("C:\\OWNTEMP\\kr8.log"));
     EXPECT_TRUE(h.launcher.commands.empty());
-    EXPECT_EQ(h.shell.requests,
-              Strings{own + "\\notepad.exe | \"" + fake::kSystem + "\\drivers\\etc\\hosts\" | " +
-                      fake::kSystem + "\\drivers\\etc"});
+    EXPECT_EQ(h.shell.requests, (Strings{own + "\\notepad.exe | \"" + hosts + "\" | " +
+                                             fake::kSystem + "\\drivers\\etc",
+                                         "C:\\OWNTEMP\\kr8.log |  | C:\\OWNTEMP"}));
 }
 
 }  // namespace
