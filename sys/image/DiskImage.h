@@ -1,0 +1,82 @@
+// A disk image read through libtsk, never written: a raw copy (a whole disk or one partition),
+// an E01 forensic image in all its segments, a VHD or a VMDK virtual disk; its partitions, and
+// the FAT or NTFS file system of one. The image was written by whoever we are cleaning up after:
+// every read is bounded, each folder is listed once and kept, and no folder is walked but the
+// ones a path names.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "sys/image/TskHandles.h"
+
+namespace kr8 {
+
+class ImageVolume;
+
+class DiskImage : public std::enable_shared_from_this<DiskImage> {
+  public:
+    struct Partition {
+        int number = 0;  // as Linux numbers it; 0: the image holds one file system, no table
+        std::uint64_t offset = 0;  // in bytes
+        std::string description;   // libtsk's, e.g. "NTFS / exFAT (0x07)"
+    };
+
+    // Nothing, with why, when the image cannot be opened or is of no kind libtsk reads.
+    static std::shared_ptr<DiskImage> Open(const std::string& path, std::string* why);
+
+    const std::string& Path() const { return path_; }
+    // The partitions in the image's order; one numbered 0 when it holds no partition table.
+    const std::vector<Partition>& Partitions() const { return partitions_; }
+    // The partition's FAT or NTFS file system; nothing, with why, when it holds none libtsk reads.
+    std::shared_ptr<ImageVolume> OpenVolume(const Partition& partition, std::string* why);
+
+  private:
+    std::string path_;
+    UniqueTskImage image_;
+    std::vector<Partition> partitions_;
+};
+
+class ImageVolume {
+  public:
+    struct Entry {
+        std::string name;  // the long name, as listed
+        TSK_INUM_T address = 0;
+        bool folder = false;
+        std::uint64_t length = 0;  // of the main stream
+    };
+    struct Listing {
+        std::vector<Entry> entries;
+        // Each name, and its lower-case (ASCII) form, to its first entry.
+        std::unordered_map<std::string, std::size_t> exact, folded;
+    };
+
+    ImageVolume(std::shared_ptr<DiskImage> image, UniqueTskFs fs, int number);
+
+    int Number() const { return number_; }
+    const std::string& ImagePath() const { return image_->Path(); }
+    const Entry& Root() const { return root_; }
+    // The allocated names of a folder, read once and kept; libtsk's own entries (the MBR, the
+    // FATs, orphan files) and NTFS's metadata files left out. Nothing when it cannot be read.
+    const Listing* List(TSK_INUM_T folder);
+    // The entry the names lead to from the root, each step the name spelled exactly so, else
+    // the first listed that matches it without regard to ASCII case.
+    std::optional<Entry> Find(const std::vector<std::string>& steps);
+    // A file's main stream, whole; nothing when it cannot be read or is longer than limit.
+    std::optional<std::string> Read(const Entry& file, std::uint64_t limit);
+    // The folders right under the root that hold system32\config\software, as found by Find.
+    std::vector<std::string> WindowsFolders();
+
+  private:
+    std::shared_ptr<DiskImage> image_;  // outlives the file system read from it
+    UniqueTskFs fs_;
+    int number_;
+    Entry root_;
+    std::unordered_map<TSK_INUM_T, std::optional<Listing>> listings_;
+};
+
+}  // namespace kr8
