@@ -214,6 +214,13 @@ inline constexpr char kPartitionPrefix[] = "Partition ";
 inline constexpr char kNotScannedPrefix[] = " was not scanned: ";
 inline constexpr char kNoWindowsFolderHere[] =
     " holds no Windows folder (none right under its root holds system32\\config\\software)";
+inline constexpr char kImageEndsEarly[] =
+    ": the image ends before its file system does (a copy cut short?); what lies past the end "
+    "is not read";
+inline constexpr char kFolderUnreadable[] = ": a folder could not be read: ";
+inline constexpr char kRootUnreadable[] = ": its root folder could not be read";
+inline constexpr char kImageNotWhole[] =
+    "Not everything on the image could be read; the reports below show what could.";
 inline constexpr char kNoWindowsInImage[] = "No Windows folder was found in the disk image: ";
 inline constexpr char kWindowsFolderInfix[] = ", Windows folder ";
 // The hive's copy in the backup folder.

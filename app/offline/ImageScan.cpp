@@ -62,17 +62,35 @@ int ScanImage(const std::string& path, std::optional<int> partition, std::string
             worst = kExitFailed;
             continue;
         }
-        const std::vector<std::string> folders = volume->WindowsFolders();
-        if (folders.empty()) {
+        // What cannot be read is told, and the rest scanned.
+        if (volume->Truncated()) {
+            PrintLine(stderr, PartitionName(p.number) + text::kImageEndsEarly);
+            worst = kExitFailed;
+        }
+        std::vector<std::string> unreadable;
+        const std::optional<std::vector<std::string>> folders = volume->WindowsFolders(&unreadable);
+        for (const std::string& folder : unreadable) {
+            PrintLine(stderr, PartitionName(p.number) + text::kFolderUnreadable + folder);
+            worst = kExitFailed;
+        }
+        if (!folders) {
+            PrintLine(stderr, PartitionName(p.number) + text::kRootUnreadable);
+            worst = kExitFailed;
+            continue;
+        }
+        if (folders->empty() && unreadable.empty()) {
             PrintLine(stderr, PartitionName(p.number) + text::kNoWindowsFolderHere);
         }
-        for (const std::string& folder : folders) {
+        for (const std::string& folder : *folders) {
             found.push_back({volume, folder});
         }
     }
     if (found.empty()) {
         PrintLine(stderr, text::kNoWindowsInImage + path);
         return kExitFailed;
+    }
+    if (worst == kExitFailed) {
+        PrintLine(stderr, text::kImageNotWhole);
     }
 
     // Each report stands as the scan of a mounted disk prints it; with several, each is headed,

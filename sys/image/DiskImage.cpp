@@ -1,5 +1,6 @@
 #include "sys/image/DiskImage.h"
 
+#include <unordered_set>
 #include <utility>
 
 #include "sys/AsciiCase.h"
@@ -11,10 +12,13 @@ namespace {
 
 // The texts of what could not be opened, for the user.
 constexpr char kImageUnreadable[] = "The disk image cannot be opened: ";
+constexpr char kDamagedBootSector[] = "its FAT boot sector is damaged";
 constexpr char kNoWindowsFileSystem[] = "no FAT or NTFS file system libtsk can read";
 
 // Below this entry NTFS keeps its own files ($MFT, $Bitmap, $Extend, …) and nothing else.
 constexpr TSK_INUM_T kNtfsFirstUserEntry = 24;
+// FAT holds at most 65,536 entries of 32 bytes in a folder; a chain longer than that is no folder.
+constexpr std::uint64_t kLongestFatFolder = 65536 * 32;
 // A file is read in pieces of this size.
 constexpr std::size_t kReadChunk = 1 << 20;
 
@@ -33,6 +37,41 @@ std::string TskError() {
 }
 
 }  // namespace
+
+// The FAT's layout, from the volume's own boot sector: libtsk falls back to the backup boot
+// sector of a FAT32 volume whose first one is damaged, and keeps its reading of the FAT to itself.
+std::optional<ImageVolume::FatGeometry> ImageVolume::ReadFatGeometry(TSK_FS_INFO* fs) {
+    unsigned char boot[512];
+    if (tsk_fs_read(fs, 0, reinterpret_cast<char*>(boot), sizeof boot) != sizeof boot) {
+        tsk_error_reset();
+        return std::nullopt;
+    }
+    const auto u16 = [&](int at) {
+        return std::uint64_t{boot[at]} | std::uint64_t{boot[at + 1]} << 8;
+    };
+    const auto u32 = [&](int at) { return u16(at) | u16(at + 2) << 16; };
+    const std::uint64_t sectorBytes = u16(11), perCluster = boot[13], reserved = u16(14),
+                        fats = boot[16], rootEntries = u16(17);
+    const std::uint64_t fatSectors = u16(22) != 0 ? u16(22) : u32(36);
+    const std::uint64_t sectors = u16(19) != 0 ? u16(19) : u32(32);
+    if (boot[510] != 0x55 || boot[511] != 0xAA || sectorBytes != fs->block_size ||
+        perCluster == 0 || reserved == 0 || fats == 0 || fatSectors == 0) {
+        return std::nullopt;
+    }
+    FatGeometry fat;
+    fat.entryBits = fs->ftype == TSK_FS_TYPE_FAT12 ? 12 : fs->ftype == TSK_FS_TYPE_FAT16 ? 16 : 32;
+    fat.endOfChain = fat.entryBits == 12 ? 0xFF8 : fat.entryBits == 16 ? 0xFFF8 : 0x0FFFFFF8;
+    fat.fatOffset = reserved * sectorBytes;
+    fat.sectorsPerCluster = perCluster;
+    fat.clusterBytes = perCluster * sectorBytes;
+    fat.firstDataSector =
+        reserved + fats * fatSectors + (rootEntries * 32 + sectorBytes - 1) / sectorBytes;
+    if (sectors <= fat.firstDataSector) {
+        return std::nullopt;
+    }
+    fat.clusters = (sectors - fat.firstDataSector) / perCluster;
+    return fat;
+}
 
 std::shared_ptr<DiskImage> DiskImage::Open(const std::string& path, std::string* why) {
     auto image = std::make_shared<DiskImage>();
@@ -84,8 +123,13 @@ std::shared_ptr<ImageVolume> DiskImage::OpenVolume(const Partition& partition, s
             tsk_fs_open_img(image_.get(), static_cast<TSK_OFF_T>(partition.offset), type));
         if (fs) {
             tsk_error_reset();
-            return std::make_shared<ImageVolume>(shared_from_this(), std::move(fs),
-                                                 partition.number);
+            auto volume =
+                std::make_shared<ImageVolume>(shared_from_this(), std::move(fs), partition.number);
+            if (volume->Damaged()) {
+                *why = kDamagedBootSector;
+                return nullptr;
+            }
+            return volume;
         }
         tsk_error_reset();
     }
@@ -97,6 +141,11 @@ ImageVolume::ImageVolume(std::shared_ptr<DiskImage> image, UniqueTskFs fs, int n
     : image_(std::move(image)), fs_(std::move(fs)), number_(number) {
     root_.address = fs_.get()->root_inum;
     root_.folder = true;
+    const TSK_FS_TYPE_ENUM type = fs_.get()->ftype;
+    if (TSK_FS_TYPE_ISFAT(type) && type != TSK_FS_TYPE_EXFAT) {
+        fat_ = ReadFatGeometry(fs_.get());
+        damaged_ = !fat_;
+    }
 }
 
 const ImageVolume::Listing* ImageVolume::List(TSK_INUM_T folder) {
@@ -106,7 +155,9 @@ const ImageVolume::Listing* ImageVolume::List(TSK_INUM_T folder) {
     }
     std::optional<Listing> listing;
     const UniqueTskFolder dir(tsk_fs_dir_open_meta(fs_.get(), folder));
-    if (dir) {
+    // libtsk lists what it could read of a damaged folder (a FAT cluster chain that loops or
+    // runs off the disk) and says so: a part of a folder is not the folder.
+    if (dir && FatChainSound(folder)) {
         listing.emplace();
         const bool ntfs = TSK_FS_TYPE_ISNTFS(fs_.get()->ftype);
         const std::size_t count = tsk_fs_dir_getsize(dir.get());
@@ -136,6 +187,11 @@ const ImageVolume::Listing* ImageVolume::List(TSK_INUM_T folder) {
                                    ? static_cast<std::uint64_t>(meta->size)
                                    : 0;
             }
+            // A folder that holds itself is damaged (or made to catch a walk); it is not read.
+            if (entry.address == folder) {
+                listing.reset();
+                break;
+            }
             listing->exact.emplace(entry.name, listing->entries.size());
             listing->folded.emplace(Lower(entry.name), listing->entries.size());
             listing->entries.push_back(std::move(entry));
@@ -146,11 +202,16 @@ const ImageVolume::Listing* ImageVolume::List(TSK_INUM_T folder) {
     return kept->second ? &*kept->second : nullptr;
 }
 
-std::optional<ImageVolume::Entry> ImageVolume::Find(const std::vector<std::string>& steps) {
+std::optional<ImageVolume::Entry> ImageVolume::Find(const std::vector<std::string>& steps,
+                                                    std::size_t* unreadable) {
     Entry at = root_;
-    for (const std::string& step : steps) {
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const std::string& step = steps[i];
         const Listing* listing = at.folder ? List(at.address) : nullptr;
         if (listing == nullptr) {
+            if (at.folder && unreadable != nullptr) {
+                *unreadable = i;
+            }
             return std::nullopt;
         }
         auto found = listing->exact.find(step);
@@ -187,17 +248,85 @@ std::optional<std::string> ImageVolume::Read(const Entry& file, std::uint64_t li
     return bytes;
 }
 
-std::vector<std::string> ImageVolume::WindowsFolders() {
+bool ImageVolume::FatChainSound(TSK_INUM_T folder) {
+    TSK_FS_INFO* fs = fs_.get();
+    // FAT12's and FAT16's root is a fixed region, and exFAT's folders are not chained so.
+    if (!fat_ || (folder == root_.address && fat_->entryBits != 32)) {
+        return true;
+    }
+    const UniqueTskFile file(tsk_fs_file_open_meta(fs, nullptr, folder));
+    const TSK_FS_ATTR* attr = file ? tsk_fs_file_attr_get(file.get()) : nullptr;
+    if (attr == nullptr || (attr->flags & TSK_FS_ATTR_NONRES) == 0 || attr->nrd.run == nullptr ||
+        attr->nrd.run->addr < fat_->firstDataSector) {
+        return false;
+    }
+    const std::uint64_t longest = kLongestFatFolder / fat_->clusterBytes + 1;
+    std::unordered_set<std::uint64_t> seen;
+    for (std::uint64_t cluster =
+             2 + (attr->nrd.run->addr - fat_->firstDataSector) / fat_->sectorsPerCluster;
+         ;) {
+        if (cluster < 2 || cluster >= fat_->clusters + 2 || !seen.insert(cluster).second ||
+            seen.size() > longest) {
+            return false;
+        }
+        const std::optional<std::uint64_t> next = FatEntry(cluster);
+        if (!next) {
+            return false;
+        }
+        if (*next >= fat_->endOfChain) {
+            return true;
+        }
+        cluster = *next;
+    }
+}
+
+std::optional<std::uint64_t> ImageVolume::FatEntry(std::uint64_t cluster) {
+    const std::uint64_t bit = cluster * fat_->entryBits;
+    unsigned char bytes[4] = {};
+    if (tsk_fs_read(fs_.get(), static_cast<TSK_OFF_T>(fat_->fatOffset + bit / 8),
+                    reinterpret_cast<char*>(bytes), sizeof bytes) != sizeof bytes) {
+        tsk_error_reset();
+        return std::nullopt;
+    }
+    const std::uint64_t word =
+        bytes[0] | bytes[1] << 8 | std::uint64_t{bytes[2]} << 16 | std::uint64_t{bytes[3]} << 24;
+    switch (fat_->entryBits) {
+        case 12:
+            return (bit % 8 == 0 ? word : word >> 4) & 0xFFF;
+        case 16:
+            return word & 0xFFFF;
+        default:
+            return word & 0x0FFFFFFF;
+    }
+}
+
+bool ImageVolume::Truncated() const {
+    return fs_.get()->last_block_act < fs_.get()->last_block;
+}
+
+std::optional<std::vector<std::string>> ImageVolume::WindowsFolders(
+    std::vector<std::string>* unreadable) {
     std::vector<std::string> folders;
     const Listing* root = List(root_.address);
     if (root == nullptr) {
-        return folders;
+        return std::nullopt;
     }
+    const std::vector<std::string> hivePath = {"system32", "config", "software"};
     for (const Entry& entry : root->entries) {
         if (!entry.folder) {
             continue;
         }
-        const std::optional<Entry> hive = Find({entry.name, "system32", "config", "software"});
+        std::vector<std::string> steps = {entry.name};
+        steps.insert(steps.end(), hivePath.begin(), hivePath.end());
+        std::size_t stopped = 0;
+        const std::optional<Entry> hive = Find(steps, &stopped);
+        if (stopped != 0) {
+            std::string folder;
+            for (std::size_t i = 0; i < stopped; ++i) {
+                folder += "/" + steps[i];
+            }
+            unreadable->push_back(folder);
+        }
         // Two entries of one name (a damaged folder) are one folder to the path.
         if (hive && !hive->folder &&
             root->exact.at(entry.name) == static_cast<std::size_t>(&entry - root->entries.data())) {

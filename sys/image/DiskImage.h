@@ -61,21 +61,47 @@ class ImageVolume {
     const std::string& ImagePath() const { return image_->Path(); }
     const Entry& Root() const { return root_; }
     // The allocated names of a folder, read once and kept; libtsk's own entries (the MBR, the
-    // FATs, orphan files) and NTFS's metadata files left out. Nothing when it cannot be read.
+    // FATs, orphan files) and NTFS's metadata files left out. Nothing when it cannot be read, or
+    // names itself.
     const Listing* List(TSK_INUM_T folder);
     // The entry the names lead to from the root, each step the name spelled exactly so, else
-    // the first listed that matches it without regard to ASCII case.
-    std::optional<Entry> Find(const std::vector<std::string>& steps);
+    // the first listed that matches it without regard to ASCII case. *unreadable: how many
+    // steps led to a folder that could not be read, when one could not; else 0.
+    std::optional<Entry> Find(const std::vector<std::string>& steps,
+                              std::size_t* unreadable = nullptr);
     // A file's main stream, whole; nothing when it cannot be read or is longer than limit.
     std::optional<std::string> Read(const Entry& file, std::uint64_t limit);
-    // The folders right under the root that hold system32\config\software, as found by Find.
-    std::vector<std::string> WindowsFolders();
+    // The folders right under the root that hold system32\config\software, as found by Find;
+    // nothing when the root cannot be read. *unreadable: the folders on the way that could not
+    // be read ("/WINDOWS/system32"), so that what they hold is not known.
+    std::optional<std::vector<std::string>> WindowsFolders(std::vector<std::string>* unreadable);
+    // Whether the image ends before the file system does (a copy cut short).
+    bool Truncated() const;
+    // Whether the file system's own description of itself is damaged (a FAT boot sector that
+    // libtsk read past, to its backup): nothing on it is read.
+    bool Damaged() const { return damaged_; }
 
   private:
+    struct FatGeometry {
+        int entryBits = 32;
+        std::uint64_t endOfChain = 0;
+        std::uint64_t fatOffset = 0;  // in bytes
+        std::uint64_t sectorsPerCluster = 0, clusterBytes = 0;
+        std::uint64_t firstDataSector = 0, clusters = 0;
+    };
+    static std::optional<FatGeometry> ReadFatGeometry(TSK_FS_INFO* fs);
+    std::optional<std::uint64_t> FatEntry(std::uint64_t cluster);
+    // Whether a FAT folder's cluster chain ends where the FAT says, without a loop, within the
+    // longest folder FAT allows: libtsk reads a looping or endless chain up to where it stops
+    // and lists what it found there as the whole folder.
+    bool FatChainSound(TSK_INUM_T folder);
+
     std::shared_ptr<DiskImage> image_;  // outlives the file system read from it
     UniqueTskFs fs_;
     int number_;
     Entry root_;
+    std::optional<FatGeometry> fat_;
+    bool damaged_ = false;
     std::unordered_map<TSK_INUM_T, std::optional<Listing>> listings_;
 };
 

@@ -11,6 +11,8 @@ namespace kr8 {
 namespace {
 
 constexpr char kNotAWindowsName[] = "A name Windows cannot hold, so it was skipped, in ";
+constexpr char kFolderUnreadable[] =
+    "A folder of the image could not be read, so nothing in it was checked: ";
 constexpr char kTooLong[] = "A file too long to be a registry hive, so it was not read: ";
 // No registry hive comes near this; a file claiming more is not read into memory.
 constexpr std::uint64_t kLongestFileRead = std::uint64_t{1} << 30;
@@ -58,7 +60,24 @@ std::optional<ImageVolume::Entry> ImageDrive::Find(const std::string& path) {
     if (!steps || steps->empty()) {
         return std::nullopt;
     }
-    return volume_->Find(*steps);
+    std::size_t unreadable = 0;
+    std::optional<ImageVolume::Entry> entry = volume_->Find(*steps, &unreadable);
+    if (!entry && unreadable != 0) {
+        std::string folder = drive_;
+        for (std::size_t i = 0; i < unreadable; ++i) {
+            folder += "\\" + (i == 0 && !pinnedWindows_.empty() && steps->at(0) == pinnedDisk_
+                                  ? pinnedWindows_
+                                  : steps->at(i));
+        }
+        Problem(kFolderUnreadable + folder);
+    }
+    return entry;
+}
+
+void ImageDrive::Problem(const std::string& text) {
+    if (told_.insert(text).second) {
+        problems_.push_back(text);
+    }
 }
 
 bool ImageDrive::Exists(const std::string& path) {
@@ -116,10 +135,7 @@ std::optional<std::vector<FolderEntry>> ImageDrive::ListFolder(const std::string
     std::vector<FolderEntry> listed;
     for (const ImageVolume::Entry& item : listing->entries) {
         if (!IsWindowsName(item.name)) {
-            const std::string problem = kNotAWindowsName + folder + ": " + item.name;
-            if (told_.insert(problem).second) {
-                problems_.push_back(problem);
-            }
+            Problem(kNotAWindowsName + folder + ": " + item.name);
         } else if (fnmatch(pattern.c_str(), item.name.c_str(), FNM_NOESCAPE | FNM_CASEFOLD) == 0) {
             listed.push_back({item.name, item.length, item.folder});
         }
@@ -133,10 +149,7 @@ std::optional<FileRead> ImageDrive::ReadRegularFile(const std::string& path) {
         return std::nullopt;
     }
     if (entry->length > kLongestFileRead) {
-        const std::string problem = kTooLong + path;
-        if (told_.insert(problem).second) {
-            problems_.push_back(problem);
-        }
+        Problem(kTooLong + path);
         return std::nullopt;
     }
     std::optional<std::string> bytes = volume_->Read(*entry, kLongestFileRead);

@@ -41,7 +41,9 @@ class ImageDrive : public WindowsDrive {
   private:
     // The names path leads through below the root, the pinned Windows folder's as on the disk.
     std::optional<std::vector<std::string>> Steps(const std::string& path) const;
+    // A folder on the way that cannot be read is one of the Problems().
     std::optional<ImageVolume::Entry> Find(const std::string& path);
+    void Problem(const std::string& text);
 
     std::shared_ptr<ImageVolume> volume_;
     std::string drive_ = "C:";

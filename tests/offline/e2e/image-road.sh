@@ -15,7 +15,7 @@ mkdir -p "$out"
 work=$(mktemp -d /tmp/kr8-image-road.XXXXXX)
 chmod 755 "$work"
 mkdir -m 777 "$work/logs"
-trap 'mountpoint -q "$work/mnt" && umount "$work/mnt"; rm -rf "$work"' EXIT
+trap 'mountpoint -q "$work/mnt" && umount "$work/mnt"; [ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
 skip() { echo "SKIP: $*"; }
 
 as_user=()
@@ -90,6 +90,8 @@ p=sys.argv[1]; a=struct.unpack(">I",os.getxattr(p,"system.ntfs_attrib_be"))[0]
 os.setxattr(p,"system.ntfs_attrib_be",struct.pack(">I",a|0x800))' "$m/WINDOWS/system32/config"
     cp -r "$tree/WINDOWS" "$tree/Documents and Settings" "$m/"
     cp "$out/deleted.dll" "$m/WINDOWS/system32/" && sync && rm "$m/WINDOWS/system32/deleted.dll"
+    # An empty folder, whose entry the hostile images below turn into one naming system32 itself.
+    mkdir "$m/WINDOWS/system32/selfref"
     verdict "NTFS: the hive is stored compressed" python3 -c 'import os,struct,sys
 sys.exit(not struct.unpack(">I",os.getxattr(sys.argv[1],"system.ntfs_attrib_be"))[0]&0x800)' \
         "$m/WINDOWS/system32/config/software"
@@ -171,6 +173,65 @@ verdict "refused: a partition that is not there (lists those that are)" \
     grep -q 'Partition 5' "$work/logs/refused.err"
 image refused "$out/deleted.dll"
 check "refused: a file that holds no file system (exit code)" "$code" 2
+
+# Images their adversary wrote: each gives a message and exit code 2 within seconds (with the
+# reports of what could be read), never a crash or a hang.
+# edit IMAGE PYTHON: runs the Python statements on the image's bytes, b (a bytearray).
+edit() {
+    python3 -c 'import struct,sys
+f=open(sys.argv[1],"r+b"); b=bytearray(f.read())
+'"$2"'
+f.seek(0); f.write(b)' "$1"
+}
+# FAT32: where the first FAT starts, its length and the first data byte, in bytes.
+fat_geometry='
+sector=struct.unpack_from("<H",b,11)[0]; per=b[13]; reserved=struct.unpack_from("<H",b,14)[0]
+fats=b[16]; fatlen=struct.unpack_from("<I",b,36)[0]*sector; first=reserved*sector
+def fat(c,v):
+    for i in range(fats): struct.pack_into("<I",b,first+i*fatlen+4*c,v)'
+sys32=$(mshowfat -i "$fat" ::/WINDOWS/system32 | sed -n 's/.*<\([0-9]*\).*/\1/p')
+hostile() {
+    local name=$1 file=$2 want=$3
+    shift 3
+    local started=$SECONDS
+    image "hostile-$name" "$file" "$@"
+    check "hostile: $name (exit code)" "$code" "$want"
+    verdict "hostile: $name (a message)" [ -s "$work/logs/hostile-$name.err" ]
+    verdict "hostile: $name (within seconds)" [ $((SECONDS - started)) -lt 20 ]
+}
+cp "$fat" "$work/h.bin" && edit "$work/h.bin" "$fat_geometry
+b[0:512]=bytes(512)"
+hostile "a zeroed boot sector" "$work/h.bin" 2
+cp "$fat" "$work/h.bin" && edit "$work/h.bin" "$fat_geometry
+fat($sys32,$sys32)"
+hostile "a FAT folder whose clusters loop" "$work/h.bin" 2
+# system32 runs on through every cluster after its own, whatever they hold.
+cp "$fat" "$work/h.bin" && edit "$work/h.bin" "$fat_geometry
+n=fatlen//4
+for c in range($sys32,n-1): fat(c,c+1)
+fat(n-1,0x0FFFFFFF)"
+hostile "a FAT folder as long as the disk" "$work/h.bin" 2
+head -c 40M "$fat" >"$work/h.bin"
+hostile "a truncated FAT32 image" "$work/h.bin" 2
+# A third primary partition far past the disk's end: the two others are still scanned.
+cp "$disk" "$work/h.bin" && edit "$work/h.bin" \
+    'struct.pack_into("<B3sB3sII",b,446+32,0,b"\0\0\0",7,b"\0\0\0",0x7FFF0000,4096)'
+hostile "a partition past the disk's end" "$work/h.bin" 2
+verdict "hostile: a partition past the disk's end (the others' reports)" bash -c \
+    '[ "$(grep -c "^Guardian Key--- is called: GuardSvc" "$1")" = 2 ]' _ "$work/logs/hostile-a partition past the disk's end.out"
+head -c 100M "$disk" >"$work/h.bin"
+hostile "a truncated disk" "$work/h.bin" 2
+if [ -n "$ntfs" ]; then
+    # The index entry of system32's empty folder "selfref" made to name system32 itself.
+    cp "$ntfs" "$work/h.bin" && edit "$work/h.bin" '
+name="selfref".encode("utf-16-le"); at=0
+while (at:=b.find(name,at+1))>0:
+    key=at-0x42; entry=key-16
+    if b[key+0x40]==7 and struct.unpack_from("<H",b,entry+10)[0]==0x42+len(name):
+        b[entry:entry+8]=b[key:key+8]'
+    verdict "hostile: the NTFS folder's entry rewritten" bash -c '! cmp -s "$1" "$2"' _ "$ntfs" "$work/h.bin"
+    hostile "an NTFS folder naming itself" "$work/h.bin" 2
+fi
 
 check "no image changed by a byte" "$(cd "$work" && sha256sum -- *.img disk.*)" "$sums"
 cp -r "$work/logs" "$out/"
