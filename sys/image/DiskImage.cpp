@@ -1,10 +1,16 @@
 #include "sys/image/DiskImage.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string_view>
 #include <unordered_set>
 #include <utility>
 
 #include "sys/AsciiCase.h"
 #include "sys/image/PartitionNumbers.h"
+#include "sys/posix/PosixHandles.h"
 
 namespace kr8 {
 
@@ -12,6 +18,7 @@ namespace {
 
 // The texts of what could not be opened, for the user.
 constexpr char kImageUnreadable[] = "The disk image cannot be opened: ";
+constexpr char kNoFile[] = " (it is no file or block device, or cannot be read)";
 constexpr char kDamagedBootSector[] = "its FAT boot sector is damaged";
 constexpr char kNoWindowsFileSystem[] = "no FAT or NTFS file system libtsk can read";
 
@@ -34,6 +41,37 @@ std::string TskError() {
     std::string error = text != nullptr ? text : "";
     tsk_error_reset();
     return error;
+}
+
+// The kind of image by its own marks, so that libtsk does not try each library on it in turn
+// (the ones that fail leave their allocations behind). Nothing when it is no file or device,
+// or cannot be read.
+std::optional<TSK_IMG_TYPE_ENUM> KindOf(const std::string& path) {
+    // A FIFO would be waited on, a device of another kind acted on: neither is opened to read.
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISBLK(st.st_mode))) {
+        return std::nullopt;
+    }
+    const UniqueFd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    char first[64] = {}, last[8] = {};
+    if (!fd || pread(fd.get(), first, sizeof first, 0) < 0) {
+        return std::nullopt;
+    }
+    const off_t end = lseek(fd.get(), 0, SEEK_END);
+    if (end >= 512 && pread(fd.get(), last, sizeof last, end - 512) < 0) {
+        return std::nullopt;
+    }
+    const std::string_view head(first, sizeof first);
+    if (head.substr(0, 8) == std::string_view("EVF\x09\x0d\x0a\xff\x00", 8)) {
+        return TSK_IMG_TYPE_EWF_EWF;
+    }
+    if (std::string_view(last, sizeof last) == "conectix" || head.substr(0, 8) == "conectix") {
+        return TSK_IMG_TYPE_VHD_VHD;
+    }
+    if (head.substr(0, 4) == "KDMV" || head.substr(0, 21) == "# Disk DescriptorFile") {
+        return TSK_IMG_TYPE_VMDK_VMDK;
+    }
+    return TSK_IMG_TYPE_RAW;
 }
 
 }  // namespace
@@ -76,8 +114,13 @@ std::optional<ImageVolume::FatGeometry> ImageVolume::ReadFatGeometry(TSK_FS_INFO
 std::shared_ptr<DiskImage> DiskImage::Open(const std::string& path, std::string* why) {
     auto image = std::make_shared<DiskImage>();
     image->path_ = path;
+    const std::optional<TSK_IMG_TYPE_ENUM> format = KindOf(path);
+    if (!format) {
+        *why = kImageUnreadable + path + kNoFile;
+        return nullptr;
+    }
     // libtsk opens every kind for reading only; an E01's other segments are found beside it.
-    image->image_.reset(tsk_img_open_utf8_sing(path.c_str(), TSK_IMG_TYPE_DETECT, 0));
+    image->image_.reset(tsk_img_open_utf8_sing(path.c_str(), *format, 0));
     if (!image->image_) {
         *why = kImageUnreadable + path + " (" + TskError() + ")";
         return nullptr;
