@@ -214,6 +214,9 @@ inline constexpr char kPartitionPrefix[] = "Partition ";
 inline constexpr char kNotScannedPrefix[] = " was not scanned: ";
 inline constexpr char kNoWindowsFolderHere[] =
     " holds no Windows folder (none right under its root holds system32\\config\\software)";
+inline constexpr char kSegmentsMissing[] =
+    "Segments of the E01 image are missing or damaged (they are read as zeros), so part of the "
+    "disk was not read: ";
 inline constexpr char kImageEndsEarly[] =
     ": the image ends before its file system does (a copy cut short?); what lies past the end "
     "is not read";

@@ -38,6 +38,11 @@ int ScanImage(const std::string& path, std::optional<int> partition, std::string
         PrintLine(stderr, why);
         return kExitFailed;
     }
+    int worst = kExitNothingFound;
+    if (image->SegmentsMissing()) {
+        PrintLine(stderr, text::kSegmentsMissing + path);
+        worst = kExitFailed;
+    }
     std::vector<DiskImage::Partition> partitions = image->Partitions();
     if (partition) {
         const auto named = std::find_if(partitions.begin(), partitions.end(),
@@ -53,7 +58,6 @@ int ScanImage(const std::string& path, std::optional<int> partition, std::string
         partitions = {*named};
     }
 
-    int worst = kExitNothingFound;
     std::vector<WindowsFound> found;
     for (const DiskImage::Partition& p : partitions) {
         std::shared_ptr<ImageVolume> volume = image->OpenVolume(p, &why);

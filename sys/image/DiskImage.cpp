@@ -1,6 +1,7 @@
 #include "sys/image/DiskImage.h"
 
 #include <fcntl.h>
+#include <libewf.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -74,6 +75,27 @@ std::optional<TSK_IMG_TYPE_ENUM> KindOf(const std::string& path) {
     return TSK_IMG_TYPE_RAW;
 }
 
+// Whether an E01's segments are all there and whole. libewf reads a missing segment's part of
+// the disk as zeros, which would scan as a clean one.
+bool SegmentsWhole(const std::string& path) {
+    char** names = nullptr;
+    int count = 0;
+    libewf_handle_t* handle = nullptr;
+    bool whole = false;
+    if (libewf_glob(path.c_str(), path.size(), LIBEWF_FORMAT_UNKNOWN, &names, &count, nullptr) ==
+        1) {
+        if (libewf_handle_initialize(&handle, nullptr) == 1) {
+            if (libewf_handle_open(handle, names, count, LIBEWF_OPEN_READ, nullptr) == 1) {
+                whole = libewf_handle_segment_files_corrupted(handle, nullptr) == 0;
+                libewf_handle_close(handle, nullptr);
+            }
+            libewf_handle_free(&handle, nullptr);
+        }
+        libewf_glob_free(names, count, nullptr);
+    }
+    return whole;
+}
+
 }  // namespace
 
 // The FAT's layout, from the volume's own boot sector: libtsk falls back to the backup boot
@@ -121,6 +143,7 @@ std::shared_ptr<DiskImage> DiskImage::Open(const std::string& path, std::string*
     }
     // libtsk opens every kind for reading only; an E01's other segments are found beside it.
     image->image_.reset(tsk_img_open_utf8_sing(path.c_str(), *format, 0));
+    image->segmentsMissing_ = *format == TSK_IMG_TYPE_EWF_EWF && !SegmentsWhole(path);
     if (!image->image_) {
         *why = kImageUnreadable + path + " (" + TskError() + ")";
         return nullptr;

@@ -30,6 +30,8 @@ class DiskImage : public std::enable_shared_from_this<DiskImage> {
     static std::shared_ptr<DiskImage> Open(const std::string& path, std::string* why);
 
     const std::string& Path() const { return path_; }
+    // Whether an E01 lacks segments, or holds damaged ones: what lies there reads as zeros.
+    bool SegmentsMissing() const { return segmentsMissing_; }
     // The partitions in the image's order; one numbered 0 when it holds no partition table.
     const std::vector<Partition>& Partitions() const { return partitions_; }
     // The partition's FAT or NTFS file system; nothing, with why, when it holds none libtsk reads.
@@ -39,6 +41,7 @@ class DiskImage : public std::enable_shared_from_this<DiskImage> {
     std::string path_;
     UniqueTskImage image_;
     std::vector<Partition> partitions_;
+    bool segmentsMissing_ = false;
 };
 
 class ImageVolume {

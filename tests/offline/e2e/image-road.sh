@@ -171,6 +171,12 @@ image refused "$disk" --partition 3
 check "refused: a partition that is not there (exit code)" "$code" 2
 verdict "refused: a partition that is not there (lists those that are)" \
     grep -q 'Partition 5' "$work/logs/refused.err"
+if [ -n "$e01" ]; then
+    mkdir -p "$work/short" && cp "$work/disk.E01" "$work/short/" && chmod -R a+rX "$work/short"
+    image refused "$work/short/disk.E01"
+    check "an E01 without its other segments (exit code)" "$code" 2
+    verdict "an E01 without its other segments (said so)" grep -q 'Segments' "$work/logs/refused.err"
+fi
 image refused "$out/deleted.dll"
 check "refused: a file that holds no file system (exit code)" "$code" 2
 
