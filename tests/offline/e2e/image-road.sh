@@ -4,9 +4,9 @@
 # NTFS file system, a disk holding both, and that disk as E01, VHD and VMDK. Each image is
 # scanned as an unprivileged user, nothing mounted, and its report, log and exit code must be
 # those of the mounted scan of the same files; no image changes by a byte.
-# usage: image-road.sh KR8FINDER_OFFLINE KR8_HIVE OUTPUT_DIR
+# usage: image-road.sh KR8FINDER_OFFLINE KR8_HIVE OUTPUT_DIR KR8_IMAGE_CAT
 set -uo pipefail
-offline=$1 hive_tool=$2 out=$3
+offline=$1 hive_tool=$2 out=$3 image_cat=$4
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/../../verdicts.sh"
 rm -rf "$out"
@@ -52,6 +52,12 @@ plant expand 'Microsoft\Windows NT\CurrentVersion\ProfileList\S-1-5-21-1' Profil
 plant dword 'Microsoft\Windows NT\CurrentVersion\Winlogon\Notify\GuardSvc' Version 126
 plant sz 'Microsoft\Windows NT\CurrentVersion\Winlogon\Notify\GuardSvc' DllName qwxz1834.dll
 plant sz 'Microsoft\Windows\CurrentVersion\Internet Settings\User Agent\Post Platform' msg126 KR8
+# About 13 MB of values, half of them repeating text (NTFS compresses it), half not: the hive spans
+# many clusters, compression units and E01 chunks, and is read back byte for byte below.
+for i in $(seq 1 12); do
+    if [ $((i % 2)) = 0 ]; then data=$(head -c 60000 /dev/urandom | base64 -w0); else data=$(printf 'x%.0s' $(seq 1 80000)); fi
+    plant sz 'Filler' "v$i" "$data"
+done
 # Its long name has an 8.3 twin (ADWARE~1.DLL) on both file systems; only the long one is a finding.
 head -c 320872 /dev/zero >"$tree/WINDOWS/system32/Adware Sized Library.dll"
 head -c 5000 /dev/zero >"$tree/WINDOWS/system32/kernel32.dll"
@@ -138,6 +144,14 @@ for name in fat32 ntfs; do
     verdict "$name: the 8.3 name is not reported" bash -c '! grep -q "~1" "$1"' _ "$work/logs/$name.out"
 done
 
+# The hive read back through the image drive from each file system alone, byte for byte.
+readback() {
+    "$image_cat" "$1" "$2" 'C:\WINDOWS\system32\config\software' >"$work/readback" &&
+        cmp -s "$work/readback" "$hive"
+}
+verdict "fat32: the hive read back byte for byte ($(stat -c %s "$hive") bytes)" readback "$fat" 0
+[ -z "$ntfs" ] || verdict "ntfs: the compressed hive read back byte for byte" readback "$ntfs" 0
+
 # The disk and its other kinds: each partition by its Linux number gives that file system's
 # report; without --partition both are scanned, each report headed, in the log alike.
 sole=${ntfs:+ntfs-mounted}
@@ -145,6 +159,9 @@ sole=${sole:-tree}
 for kind in raw:$disk e01:$e01 vhd:$work/disk.vhd vmdk:$work/disk.vmdk; do
     name=${kind%%:*} file=${kind#*:}
     [ -n "$file" ] || continue
+    verdict "$name: the hive read back byte for byte from partitions 1 and 5" \
+        bash -c "$(declare -f readback); image_cat='$image_cat' work='$work' hive='$hive'
+                 readback '$file' 1 && readback '$file' 5"
     image "$name-p1" "$file" --partition 1
     same "$name-p1" tree
     image "$name-p5" "$file" --partition 5
