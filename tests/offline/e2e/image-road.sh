@@ -140,7 +140,7 @@ fi
 for name in fat32 ntfs; do
     [ -f "$work/logs/$name.out" ] || continue
     verdict "$name: the deleted file of the adware's size is not reported" \
-        bash -c '! grep -q deleted "$1"' _ "$work/logs/$name.out"
+        bash -c '! grep -qi eleted "$1"' _ "$work/logs/$name.out"
     verdict "$name: the 8.3 name is not reported" bash -c '! grep -q "~1" "$1"' _ "$work/logs/$name.out"
 done
 
