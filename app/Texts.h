@@ -222,7 +222,34 @@ inline constexpr char kOfflineUsageMore[] =
     "  remove, asking for each (default No; --yes answers Yes), after a backup of each under\n"
     "  the Windows folder's KR8 Backup and a copy of the whole hive there.\n"
     "       kr8finder-offline --restore <backup-folder> <windows-folder>\n"
-    "  Puts back what the backup folder holds, as the Windows program's restore does.\n";
+    "  Puts back what the backup folder holds, as the Windows program's restore does.\n"
+    "       kr8finder-offline --image <file> [--partition <n>] [--log <path>]\n"
+    "  Scans a disk image (raw, E01, VHD, VMDK; FAT or NTFS) without mounting it or writing to\n"
+    "  it: each Windows folder of each partition, or of partition n (numbered as Linux does).\n";
+// The scan of a disk image: what it says beyond the reports.
+inline constexpr char kImageRefusesChanges[] =
+    "--clean and --restore change the disk, and a disk image is only ever read. Attach it as a "
+    "read-write loop device (losetup -f -P --show <file>), mount the Windows partition with "
+    "ntfs-3g and run kr8finder-offline --clean on the Windows folder there (see the README).";
+inline constexpr char kNoSuchPartition[] = "The disk image has no partition ";
+inline constexpr char kPartitionsAre[] = "; its partitions are:";
+inline constexpr char kWholeImage[] = "The whole image";
+inline constexpr char kPartitionPrefix[] = "Partition ";
+inline constexpr char kNotScannedPrefix[] = " was not scanned: ";
+inline constexpr char kNoWindowsFolderHere[] =
+    " holds no Windows folder (none right under its root holds system32\\config\\software)";
+inline constexpr char kSegmentsMissing[] =
+    "Segments of the E01 image are missing or damaged (they are read as zeros), so part of the "
+    "disk was not read: ";
+inline constexpr char kImageEndsEarly[] =
+    ": the image ends before its file system does (a copy cut short?); what lies past the end "
+    "is not read";
+inline constexpr char kFolderUnreadable[] = ": a folder could not be read: ";
+inline constexpr char kRootUnreadable[] = ": its root folder could not be read";
+inline constexpr char kImageNotWhole[] =
+    "Not everything on the image could be read; the reports below show what could.";
+inline constexpr char kNoWindowsInImage[] = "No Windows folder was found in the disk image: ";
+inline constexpr char kWindowsFolderInfix[] = ", Windows folder ";
 // The hive's copy in the backup folder.
 inline constexpr char kHiveCopy[] = "\\software.hive";
 inline constexpr char kAnswerSuffix[] = " [y/N] ";

@@ -6,6 +6,10 @@ packages=(cmake g++ googletest libgtest-dev g++-mingw-w64-i686 g++-mingw-w64-x86
           wine wine64 xvfb xdotool imagemagick zip qemu-user-static
           # kr8finder-offline: the hive library, and two other readers of hives for its road
           libhivex-dev libhivex-bin reglookup libregf-utils
+          # its disk images: libtsk and the image formats it reads, statically linked; the
+          # image road's tools for FAT, NTFS, partition tables, E01 and VHD/VMDK
+          libtsk-dev libewf-dev libvhdi-dev libvmdk-dev libbfio-dev zlib1g-dev
+          dosfstools mtools ntfs-3g fdisk ewf-tools qemu-utils python3
           # the hive fuzz target: clang and its libFuzzer and sanitizer runtimes
           clang libclang-rt-dev)
 # 32-bit Wine, for the machines that can run 32-bit Linux code.

@@ -119,6 +119,22 @@ else
     failed=$((failed + 1))
 fi
 
+echo "== Linux: the image fuzz target, 60 s, from small FAT and NTFS images"
+mkdir -p "$fuzz_run/images" "$fuzz_run/image-found"
+bash tests/fuzz/image-seeds.sh build/fuzz/kr8_hive_seeds "$fuzz_run/images"
+if LSAN_OPTIONS=suppressions=tests/fuzz/image-leaks.supp \
+    build/fuzz/kr8_image_fuzz "$fuzz_run/images" -seed=1 -max_total_time=60 -timeout=5 \
+    -rss_limit_mb=2048 -max_len=2097152 -artifact_prefix="$fuzz_run/image-found/" \
+    -print_final_stats=1 >"$fuzz_run/image-log" 2>&1; then
+    echo "$(sed -n 's/^stat::number_of_executed_units: *//p' "$fuzz_run/image-log") inputs, nothing found"
+    passed=$((passed + 1))
+else
+    tail -n 40 "$fuzz_run/image-log"
+    echo "FAIL: the image fuzz target found an input it fails on:"
+    ls "$fuzz_run/image-found"
+    failed=$((failed + 1))
+fi
+
 if [ -n "${i686_roads:-}" ]; then
     echo "== Under Wine, emulated: the shipped i686 exe"
     wait "$i686_roads" || true

@@ -12,6 +12,7 @@
 
 #include "app/LogFile.h"
 #include "app/Texts.h"
+#include "app/offline/ImageScan.h"
 #include "app/offline/OfflineClean.h"
 #include "app/offline/OfflineTarget.h"
 #include "scan/ExitCodes.h"
@@ -29,7 +30,18 @@ struct Arguments {
     bool clean = false;
     bool yes = false;
     std::optional<std::string> restore;  // the backup folder's Linux path
+    std::optional<std::string> image;    // a disk image scanned in place of a Windows folder
+    std::optional<int> partition;
 };
+
+// A partition's number as Linux gives it: 1 and up, digits only.
+std::optional<int> PartitionNumber(const std::string& arg) {
+    if (arg.empty() || arg.size() > 3 || arg.find_first_not_of("0123456789") != std::string::npos ||
+        std::stoi(arg) == 0) {
+        return std::nullopt;
+    }
+    return std::stoi(arg);
+}
 
 std::optional<Arguments> Parse(int argc, char** argv) {
     Arguments parsed;
@@ -45,6 +57,13 @@ std::optional<Arguments> Parse(int argc, char** argv) {
             parsed.yes = true;
         } else if (arg == "--restore" && !parsed.restore && i + 1 < argc) {
             parsed.restore = argv[++i];
+        } else if (arg == "--image" && !parsed.image && i + 1 < argc) {
+            parsed.image = argv[++i];
+        } else if (arg == "--partition" && !parsed.partition && i + 1 < argc) {
+            parsed.partition = PartitionNumber(argv[++i]);
+            if (!parsed.partition) {
+                return std::nullopt;
+            }
         } else if (!arg.empty() && arg[0] != '-' && !haveFolder) {
             parsed.windowsFolder = arg;
             haveFolder = true;
@@ -52,8 +71,13 @@ std::optional<Arguments> Parse(int argc, char** argv) {
             return std::nullopt;
         }
     }
+    if (parsed.image) {
+        // The changes are refused with their own message; the rest needs no folder.
+        const bool valid = !haveFolder && (!parsed.yes || parsed.clean);
+        return valid ? std::optional(parsed) : std::nullopt;
+    }
     // --yes answers the clean's questions; a restore asks only about files that are there.
-    const bool valid = haveFolder && !(parsed.clean && parsed.restore) &&
+    const bool valid = haveFolder && !parsed.partition && !(parsed.clean && parsed.restore) &&
                        (!parsed.yes || parsed.clean || parsed.restore) &&
                        !(parsed.restore && parsed.logGiven);
     return valid ? std::optional(parsed) : std::nullopt;
@@ -100,7 +124,24 @@ void PrintLines(std::FILE* out, const std::vector<std::string>& lines) {
     }
 }
 
+int RunOnImage(const Arguments& args) {
+    if (args.clean || args.restore) {
+        PrintLine(stderr, text::kImageRefusesChanges);
+        return kExitFailed;
+    }
+    std::string report;
+    int code = ScanImage(*args.image, args.partition, &report);
+    if (!report.empty() && !WriteLog(args.logPath, LogFileBytes(report))) {
+        PrintLine(stderr, text::kOfflineLogNotWritten + args.logPath);
+        code = kExitFailed;
+    }
+    return code;
+}
+
 int Run(const Arguments& args) {
+    if (args.image) {
+        return RunOnImage(args);
+    }
     const bool changes = args.clean || args.restore;
     std::string why;
     std::unique_ptr<OfflineTarget> target = OfflineTarget::Open(args.windowsFolder, changes, &why);
@@ -126,7 +167,7 @@ int Run(const Arguments& args) {
         }
         return RestoreOffline(*target, *folder, boxes, stdout);
     }
-    const Findings found = ScanMachine(target->Registry(), target->Drive(), *target);
+    const Findings found = ScanMachine(target->Registry(), target->Files(), *target);
     const std::string report = ReportText(found);
     std::fputs((ForTerminal(report) + "\n").c_str(), stdout);
     // A part of the disk or hive that could not be read is no clean bill, and no ground to act on.

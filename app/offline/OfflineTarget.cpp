@@ -57,9 +57,30 @@ std::unique_ptr<OfflineTarget> OfflineTarget::Open(const std::string& windowsFol
         return nullptr;
     }
     std::unique_ptr<OfflineTarget> target(new OfflineTarget);
-    target->drive_ = std::make_unique<MountedDrive>(
-        "C:", slash == 0 ? "/" : folder.substr(0, slash), confinement);
-    MountedDrive& drive = *target->drive_;
+    auto mounted = std::make_unique<MountedDrive>("C:", slash == 0 ? "/" : folder.substr(0, slash),
+                                                  confinement);
+    target->mounted_ = mounted.get();
+    target->drive_ = std::move(mounted);
+    return Opened(std::move(target), name, folder, writable, why);
+}
+
+std::unique_ptr<OfflineTarget> OfflineTarget::OpenOn(std::unique_ptr<WindowsDrive> drive,
+                                                     const std::string& diskName,
+                                                     std::string* why) {
+    *why = text::kNotAWindowsFolder + diskName;
+    if (!IsWindowsName(diskName)) {
+        return nullptr;
+    }
+    std::unique_ptr<OfflineTarget> target(new OfflineTarget);
+    target->drive_ = std::move(drive);
+    return Opened(std::move(target), diskName, diskName, false, why);
+}
+
+std::unique_ptr<OfflineTarget> OfflineTarget::Opened(std::unique_ptr<OfflineTarget> target,
+                                                     const std::string& name,
+                                                     const std::string& folder, bool writable,
+                                                     std::string* why) {
+    WindowsDrive& drive = *target->drive_;
     drive.PinWindowsFolder("C:\\" + name, name);
     const std::optional<struct stat> isFolder = drive.Status("C:\\" + name);
     const std::string hive = "C:\\" + name + "\\system32" + text::kHiveInSystemFolder;
@@ -121,7 +142,8 @@ std::vector<std::string> OfflineTarget::Problems() const {
 }
 
 bool OfflineTarget::KeepHiveCopy(const std::string& folder) {
-    return drive_->CreateNewFile(folder + text::kHiveCopy, hiveRead_.bytes);
+    return mounted_ != nullptr &&
+           mounted_->CreateNewFile(folder + text::kHiveCopy, hiveRead_.bytes);
 }
 
 bool OfflineTarget::SaveHive(std::string* why) {
@@ -133,7 +155,8 @@ bool OfflineTarget::SaveHive(std::string* why) {
         reason = kHiveGone;
     } else if (!difference.empty()) {
         reason = kHiveChangedPrefix + difference + kHiveChangedSuffix;
-    } else if (!(written = drive_->ReplaceFile(hive_, [this](const std::string& fresh) {
+    } else if (mounted_ == nullptr ||
+               !(written = mounted_->ReplaceFile(hive_, [this](const std::string& fresh) {
                    return registry_->CommitTo(fresh);
                }))) {
         reason = kHiveNotReplaced;

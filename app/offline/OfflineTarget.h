@@ -1,5 +1,5 @@
-// A Windows installation seen from outside: its Windows folder on a Linux mount, its SOFTWARE
-// hive, and the folders the scan looks in, named as that Windows names them.
+// A Windows installation seen from outside: its Windows folder on a Linux mount or in a disk
+// image, its SOFTWARE hive, and the folders the scan looks in, named as that Windows names them.
 #pragma once
 
 #include <memory>
@@ -22,6 +22,10 @@ class OfflineTarget : public CommonFunction {
     static std::unique_ptr<OfflineTarget> Open(const std::string& windowsFolder, bool writable,
                                                std::string* why,
                                                Confinement confinement = Confinement::Kernel);
+    // The Windows folder diskName right under the root of drive, read only (a disk image's
+    // file system). Nothing, with why, as above.
+    static std::unique_ptr<OfflineTarget> OpenOn(std::unique_ptr<WindowsDrive> drive,
+                                                 const std::string& diskName, std::string* why);
 
     std::string GetWindowsFolder() override { return windowsFolder_; }
     std::string GetSystemFolder() override { return windowsFolder_ + "\\system32"; }
@@ -31,11 +35,14 @@ class OfflineTarget : public CommonFunction {
     std::string GetShortPath(const std::string&) override { return ""; }
 
     HiveRegistry& Registry() { return *registry_; }
-    MountedDrive& Drive() { return *drive_; }
+    // The files the scan reads.
+    WindowsDrive& Files() { return *drive_; }
+    // The mounted drive, which alone can be changed; only a target opened by Open() has one.
+    MountedDrive& Drive() { return *mounted_; }
     // The hive file's Linux path, for messages.
     const std::string& HivePath() const { return hivePath_; }
     // Whether the hive can be replaced: its disk is mounted for writing and the file allows it.
-    bool HiveWritable() { return drive_->Writable(hive_); }
+    bool HiveWritable() { return mounted_ != nullptr && mounted_->Writable(hive_); }
 
     // What the user is told that does not make the scan less whole: the hive's SystemRoot names
     // another folder than the one given, which is scanned. Plain UTF-8, raw.
@@ -54,6 +61,11 @@ class OfflineTarget : public CommonFunction {
     bool SaveHive(std::string* why = nullptr);
 
   private:
+    // The rest of opening, once the drive is there; folder: the Linux path shown when the
+    // drive cannot spell the hive's.
+    static std::unique_ptr<OfflineTarget> Opened(std::unique_ptr<OfflineTarget> target,
+                                                 const std::string& name, const std::string& folder,
+                                                 bool writable, std::string* why);
     void FindTempFolders();
     // The hive file as it was read or last written, and its digest.
     void Keep(FileRead read);
@@ -66,7 +78,8 @@ class OfflineTarget : public CommonFunction {
     std::string hiveSha256_;
     std::unique_ptr<HiveRegistry> registry_;
     std::vector<std::string> hiveProblems_;  // of the hives read before the last save
-    std::unique_ptr<MountedDrive> drive_;
+    std::unique_ptr<WindowsDrive> drive_;
+    MountedDrive* mounted_ = nullptr;  // drive_, when it is a mounted one
     std::vector<std::string> tempFolders_;
     std::vector<std::string> warnings_;
 };

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 #include <unordered_set>
@@ -256,8 +257,14 @@ std::unique_ptr<HiveRegistry> HiveRegistry::FromBytes(const std::string& bytes, 
         LittleEndian32(bytes, kBinsLengthAt) > bytes.size() - kBaseBlock) {
         return nullptr;
     }
-    // hivex opens hives by name only: the bytes go to an anonymous file of this process.
-    const UniqueFd memory(memfd_create("hive", MFD_CLOEXEC));
+    // hivex opens hives by name only: the bytes go to an anonymous file of this process, or
+    // where the kernel has no memfd, to a temporary file that no name reaches.
+    UniqueFd memory(memfd_create("hive", MFD_CLOEXEC));
+    if (!memory) {
+        const char* tmp = std::getenv("TMPDIR");
+        memory.reset(open(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp",
+                          O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+    }
     if (!memory) {
         return nullptr;
     }

@@ -20,8 +20,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "sys/FileSystem.h"
 #include "sys/posix/PosixHandles.h"
+#include "sys/posix/WindowsDrive.h"
 
 namespace kr8 {
 
@@ -29,18 +29,7 @@ namespace kr8 {
 // where the kernel lacks it, by openat with O_NOFOLLOW and a check of each step's device.
 enum class Confinement { Kernel, StepByStep };
 
-// A regular file read whole through one descriptor, and the file it was read from.
-struct FileRead {
-    std::string bytes;
-    struct stat st {};
-};
-
-// A name Windows could hold and give back unchanged: no character its paths reserve (a
-// backslash above all), no control character, and UTF-8 that its UTF-16 names map back to
-// byte for byte.
-bool IsWindowsName(const std::string& name);
-
-class MountedDrive : public FileSystem {
+class MountedDrive : public WindowsDrive {
   public:
     // drive: "C:"; mountRoot: the Linux folder that holds the drive's root, resolved once here.
     // Confinement::Kernel falls back to StepByStep where the kernel has no openat2.
@@ -57,17 +46,17 @@ class MountedDrive : public FileSystem {
     // folder diskName right under the root, whatever else is spelled like it without regard to
     // ASCII case: the folder given on the command line, where the disk may hold "WINDOWS" and
     // "windows" both.
-    void PinWindowsFolder(const std::string& windowsFolder, const std::string& diskName);
+    void PinWindowsFolder(const std::string& windowsFolder, const std::string& diskName) override;
 
     bool Exists(const std::string& path) override;
     // Whether the last step is there spelled exactly so, not only in another case: after a
     // delete, a case twin of the name is no sign that the delete failed.
     bool ExistsExactly(const std::string& path);
     // What is at path itself, a link not followed.
-    std::optional<struct stat> Status(const std::string& path);
+    std::optional<struct stat> Status(const std::string& path) override;
     // The Linux path of what path names, spelled as on the disk, for a message only: anything
     // done with it would leave the drive's confinement.
-    std::optional<std::string> Shown(const std::string& path);
+    std::optional<std::string> Shown(const std::string& path) override;
     // Whether the regular file at path could be written: its disk is mounted for writing, and
     // its permissions allow it (ntfs-3g mounts a hibernated Windows read-only).
     bool Writable(const std::string& path);
@@ -79,7 +68,7 @@ class MountedDrive : public FileSystem {
                                                        const std::string& pattern) override;
     std::optional<std::string> ReadFileBytes(const std::string& path) override;
     // The bytes and identity of a regular file, read through one descriptor.
-    std::optional<FileRead> ReadRegularFile(const std::string& path);
+    std::optional<FileRead> ReadRegularFile(const std::string& path) override;
     void ClearReadOnlyHiddenSystem(const std::string& path) override;
     // The file's Windows attributes: NTFS's own as ntfs-3g shows them, or on a disk without
     // them, read-only from the write permission alone.
@@ -113,7 +102,7 @@ class MountedDrive : public FileSystem {
 
     // What the drive refused or skipped (a name Windows cannot hold, something that is no
     // regular file where a file was wanted), each once, in plain English; the scan is not whole.
-    const std::vector<std::string>& Problems() const { return problems_; }
+    const std::vector<std::string>& Problems() const override { return problems_; }
 
   private:
     struct Place;
