@@ -69,7 +69,8 @@ TEST(HiveFile, OnlyAHiveWithNothingPendingIsUsable) {
 
 // Names come back exactly as the hive holds them, in any script and with trailing blanks; a
 // lookup takes the exact name before one that differs in case only, and never a look-alike.
-// Only SOFTWARE of the local machine is there.
+// Text read by name loses its trailing blanks, as the program always read it. Only SOFTWARE of
+// the local machine is there.
 TEST(HiveRegistry, ReadsNamesAsHeldAndLooksThemUpAsWindowsDoes) {
     Scratch s;
     const std::string cyrillic = "Guard\xD0\xA1vc";  // a Cyrillic Es for the C
@@ -77,7 +78,7 @@ TEST(HiveRegistry, ReadsNamesAsHeldAndLooksThemUpAsWindowsDoes) {
         s.Hive("software", {kNotify + "\\GuardSvc", kNotify + "\\" + cyrillic},
                {{kNotify + "\\\xE6\xBC\xA2 ", "Version", hive_t_REG_DWORD, "126"},
                 {kNotify + "\\GuardSvc", "dll", hive_t_REG_EXPAND_SZ, "a\xC3\xA9.dll"},
-                {kNotify + "\\GuardSvc", "Dll ", hive_t_REG_SZ, "blank"}});
+                {kNotify + "\\GuardSvc", "Dll ", hive_t_REG_SZ, "blank  "}});
     auto reg = HiveRegistry::Open(hive, false);
     ASSERT_TRUE(reg);
     std::vector<std::string> keys;
