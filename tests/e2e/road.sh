@@ -117,8 +117,6 @@ ntrights)
     }
     check "NTrights: Administrators" "$(rights Administrators)" \
         '0 NTrights: granted SeDebugPrivilege to Administrators (S-1-5-32-544)'
-    check "NTrights: Users" "$(rights Users)" \
-        '0 NTrights: granted SeDebugPrivilege to Users (S-1-5-32-545)'
     check "NTrights: an unknown account" "$(rights NoSuchAccount)" \
         '2 NTrights: no account "NoSuchAccount"'
     ;;
@@ -214,8 +212,6 @@ backup)
         [ "$entry" != "$held" ] || { box ok KR8Finder && box ok KR8Finder; }
     done
     idle Delete
-    check "List1 holds what is left" "$(auto list | tr -d '\r' | sort)" "$(printf '[ ] %s\n' \
-        "$held" "$system\\wincore.dll" | sort)"
     for button in 'Guardian .reg:GuardSvc' 'User Agent$:User Agent'; do
         click "${button%%:*}" && box yes "${button#*:}" && idle "$button"
     done
@@ -233,9 +229,6 @@ backup)
     "$WINE" wineboot -r >/dev/null 2>&1
     check "after the restart the held file holds the dummy bytes" "$(cat "$sys_unix/${files[1]}")" \
         "$(printf 'Look2Me trojan dummy file\r\nIt is safe to delete this file\r\n')"
-    # Folders that are no backup's are offered after the backups, and not picked for one.
-    backups="$WINEPREFIX/drive_c/windows/KR8 Backup"
-    mkdir -p "$backups/zzz" "$backups/Old backups"
     start_finder
     auto restore-menu || fail_now "choosing Restore from backup"
     box ok 'Restore from backup'  # the newest backup, selected
@@ -256,6 +249,7 @@ backup)
     # Wine's own registry editor, a second reader, puts back the same from the .reg files.
     "$WINE" reg delete "$notify\\GuardSvc" /f >/dev/null 2>&1 || fail_now "deleting GuardSvc again"
     "$WINE" reg delete "$agent" /v msg126 /f >/dev/null 2>&1 || fail_now "deleting msg126 again"
+    backups="$WINEPREFIX/drive_c/windows/KR8 Backup"
     for reg in "$backups"/20*/key*.reg "$backups"/20*/value*.reg; do
         "$WINE" regedit /s "$("$WINE" winepath -w "$reg" | tr -d '\r')" ||
             fail "regedit /s ${reg##*/}"

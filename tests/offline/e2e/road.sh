@@ -60,7 +60,6 @@ scan "$prefix/drive_c/windows" "$out/offline.log"
 check "the offline scan finds the same infection (exit code)" "$code" 1
 verdict "the offline log is the Windows program's, byte for byte" \
     cmp "$out/windows.log" "$out/offline.log" || diff "$out/windows.log" "$out/offline.log"
-verdict "the report is printed" grep -q 'Guardian Key--- is called: GuardSvc' "$out/stdout"
 
 # Clean: no answer is a No, and changes nothing; then every Yes removes exactly the adware's
 # files, the guardian key with its values and the user-agent value, as two other readers of
@@ -90,14 +89,6 @@ reglookup "$software" | sort >"$out/after.csv"
 gone=$(diff "$out/before.csv" "$out/after.csv" | grep '^[<>]' | cut -d, -f1 | tr '\n' '|')
 check "clean: exactly the guardian key and the user-agent value are gone (reglookup)" "$gone" \
     "< /Microsoft/Windows NT/CurrentVersion/Winlogon/Notify/GuardSvc|< /Microsoft/Windows NT/CurrentVersion/Winlogon/Notify/GuardSvc/Asynchronous|< /Microsoft/Windows NT/CurrentVersion/Winlogon/Notify/GuardSvc/DllName|< /Microsoft/Windows NT/CurrentVersion/Winlogon/Notify/GuardSvc/Impersonate|< /Microsoft/Windows/CurrentVersion/Internet Settings/User Agent/Post Platform/msg126|"
-regfexport "$out/software.before" >"$out/before.regf" 2>&1
-regfexport "$software" >"$out/after.regf" 2>&1
-check "clean: regfexport reads the new hive" "$?" 0
-verdict "clean: regfexport sees neither" \
-    [ "$(grep -c -e 'Key: GuardSvc' -e 'Value: [0-9]* msg126' "$out/after.regf")" = 0 ]
-check "clean: regfexport sees everything else as it was" \
-    "$(grep -c '^Key: \|^Value: ' "$out/after.regf")" \
-    "$(($(grep -c '^Key: \|^Value: ' "$out/before.regf") - 5))"
 backup=$(ls -d "$windows/KR8 Backup/"*)
 verdict "clean: the whole hive kept in the backup folder" cmp "$out/software.before" \
     "$backup/software.hive"
@@ -109,7 +100,6 @@ verdict "clean: the others are kept" present "$windows/system32/kbdsim71.dll"
 check "restore (exit code)" "$?" 0
 check "restore: the hive reads as before (reglookup)" "$(reglookup "$software" | sort)" \
     "$(cat "$out/before.csv")"
-verdict "restore: the files are back" present "$windows/system32/qwxz1834.dll"
 check "restore: the files are back whole" "$(stat -c %s "$windows/system32/wincore.dll")" 320872
 unchanged "clean and restore"
 
