@@ -2,7 +2,7 @@
 # One whole road through the real program, on a seeded prefix and an X display of its own, driven
 # and read from another process (kr8auto) through the window's standard messages. The handlers'
 # decisions are the unit tests'; the roads check that the exe wires the real seams and system in.
-# usage: road.sh find|repair|backup|ntrights|window KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR
+# usage: road.sh find|backup|ntrights|window KR8FINDER_EXE KR8AUTO_EXE OUTPUT_DIR
 #        [win2k|winxp]
 #        road.sh i686 I686_KR8FINDER_EXE X86_64_KR8AUTO_EXE OUTPUT_DIR X86_64_KR8FINDER_EXE
 set -uo pipefail
@@ -130,6 +130,8 @@ find)
     unattended /scan /log 'C:\no such folder\kr8.log'
     check "unattended scan with an unwritable log: exit code" "$?" 2
     seed
+    # Windows opens .log files with Notepad; a new Wine prefix has no program for them at all.
+    "$WINE" reg add 'HKCR\.log' /ve /d txtfile /f >/dev/null || fail_now "associating .log files"
 
     # The keyboard alone: the focus starts on Exit, disabled buttons are left out of the Tab
     # order, Tab leaves the report, Enter clicks the focused button, and Alt+X ends the program.
@@ -142,17 +144,6 @@ find)
         grep -cxF -e "$temp\\upd126.exe" -e 'Guardian Key--- is called: GuardSvc' \
             -e 'msg126 KR8')" 3
     kr8_session_screenshot "$autoexe" "$out/kr8finder.png"
-    auto key alt-x
-    verdict "Alt+X ended the process" kr8_session_ended 15
-    ;;
-repair)
-    # That the unattended scan's log is Make Log's is the unit tests' (UnattendedScan, CmdLog),
-    # with the window test's Text1 kept whole.
-    seed
-    # Windows opens .log files with Notepad; a new Wine prefix has no program for them at all.
-    "$WINE" reg add 'HKCR\.log' /ve /d txtfile /f >/dev/null || fail_now "associating .log files"
-    start_finder
-    auto click Find || fail_now "clicking Find"
     # opened BUTTON EXE TITLE: the click starts EXE with a window titled TITLE, which we then end.
     opened() {
         click "$1"
@@ -164,7 +155,8 @@ repair)
     opened 'Make Log' notepad.exe 'kr8.log - Notepad'
     opened 'Hosts Log' notepad.exe 'hosts - Notepad'
     opened 'Open Regedit' regedit.exe 'Registry Editor'
-    close_finder
+    auto key alt-x
+    verdict "Alt+X ended the process" kr8_session_ended 15
     ;;
 backup)
     seed
