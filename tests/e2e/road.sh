@@ -117,6 +117,8 @@ ntrights)
     }
     check "NTrights: Administrators" "$(rights Administrators)" \
         '0 NTrights: granted SeDebugPrivilege to Administrators (S-1-5-32-544)'
+    check "NTrights: Users, looked up by name" "$(rights Users)" \
+        '0 NTrights: granted SeDebugPrivilege to Users (S-1-5-32-545)'
     check "NTrights: an unknown account" "$(rights NoSuchAccount)" \
         '2 NTrights: no account "NoSuchAccount"'
     ;;

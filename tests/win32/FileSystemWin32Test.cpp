@@ -85,6 +85,25 @@ TEST(FileSystemWin32Test, FilesAreListedMeasuredAndRemovedUnderTheirOwnNames) {
     EXPECT_FALSE(fs.ListFolder("", "*"));
 }
 
+// A file its host keeps open cannot go now; the restart gets it by its short name, which the
+// boot-time rename can use whatever the length, and which must name that same file.
+TEST(FileSystemWin32Test, AHeldFileStaysAndItsShortNameReachesIt) {
+    const test::TempDir dir;
+    const std::string held = dir.AddFile(LongName(dir), kAdware);
+    const UniqueHandle host(::CreateFileW(test::Exact(held).c_str(), GENERIC_READ, 0, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(host);
+    FileSystemWin32 fs;
+    EXPECT_FALSE(fs.RemoveFile(held));
+    CommonFunctionWin32 folders;
+    const std::string shortHeld = folders.GetShortPath(held);
+    EXPECT_LT(shortHeld.size(), std::size_t{MAX_PATH});
+    EXPECT_EQ(test::LengthOnDisk(shortHeld), kAdware);
+    for (const std::string& path : {std::string(), dir.Path() + "\\absent", held + '\0' + "x"}) {
+        EXPECT_EQ(folders.GetShortPath(path), "");
+    }
+}
+
 // The rights tool reaches the disk exactly as built (a byte short gives a program that does not
 // run), only where nothing is yet, and stays as it was checked while held: readable, so that it
 // can be started, but not writable or removable.

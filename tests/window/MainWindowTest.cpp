@@ -18,6 +18,7 @@
 #include "app/win32/ColourScheme.h"
 #include "app/win32/Layout.h"
 #include "app/win32/MainWindow.h"
+#include "app/win32/SystemMenu.h"
 #include "remove/win32/LaunchAppSychronousWin32.h"
 #include "sys/win32/Wide.h"
 #include "tests/fakes/FakeMachine.h"
@@ -121,7 +122,7 @@ class WindowTest : public ::testing::Test {
     MainWindow window{GetModuleHandleA(nullptr), fakes.machine, [] { return highContrast; }};
 };
 
-TEST_F(WindowTest, ShownWindowPaintsAndFocusesItsControls) {
+TEST_F(WindowTest, ShownWindowPaintsAndFocusesItsControlsAndOffersTheRestore) {
     // The window draws the pictures itself, as common controls 5.8 draw none: the picture's
     // black outline at the top, the black caption at the bottom, and no black at all in the grey
     // picture of a disabled button.
@@ -140,6 +141,11 @@ TEST_F(WindowTest, ShownWindowPaintsAndFocusesItsControls) {
     window.SetEnabled(Button::CmdGuard, false);
     EXPECT_NE(GetFocus(), Control(kCmdGuard));
     EXPECT_TRUE(IsChild(window.Handle(), GetFocus()) && IsWindowEnabled(GetFocus()));
+
+    wchar_t restoreItem[64] = {};
+    GetMenuStringW(GetSystemMenu(window.Handle(), FALSE), kRestoreCommand, restoreItem, 64,
+                   MF_BYCOMMAND);
+    EXPECT_EQ(std::wstring(restoreItem), L"Restore from backup\u2026");
 }
 
 // Hosts Log is enabled and Make Log disabled before a scan. A dark scheme gives white button

@@ -48,6 +48,7 @@ hive "$a/WIN/system32/config/software" sz "$notify\\Guard"$'\e[1A' DllName $'\e[
 run --clean --yes "$a/WIN" --log "$out/a.log"
 check "a deep SystemRoot: the disk's own adware is cleaned (exit code)" "$code" 0
 verdict "a deep SystemRoot: the disk's file is gone" absent "$a/WIN/system32/qq.dll"
+verdict "a deep SystemRoot is named, and the folder given is used" grep -q 'SystemRoot' "$out/stderr"
 verdict "controls in the hive reach the terminal as escapes only" no_raw_controls "$out/stdout"
 verdict "the log keeps the hive's own characters" grep -qaF $'\e\0[\0\x32\0J' "$out/a.log"
 victim=$(sha256sum <"$sentinel/WIN/system32/victim.dll")

@@ -60,6 +60,7 @@ scan "$prefix/drive_c/windows" "$out/offline.log"
 check "the offline scan finds the same infection (exit code)" "$code" 1
 verdict "the offline log is the Windows program's, byte for byte" \
     cmp "$out/windows.log" "$out/offline.log" || diff "$out/windows.log" "$out/offline.log"
+verdict "the report is printed" grep -q 'Guardian Key--- is called: GuardSvc' "$out/stdout"
 
 # Clean: no answer is a No, and changes nothing; then every Yes removes exactly the adware's
 # files, the guardian key with its values and the user-agent value, as two other readers of
