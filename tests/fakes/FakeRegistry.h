@@ -18,29 +18,11 @@
 
 #ifdef _WIN32
 
+#include "sys/win32/EllRegWin32.h"
+
 namespace kr8::fake {
-
-// libhivex is Linux's: the window tests' registry holds nothing and keeps nothing.
-class FakeRegistry final : public EllReg {
-  public:
-    RegRead SubKeyAt(RegRoot, const std::string&, RegLink, std::uint32_t, std::string&) override {
-        return RegRead::Failed;
-    }
-    RegRead ValueAt(RegRoot, const std::string&, RegLink, std::uint32_t, RegValueBytes&) override {
-        return RegRead::Failed;
-    }
-    std::optional<RegValueBytes> QueryValue(RegRoot, const std::string&,
-                                            const std::string&) override {
-        return std::nullopt;
-    }
-    bool CreateKey(RegRoot, const std::string&) override { return false; }
-    bool SetValue(RegRoot, const std::string&, const RegValueBytes&) override { return false; }
-    void DeleteRegKey(RegRoot, const std::string&) override {}
-    void DeleteRegValue(RegRoot, const std::string&, const std::string&) override {}
-    bool KeyExists(RegRoot, const std::string&) override { return false; }
-    bool ValueExists(RegRoot, const std::string&, const std::string&) override { return false; }
-};
-
+// libhivex is Linux's: the window tests' registry is the one of their throwaway Wine prefix.
+using FakeRegistry = EllRegWin32;
 }  // namespace kr8::fake
 
 #else

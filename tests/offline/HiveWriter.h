@@ -203,27 +203,6 @@ inline std::size_t AddPath(std::vector<HiveKey>& keys, const std::string& path) 
     return key;
 }
 
-// The key at path below the root ("a\\b"), made where missing; 0 when hivex refused.
-inline hive_node_h PlantKey(hive_h* h, const std::string& path) {
-    hive_node_h node = hivex_root(h);
-    std::size_t at = 0;
-    while (node != 0 && at < path.size()) {
-        const std::size_t end = path.find('\\', at);
-        const std::string name = path.substr(at, end == std::string::npos ? end : end - at);
-        at = end == std::string::npos ? path.size() : end + 1;
-        hive_node_h child = 0;
-        hive_node_h* children = hivex_node_children(h, node);
-        for (std::size_t i = 0; children != nullptr && children[i] != 0 && child == 0; ++i) {
-            char* childName = hivex_node_name(h, children[i]);
-            child = childName != nullptr && name == childName ? children[i] : 0;
-            std::free(childName);
-        }
-        std::free(children);
-        node = child != 0 ? child : hivex_node_add_child(h, node, name.c_str());
-    }
-    return node;
-}
-
 // A string value's data (type 1 or 2: UTF-16 with its NUL) or a DWORD's (type 4, given in decimal).
 inline std::string ValueBytes(hive_type type, const std::string& data) {
     if (type != hive_t_REG_DWORD) {
@@ -232,14 +211,6 @@ inline std::string ValueBytes(hive_type type, const std::string& data) {
     std::string bytes(4, '\0');
     Put32(bytes, 0, static_cast<std::uint32_t>(std::strtoul(data.c_str(), nullptr, 0)));
     return bytes;
-}
-
-inline bool PlantValue(hive_h* h, const std::string& path, std::string name, hive_type type,
-                       const std::string& data) {
-    const hive_node_h node = PlantKey(h, path);
-    std::string bytes = ValueBytes(type, data);
-    hive_set_value value{name.data(), type, bytes.size(), bytes.data()};
-    return node != 0 && hivex_node_set_value(h, node, &value, 0) == 0;
 }
 
 }  // namespace kr8::test

@@ -122,7 +122,8 @@ TEST_F(EllRegWin32Test, ValuesAreEnumeratedWholeAndDeletedUnderTheirOwnNames) {
 }
 
 // The same for keys, one of them with a name that takes the path past Wine's 260-character key
-// buffer. Every adware key holds a link to a decoy, which deleting its tree must not follow.
+// buffer. Every adware key holds a link to a decoy, which reads follow (its values and its
+// sub-key) and deleting its tree must not.
 TEST_F(EllRegWin32Test, KeysAreListedReadAndDeletedUnderTheirOwnNames) {
     const struct {
         const char* label;
@@ -142,6 +143,7 @@ TEST_F(EllRegWin32Test, KeysAreListedReadAndDeletedUnderTheirOwnNames) {
             SetValue(link.get(), L"SymbolicLinkValue", REG_LINK, Bytes(decoy));
         }
     }
+    MakeKey(key_.get(), L"Guard\\below");
     std::vector<std::string> subKeys;
     for (std::int32_t i = 0; auto name = reg.GetSubKeyName(kRoot, path_, i); ++i) {
         subKeys.push_back(*name);
@@ -155,6 +157,7 @@ TEST_F(EllRegWin32Test, KeysAreListedReadAndDeletedUnderTheirOwnNames) {
             ASSERT_EQ(reg.ReadRegValue(kRoot, path + "\\inside", "Version"), "cut at the NUL");
             const auto entry = reg.GetValueEntry(kRoot, path + "\\inside", 0);
             EXPECT_EQ(entry ? entry->data : "", "cut at the NUL") << "the scan follows the link";
+            EXPECT_EQ(reg.GetSubKeyName(kRoot, path + "\\inside", 0), "below");
             reg.DeleteRegKey(kRoot, path);
         }
     }

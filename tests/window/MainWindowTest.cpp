@@ -29,11 +29,6 @@ namespace {
 
 using namespace std::string_literals;
 
-bool Inside(const RECT& inner, const RECT& outer) {
-    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
-           inner.bottom <= outer.bottom;
-}
-
 // Black pixels in the top (0) or bottom (2) third of the button, inside its edges.
 int BlackPixels(HWND button, int third) {
     RECT rect{};
@@ -69,27 +64,6 @@ std::pair<COLORREF, double> FaceAndCaptionContrast(HWND button) {
 
 // Wine cannot switch high contrast on, so the window asks the test.
 bool highContrast = false;
-
-TEST(Layout, EveryControlFitsTheClientAreaAndOnlyFrame1HoldsOthers) {
-    for (int dpi : {96, 120, 144, 192}) {
-        SCOPED_TRACE(dpi);
-        const RECT client{0, 0, ClientSizePixels(dpi).cx, ClientSizePixels(dpi).cy};
-        const RECT frame = PixelRect(*std::find_if(kControls.begin(), kControls.end(),
-                                                   [](auto& c) { return c.id == kFrame1; }),
-                                     dpi);
-        for (const ControlLayout& a : kControls) {
-            const RECT ra = PixelRect(a, dpi);
-            EXPECT_TRUE(Inside(ra, client)) << a.id;
-            EXPECT_EQ(a.inFrame1, a.id != kFrame1 && Inside(ra, frame)) << a.id;
-            for (const ControlLayout& b : kControls) {
-                RECT common{}, rb = PixelRect(b, dpi);
-                EXPECT_TRUE(&a == &b || a.id == kFrame1 || b.id == kFrame1 ||
-                            !IntersectRect(&common, &ra, &rb))
-                    << a.id << " and " << b.id;
-            }
-        }
-    }
-}
 
 struct SeenBox {
     std::string prompt;

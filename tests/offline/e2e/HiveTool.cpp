@@ -1,10 +1,9 @@
 // Plants values in a hive for the road: kr8_hive FILE new, then kr8_hive FILE sz|expand|dword
 // KEY NAME DATA. Keys are below the hive's root, parted by backslashes, made where missing; names
 // and data are UTF-8, any character but NUL.
-#include <hivex.h>
-
 #include <string>
 
+#include "sys/hive/HiveRegistry.h"
 #include "tests/offline/HiveWriter.h"
 
 int main(int argc, char** argv) {
@@ -15,15 +14,15 @@ int main(int argc, char** argv) {
     if (command == "new") {
         return kr8::test::WriteMinimalHive(file) ? 0 : 1;
     }
-    hive_h* h = argc == 6 ? hivex_open(file.c_str(), HIVEX_OPEN_WRITE) : nullptr;
-    if (h == nullptr) {
-        return 1;
-    }
+    auto hive = argc == 6 ? kr8::HiveRegistry::Open(file, true) : nullptr;
     const hive_type type = command == "dword"    ? hive_t_REG_DWORD
                            : command == "expand" ? hive_t_REG_EXPAND_SZ
                                                  : hive_t_REG_SZ;
-    const bool done = kr8::test::PlantValue(h, argv[3], argv[4], type, argv[5]) &&
-                      hivex_commit(h, nullptr, 0) == 0;
-    hivex_close(h);
-    return done ? 0 : 1;
+    const std::string key = std::string("SOFTWARE\\") + argv[3];
+    const auto lm = kr8::RegRoot::LocalMachine;
+    return hive && hive->CreateKey(lm, key) &&
+                   hive->SetValue(lm, key, {argv[4], type, kr8::test::ValueBytes(type, argv[5])}) &&
+                   hive->CommitTo(file)
+               ? 0
+               : 1;
 }
