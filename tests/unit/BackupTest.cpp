@@ -336,10 +336,8 @@ TEST(Backup, TheMenuOffersTheBackupsNewestFirstThenOtherFoldersAndRestoresThePic
         expected.insert(expected.begin(), {backup.Folder(), true});
         h.files.Remove(SystemPath(name));
     }
-    const struct {
-        std::string name;
-        bool manifest;
-    } others[] = {
+    // Each with or without a backup.txt.
+    const std::pair<std::string, bool> others[] = {
         {"2026-13-45 99.99.99", false},
         {"2026-02-29 12.00.00", true},
         {"2026-12-07 24.00.00", true},
@@ -350,12 +348,12 @@ TEST(Backup, TheMenuOffersTheBackupsNewestFirstThenOtherFoldersAndRestoresThePic
         {"Old backups", true},
         {"zzz", false},
     };
-    for (const auto& other : others) {
-        h.files.AddFolder(parent + other.name);
-        if (other.manifest) {
-            h.files.WriteFileBytes(parent + other.name + "\\backup.txt", "");
+    for (const auto& [name, manifest] : others) {
+        h.files.AddFolder(parent + name);
+        if (manifest) {
+            h.files.WriteFileBytes(parent + name + "\\backup.txt", "");
         }
-        expected.push_back({parent + other.name, false});
+        expected.push_back({parent + name, false});
     }
     std::sort(expected.begin() + 2, expected.end(),
               [](const BackupFolder& a, const BackupFolder& b) { return a.path < b.path; });
