@@ -157,6 +157,7 @@ TEST(Scan, WhatIsGoneIsNeitherShownNorActedOn) {
             h.reg.DeleteRegValue(RegRoot::LocalMachine, place::kPostPlatformKey, "msg126");
             h.form.CmdUAS_Click();
             EXPECT_EQ(h.boxes.shown, Strings{});
+            EXPECT_FALSE(h.controls.IsEnabled(Button::CmdUAS)) << "scanned again at the click";
         }
         h.form.CmdFind_Click();
         const std::string& report = h.controls.text1;
