@@ -13,13 +13,6 @@
 #include "sys/Utf.h"
 #include "tests/unit/Harness.h"
 
-namespace kr8 {
-// Read by GoogleTest when a list of folders differs.
-void PrintTo(const BackupFolder& folder, std::ostream* out) {
-    *out << folder.path << (folder.isBackup ? " (backup)" : "");
-}
-}  // namespace kr8
-
 namespace kr8::test {
 namespace {
 
@@ -40,7 +33,7 @@ TEST(Sha256, MatchesThePublishedDigests) {
 
 // Each value alone gives its line; all of them, and a sub-key of a non-ASCII name, come back
 // whole from one file.
-TEST(RegFile, WritesEachTypeAndNameAsTheRegistryEditorReadsItAndReadsItBack) {
+TEST(RegFile, WritesEachTypeAndNameAsTheRegistryEditorReadsItAndReadsItBackOrRefusesIt) {
     const struct {
         RegValueBytes value;
         std::u16string line;
@@ -76,18 +69,15 @@ TEST(RegFile, WritesEachTypeAndNameAsTheRegistryEditorReadsItAndReadsItBack) {
     all.push_back({RegRoot::CurrentUser, "S\\K\\\xE2\x86\x92 ]", {{"", RegType::Binary, "x"}}});
     std::string error;
     EXPECT_EQ(ReadRegFile(WriteRegFile(all, refused).value(), error), all) << error;
-}
-
-TEST(RegFile, RefusesNamesItCannotWriteWhole) {
+    // A name it cannot write whole is refused, and named.
     const std::string nul("a\0b", 3);
-    const std::pair<RegKeyBytes, std::string> cases[] = {
+    const std::pair<RegKeyBytes, std::string> unwritable[] = {
         {{RegRoot::LocalMachine, "N\\" + nul, {}}, "HKEY_LOCAL_MACHINE\\N\\" + nul},
         {{RegRoot::LocalMachine, "N\\a\nb", {}}, "HKEY_LOCAL_MACHINE\\N\\a\nb"},
         {{RegRoot::LocalMachine, "N", {{nul, RegType::Sz, ""}}}, "HKEY_LOCAL_MACHINE\\N : " + nul},
         {{RegRoot::LocalMachine, "N", {{"a\rb", RegType::Sz, ""}}}, "HKEY_LOCAL_MACHINE\\N : a\rb"},
     };
-    for (const auto& [key, name] : cases) {
-        std::string refused;
+    for (const auto& [key, name] : unwritable) {
         EXPECT_FALSE(WriteRegFile({key}, refused)) << name;
         EXPECT_EQ(refused, name);
     }
@@ -346,10 +336,8 @@ TEST(Backup, TheMenuOffersTheBackupsNewestFirstThenOtherFoldersAndRestoresThePic
         expected.insert(expected.begin(), {backup.Folder(), true});
         h.files.Remove(SystemPath(name));
     }
-    const struct {
-        std::string name;
-        bool manifest;
-    } others[] = {
+    // Each with or without a backup.txt.
+    const std::pair<std::string, bool> others[] = {
         {"2026-13-45 99.99.99", false},
         {"2026-02-29 12.00.00", true},
         {"2026-12-07 24.00.00", true},
@@ -360,12 +348,12 @@ TEST(Backup, TheMenuOffersTheBackupsNewestFirstThenOtherFoldersAndRestoresThePic
         {"Old backups", true},
         {"zzz", false},
     };
-    for (const auto& other : others) {
-        h.files.AddFolder(parent + other.name);
-        if (other.manifest) {
-            h.files.WriteFileBytes(parent + other.name + "\\backup.txt", "");
+    for (const auto& [name, manifest] : others) {
+        h.files.AddFolder(parent + name);
+        if (manifest) {
+            h.files.WriteFileBytes(parent + name + "\\backup.txt", "");
         }
-        expected.push_back({parent + other.name, false});
+        expected.push_back({parent + name, false});
     }
     std::sort(expected.begin() + 2, expected.end(),
               [](const BackupFolder& a, const BackupFolder& b) { return a.path < b.path; });

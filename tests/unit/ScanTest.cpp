@@ -23,16 +23,15 @@ const std::string kLastKeyNotify =
     "My Computer\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\"
     "Notify";
 
+// A REG_SZ with its terminating NUL, as the registry editor writes it.
 std::string LastKey(fake::FakeMachine& h) {
     const auto v = h.reg.Get("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit",
                              "LastKey");
-    if (!v) {
-        return "<none>";
-    }
-    // A REG_SZ with its terminating NUL, as the registry editor writes it.
-    const std::string text = RegDataUtf8(v->type, v->bytes);
-    const bool written = v->type == RegType::Sz && !text.empty() && text.back() == '\0';
-    return written ? text.substr(0, text.size() - 1) : "<not as the editor writes it>";
+    const std::string text = v ? RegDataUtf8(v->type, v->bytes) : "";
+    return !v ? "<none>"
+           : v->type == RegType::Sz && !text.empty() && text.back() == '\0'
+               ? text.substr(0, text.size() - 1)
+               : "<not as the editor writes it>";
 }
 
 // Every section in its order. Each Find reads the folder as it is then, into a report built anew;
@@ -133,8 +132,9 @@ TEST(Scan, TheGuardianIsTheLastGuardNamedKeyOrElseTheOneOfVersion126) {
 
 // Each Find shows what is there now: a guardian key or user-agent entry that another tool
 // removed is no longer named, its button goes off and the editor no longer points at it; and
-// User Agent$ asks nothing about an entry that went after the Find. Delete waits for a file to
-// act on; the log and the registry editor are always there.
+// User Agent$ asks nothing about an entry that went after the Find (clicked before the Find that
+// shows it gone). Delete waits for a file to act on; the log and the registry editor are always
+// there.
 TEST(Scan, WhatIsGoneIsNeitherShownNorActedOn) {
     const std::string guard = kNotifyPath + "\\GuardStale";
     const struct {
@@ -155,6 +155,9 @@ TEST(Scan, WhatIsGoneIsNeitherShownNorActedOn) {
         }
         if (c.agentGone) {
             h.reg.DeleteRegValue(RegRoot::LocalMachine, place::kPostPlatformKey, "msg126");
+            h.form.CmdUAS_Click();
+            EXPECT_EQ(h.boxes.shown, Strings{});
+            EXPECT_FALSE(h.controls.IsEnabled(Button::CmdUAS)) << "scanned again at the click";
         }
         h.form.CmdFind_Click();
         const std::string& report = h.controls.text1;
@@ -167,13 +170,6 @@ TEST(Scan, WhatIsGoneIsNeitherShownNorActedOn) {
                     h.controls.IsEnabled(Button::CmdRegedit));
         EXPECT_EQ(LastKey(h), kLastKeyNotify + (c.guardGone ? "" : "\\GuardStale"));
     }
-    Harness h;
-    h.reg.SetString(kPostPlatformPath, "msg126", "Stale");
-    h.LoadAndFind();
-    h.reg.DeleteRegValue(RegRoot::LocalMachine, place::kPostPlatformKey, "msg126");
-    h.form.CmdUAS_Click();
-    EXPECT_EQ(h.boxes.shown, Strings{});
-    EXPECT_FALSE(h.controls.IsEnabled(Button::CmdUAS));
 }
 
 // The captions shown during the size pass: every length when each file takes longer than a
@@ -206,26 +202,11 @@ TEST(Scan, CaptionShowsTheLengthsThrottledToOnePerFrameEndingOnTheLast) {
     }
 }
 
-// Without a temporary folder the two names there would be looked for at the drive's root; the
-// report says they were not checked, and Make Log writes nowhere.
-TEST(Scan, AMissingTemporaryFolderIsSaidAndNothingIsWrittenAtTheRoot) {
-    Harness h;
-    h.os.tempFolder = "";
-    h.files.AddFile("\\upd126.exe", 10);
-    h.LoadAndFind();
-    EXPECT_EQ(h.controls.text1.substr(0, h.controls.text1.find(report::kKeysUnderNotify)),
-              "Files Found---\r\n \r\nAdditional Files---\r\n" +
-                  std::string(report::kTempFolderMissing) + "\r\n \r\n");
-    h.form.CmdLog_Click();
-    EXPECT_EQ(h.boxes.shown, Strings{text::kLogNoTempFolder});
-    EXPECT_TRUE(h.shell.requests.empty());
-    EXPECT_FALSE(h.files.Exists("\\kr8.log"));
-}
-
 // The exit code comes from what the scan found, or 2 for a scan that failed (a log that cannot be
 // written is the find road's); the log is what Make Log would write for the same machine; and
 // nothing else is written, started or shown. A system folder that cannot be read is no clean
-// machine: the log says so.
+// machine: the log says so. Without a temporary folder the two names there would be looked for at
+// the drive's root: the report says they were not checked, and Make Log writes nowhere.
 TEST(UnattendedScan, ExitCodeFromTheFindingsAndNothingWrittenButTheLog) {
     using fake::FakeMachine;
     const struct {
@@ -266,11 +247,20 @@ TEST(UnattendedScan, ExitCodeFromTheFindingsAndNothingWrittenButTheLog) {
         EXPECT_TRUE(unattended.shell.requests.empty() && unattended.launcher.commands.empty() &&
                     unattended.processes.asked.empty() && unattended.restart.requests.empty());
     }
-    fake::FakeMachine m;
-    m.os.tempFolder = "";
+    Harness h;
+    h.os.tempFolder = "";
+    h.files.AddFile("\\upd126.exe", 10);
     const std::string path = "\\\\server\\share\\PC01 \xE6\x97\xA5.log";
-    EXPECT_EQ(RunUnattendedScan(m.machine, path), kExitFailed) << "upd126.exe was not checked";
-    EXPECT_NE(m.files.Content(path).find(report::kTempFolderMissing), std::string::npos);
+    EXPECT_EQ(RunUnattendedScan(h.machine, path), kExitFailed) << "upd126.exe was not checked";
+    h.LoadAndFind();
+    EXPECT_EQ(LogFileBytes(h.controls.text1), h.files.Content(path));
+    EXPECT_EQ(h.controls.text1.substr(0, h.controls.text1.find(report::kKeysUnderNotify)),
+              "Files Found---\r\n \r\nAdditional Files---\r\n" +
+                  std::string(report::kTempFolderMissing) + "\r\n \r\n");
+    h.form.CmdLog_Click();
+    EXPECT_EQ(h.boxes.shown, Strings{text::kLogNoTempFolder});
+    EXPECT_TRUE(h.shell.requests.empty());
+    EXPECT_FALSE(h.files.Exists("\\kr8.log"));
 }
 
 }  // namespace

@@ -52,9 +52,7 @@ TEST(KillProcessWin32Test, EndsTheNamedProgramInAnyFolderAndLetterCase) {
 
 // Processor time this thread has used, in milliseconds.
 ULONGLONG ThreadCpuMs() {
-    FILETIME unused;
-    FILETIME kernel;
-    FILETIME user;
+    FILETIME unused, kernel, user;
     EXPECT_TRUE(::GetThreadTimes(::GetCurrentThread(), &unused, &unused, &kernel, &user));
     auto ms = [](const FILETIME& t) {
         return ((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000;
@@ -78,8 +76,16 @@ bool TakeQuit() {
 
 // The wait lasts as long as the program and costs no processor time while it handles the
 // thread's messages; a quit (the user leaving) ends it at once and is kept for the main loop, and
-// one already queued is seen before anything starts.
+// one already queued is seen before anything starts. Unquoted, a path with a blank would start
+// "...\漢" with "β\kr8" as its command, which kr8auto takes for a window to wait for.
 TEST(LaunchAppSychronousWin32Test, WaitsPumpingMessagesWithoutSpinningAndKeepsTheQuit) {
+    const test::TempDir dir;
+    const std::string program = dir.AddFolder("\u6F22 \u03B2") + "\\kr8 auto.exe";
+    ASSERT_TRUE(
+        ::CopyFileW(Wide(test::Beside("kr8auto.exe")).c_str(), Wide(program).c_str(), FALSE));
+    EXPECT_EQ(LaunchAppSychronousWin32().RunAndWait(program, "").exitCode, 2u)
+        << "kr8auto without a command shows its usage";
+
     const ULONGLONG startCpu = ThreadCpuMs();
     RunResult run =
         LaunchAppSychronousWin32().RunAndWait(test::Beside("kr8auto.exe"), HoldFor("1"));
@@ -99,17 +105,6 @@ TEST(LaunchAppSychronousWin32Test, WaitsPumpingMessagesWithoutSpinningAndKeepsTh
     EXPECT_EQ(LaunchAppSychronousWin32().RunAndWait("C:\\absent\\x.exe", "").outcome,
               RunOutcome::Abandoned);
     EXPECT_TRUE(TakeQuit());
-}
-
-// Unquoted, a path with a blank would start "...\漢" with "β\kr8" as its command, which kr8auto
-// takes for a window to wait for.
-TEST(LaunchAppSychronousWin32Test, TheProgramIsStartedByItsQuotedPathAndItsExitCodeRead) {
-    const test::TempDir dir;
-    const std::string program = dir.AddFolder("\u6F22 \u03B2") + "\\kr8 auto.exe";
-    ASSERT_TRUE(
-        ::CopyFileW(Wide(test::Beside("kr8auto.exe")).c_str(), Wide(program).c_str(), FALSE));
-    EXPECT_EQ(LaunchAppSychronousWin32().RunAndWait(program, "").exitCode, 2u)
-        << "kr8auto without a command shows its usage";
 }
 
 bool ShutdownPrivilegeEnabled() {

@@ -16,28 +16,28 @@ work=$(mktemp -d /tmp/kr8-image-road.XXXXXX)
 chmod 755 "$work"
 mkdir -m 777 "$work/logs"
 trap 'mountpoint -q "$work/mnt" && umount "$work/mnt"; [ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
-skip() { echo "SKIP: $*"; }
 
 as_user=()
 if [ "$(id -u)" -eq 0 ]; then as_user=(runuser -u nobody --); fi
 # image NAME FILE [ARGS...]: the image scan, its exit code in $code, its output in $work/logs.
 image() {
-    local name=$1 file=$2
-    shift 2
-    timeout 60 "${as_user[@]}" "$offline" --image "$file" "$@" --log "$work/logs/$name.log" \
-        >"$work/logs/$name.out" 2>"$work/logs/$name.err"
+    timeout 60 "${as_user[@]}" "$offline" --image "${@:2}" --log "$work/logs/$1.log" \
+        >"$work/logs/$1.out" 2>"$work/logs/$1.err"
     code=$?
 }
-# same NAME REFERENCE: the image's report, log and exit code are the reference's.
+# same NAME REFERENCE FILE [ARGS...]: the image's report, log and exit code are the reference's.
 same() {
+    image "$1" "${@:3}"
     check "$1: exit code" "$code" "$(cat "$work/logs/$2.code")"
     verdict "$1: the report" cmp "$work/logs/$1.out" "$work/logs/$2.out"
     verdict "$1: the log, byte for byte" cmp "$work/logs/$1.log" "$work/logs/$2.log"
 }
-# reference NAME FOLDER: the mounted scan of a Windows folder, kept to compare with.
+# reference NAME FOLDER: the mounted scan of a Windows folder, which finds the infection, kept to
+# compare with.
 reference() {
     timeout 60 "$offline" "$2" --log "$work/logs/$1.log" >"$work/logs/$1.out" 2>/dev/null
     echo $? >"$work/logs/$1.code"
+    check "$1: the mounted scan finds the infection" "$(cat "$work/logs/$1.code")" 1
 }
 
 # The files: the demo infection's parts a scan finds, and what it must not find.
@@ -65,7 +65,6 @@ echo x >"$tree/WINDOWS/system32/wincore.dll"
 echo x >"$tree/Documents and Settings/user/Local Settings/Temp/upd126.exe"
 head -c 320872 /dev/zero >"$out/deleted.dll"
 reference tree "$tree/WINDOWS"
-check "the reference scan finds the infection" "$(cat "$work/logs/tree.code")" 1
 
 # FAT32, through mtools: the files, then a file of the adware's size deleted.
 fat=$work/fat32.img
@@ -82,10 +81,10 @@ mkdir -p "$work/mnt"
 truncate -s 64M "$ntfs"
 mkntfs -F -Q -q "$ntfs" >/dev/null 2>&1
 if ! (exec 3<>/dev/fuse) 2>/dev/null; then
-    skip "NTFS: /dev/fuse cannot be opened here, so no NTFS image can be written"
+    echo "SKIP: NTFS: /dev/fuse cannot be opened here, so no NTFS image can be written"
     ntfs=
 elif ! timeout 30 ntfs-3g "$ntfs" "$work/mnt" >/dev/null 2>&1 || ! mountpoint -q "$work/mnt"; then
-    skip "NTFS: ntfs-3g could not mount an image through FUSE here"
+    echo "SKIP: NTFS: ntfs-3g could not mount an image through FUSE here"
     ntfs=
 else
     m=$work/mnt
@@ -103,7 +102,6 @@ sys.exit(not struct.unpack(">I",os.getxattr(sys.argv[1],"system.ntfs_attrib_be")
         "$m/WINDOWS/system32/config/software"
     reference ntfs-mounted "$m/WINDOWS"
     umount "$m"
-    check "NTFS: the mounted scan finds the infection" "$(cat "$work/logs/ntfs-mounted.code")" 1
 fi
 second=${ntfs:-$fat}
 
@@ -130,27 +128,25 @@ chmod 644 "$work"/*.img "$work"/disk.*
 sums=$(cd "$work" && sha256sum -- *.img disk.*)
 
 # One file system alone, no partition table.
-image fat32 "$fat"
-same fat32 tree
+same fat32 tree "$fat"
 if [ -n "$ntfs" ]; then
-    image ntfs "$ntfs"
-    same ntfs ntfs-mounted
+    same ntfs ntfs-mounted "$ntfs"
     verdict "ntfs: as the unpacked files too" cmp "$work/logs/ntfs.log" "$work/logs/tree.log"
 fi
-for name in fat32 ntfs; do
-    [ -f "$work/logs/$name.out" ] || continue
-    verdict "$name: the deleted file of the adware's size is not reported" \
-        bash -c '! grep -qi eleted "$1"' _ "$work/logs/$name.out"
-    verdict "$name: the 8.3 name is not reported" bash -c '! grep -q "~1" "$1"' _ "$work/logs/$name.out"
+for name in fat32 ${ntfs:+ntfs}; do
+    verdict "$name: neither the deleted file of the adware's size nor the 8.3 name is reported" \
+        bash -c '! grep -qiE "eleted|~1" "$1"' _ "$work/logs/$name.out"
 done
 
-# The hive read back through the image drive from each file system alone, byte for byte.
+# readback IMAGE PARTITION...: the hive read back through the image drive, byte for byte (below,
+# from each kind's FAT32 partition 1 and NTFS partition 5, the same file systems as above).
 readback() {
-    "$image_cat" "$1" "$2" 'C:\WINDOWS\system32\config\software' >"$work/readback" &&
-        cmp -s "$work/readback" "$hive"
+    local file=$1 p
+    for p in "${@:2}"; do
+        "$image_cat" "$file" "$p" 'C:\WINDOWS\system32\config\software' >"$work/readback" &&
+            cmp -s "$work/readback" "$hive" || return 1
+    done
 }
-verdict "fat32: the hive read back byte for byte ($(stat -c %s "$hive") bytes)" readback "$fat" 0
-[ -z "$ntfs" ] || verdict "ntfs: the compressed hive read back byte for byte" readback "$ntfs" 0
 
 # The disk and its other kinds: each partition by its Linux number gives that file system's
 # report; without --partition both are scanned, each report headed, in the log alike.
@@ -159,101 +155,77 @@ sole=${sole:-tree}
 for kind in raw:$disk e01:$e01 vhd:$work/disk.vhd vmdk:$work/disk.vmdk; do
     name=${kind%%:*} file=${kind#*:}
     [ -n "$file" ] || continue
-    verdict "$name: the hive read back byte for byte from partitions 1 and 5" \
-        bash -c "$(declare -f readback); image_cat='$image_cat' work='$work' hive='$hive'
-                 readback '$file' 1 && readback '$file' 5"
-    image "$name-p1" "$file" --partition 1
-    same "$name-p1" tree
-    image "$name-p5" "$file" --partition 5
-    same "$name-p5" "$sole"
+    verdict "$name: the hive read back byte for byte from partitions 1 and 5" readback "$file" 1 5
+    same "$name-p1" tree "$file" --partition 1
+    same "$name-p5" "$sole" "$file" --partition 5
     image "$name" "$file"
     check "$name: both partitions, the worst exit code" "$code" 1
-    verdict "$name: both reports, headed" bash -c \
-        '[ "$(grep -c "^=== Partition [15], Windows folder WINDOWS ===" "$1")" = 2 ] &&
-         [ "$(grep -c "^Guardian Key--- is called: GuardSvc" "$1")" = 2 ]' _ "$work/logs/$name.out"
-    verdict "$name: the log holds both reports" bash -c \
-        '[ "$(grep -c "^=== Partition [15], Windows folder WINDOWS ===" "$1")" = 2 ]' \
-        _ "$work/logs/$name.log"
+    verdict "$name: both reports, headed, in the report and the log" bash -c \
+        '[ "$(grep -c "^=== Partition [15], Windows folder WINDOWS ===" "$1" "$2")" = "$1:2
+$2:2" ] && [ "$(grep -c "^Guardian Key--- is called: GuardSvc" "$1")" = 2 ]' \
+        _ "$work/logs/$name.out" "$work/logs/$name.log"
 done
 
-# Refusals: a change to an image, a partition that is not there, a file that is no image.
-for refused in "--clean" "--restore x"; do
-    # shellcheck disable=SC2086
-    image refused "$fat" $refused
-    check "refused: $refused on an image (exit code)" "$code" 2
-    verdict "refused: $refused on an image (names the read-write route)" \
-        grep -q 'losetup' "$work/logs/refused.err"
-done
-image refused "$disk" --partition 3
-check "refused: a partition that is not there (exit code)" "$code" 2
-verdict "refused: a partition that is not there (lists those that are)" \
-    grep -q 'Partition 5' "$work/logs/refused.err"
+# refused WHAT PATTERN FILE [ARGS...]: exit code 2 and a message that holds the pattern.
+refused() {
+    image refused "${@:3}"
+    check "refused: $1 (exit code)" "$code" 2
+    verdict "refused: $1 (said so${2:+: $2})" grep -q -- "$2" "$work/logs/refused.err"
+}
+refused "--clean on an image" losetup "$fat" --clean
+refused "--restore on an image" losetup "$fat" --restore x
+refused "a partition that is not there" 'Partition 5' "$disk" --partition 3
 if [ -n "$e01" ]; then
     mkdir -p "$work/short" && cp "$work/disk.E01" "$work/short/" && chmod -R a+rX "$work/short"
-    image refused "$work/short/disk.E01"
-    check "an E01 without its other segments (exit code)" "$code" 2
-    verdict "an E01 without its other segments (said so)" grep -q 'Segments' "$work/logs/refused.err"
+    refused "an E01 without its other segments" Segments "$work/short/disk.E01"
 fi
-image refused "$out/deleted.dll"
-check "refused: a file that holds no file system (exit code)" "$code" 2
+refused "a file that holds no file system" "" "$out/deleted.dll"
 
 # Images their adversary wrote: each gives a message and exit code 2 within seconds (with the
 # reports of what could be read), never a crash or a hang.
-# edit IMAGE PYTHON: runs the Python statements on the image's bytes, b (a bytearray).
-edit() {
+# hostile WHAT IMAGE PYTHON: the scan of a copy whose bytes, b (a bytearray), the Python changed.
+hostile() {
+    local started=$SECONDS
     python3 -c 'import struct,sys
-f=open(sys.argv[1],"r+b"); b=bytearray(f.read())
-'"$2"'
-f.seek(0); f.write(b)' "$1"
+b=bytearray(open(sys.argv[1],"rb").read())
+'"$3"'
+open(sys.argv[2],"wb").write(b)' "$2" "$work/h.bin" || verdict "hostile: $1 (the image spoilt)" false
+    image "hostile-$1" "$work/h.bin"
+    check "hostile: $1 (exit code)" "$code" 2
+    verdict "hostile: $1 (a message)" [ -s "$work/logs/hostile-$1.err" ]
+    verdict "hostile: $1 (within seconds)" [ $((SECONDS - started)) -lt 20 ]
 }
-# FAT32: where the first FAT starts, its length and the first data byte, in bytes.
+# fat(c, v) sets cluster c's entry in every FAT of a FAT32 image; fatlen is one FAT's length.
 fat_geometry='
-sector=struct.unpack_from("<H",b,11)[0]; per=b[13]; reserved=struct.unpack_from("<H",b,14)[0]
+sector=struct.unpack_from("<H",b,11)[0]; reserved=struct.unpack_from("<H",b,14)[0]
 fats=b[16]; fatlen=struct.unpack_from("<I",b,36)[0]*sector; first=reserved*sector
 def fat(c,v):
     for i in range(fats): struct.pack_into("<I",b,first+i*fatlen+4*c,v)'
 sys32=$(mshowfat -i "$fat" ::/WINDOWS/system32 | sed -n 's/.*<\([0-9]*\).*/\1/p')
-hostile() {
-    local name=$1 file=$2 want=$3
-    shift 3
-    local started=$SECONDS
-    image "hostile-$name" "$file" "$@"
-    check "hostile: $name (exit code)" "$code" "$want"
-    verdict "hostile: $name (a message)" [ -s "$work/logs/hostile-$name.err" ]
-    verdict "hostile: $name (within seconds)" [ $((SECONDS - started)) -lt 20 ]
-}
-cp "$fat" "$work/h.bin" && edit "$work/h.bin" "$fat_geometry
-b[0:512]=bytes(512)"
-hostile "a zeroed boot sector" "$work/h.bin" 2
-cp "$fat" "$work/h.bin" && edit "$work/h.bin" "$fat_geometry
+hostile "a zeroed boot sector" "$fat" 'b[0:512]=bytes(512)'
+hostile "a FAT folder whose clusters loop" "$fat" "$fat_geometry
 fat($sys32,$sys32)"
-hostile "a FAT folder whose clusters loop" "$work/h.bin" 2
 # system32 runs on through every cluster after its own, whatever they hold.
-cp "$fat" "$work/h.bin" && edit "$work/h.bin" "$fat_geometry
+hostile "a FAT folder as long as the disk" "$fat" "$fat_geometry
 n=fatlen//4
 for c in range($sys32,n-1): fat(c,c+1)
 fat(n-1,0x0FFFFFFF)"
-hostile "a FAT folder as long as the disk" "$work/h.bin" 2
-head -c 40M "$fat" >"$work/h.bin"
-hostile "a truncated FAT32 image" "$work/h.bin" 2
+hostile "a truncated FAT32 image" "$fat" 'del b[40<<20:]'
 # A third primary partition far past the disk's end: the two others are still scanned.
-cp "$disk" "$work/h.bin" && edit "$work/h.bin" \
+hostile "a partition past the disk's end" "$disk" \
     'struct.pack_into("<B3sB3sII",b,446+32,0,b"\0\0\0",7,b"\0\0\0",0x7FFF0000,4096)'
-hostile "a partition past the disk's end" "$work/h.bin" 2
 verdict "hostile: a partition past the disk's end (the others' reports)" bash -c \
     '[ "$(grep -c "^Guardian Key--- is called: GuardSvc" "$1")" = 2 ]' _ "$work/logs/hostile-a partition past the disk's end.out"
-head -c 100M "$disk" >"$work/h.bin"
-hostile "a truncated disk" "$work/h.bin" 2
+hostile "a truncated disk" "$disk" 'del b[100<<20:]'
 if [ -n "$ntfs" ]; then
     # The index entry of system32's empty folder "selfref" made to name system32 itself.
-    cp "$ntfs" "$work/h.bin" && edit "$work/h.bin" '
-name="selfref".encode("utf-16-le"); at=0
+    hostile "an NTFS folder naming itself" "$ntfs" '
+name="selfref".encode("utf-16-le"); at=0; found=False
 while (at:=b.find(name,at+1))>0:
     key=at-0x42; entry=key-16
     if b[key+0x40]==7 and struct.unpack_from("<H",b,entry+10)[0]==0x42+len(name):
-        b[entry:entry+8]=b[key:key+8]'
-    verdict "hostile: the NTFS folder's entry rewritten" bash -c '! cmp -s "$1" "$2"' _ "$ntfs" "$work/h.bin"
-    hostile "an NTFS folder naming itself" "$work/h.bin" 2
+        b[entry:entry+8]=b[key:key+8]; found=True
+if not found: sys.exit("selfref entry not found")'
 fi
 
 check "no image changed by a byte" "$(cd "$work" && sha256sum -- *.img disk.*)" "$sums"
