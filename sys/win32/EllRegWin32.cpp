@@ -146,15 +146,16 @@ std::string Joined(const std::vector<std::string>& names, std::size_t from) {
 // the whole path when no name in it holds a NUL, in one call. Otherwise it opens only the first
 // name (one of the system's own, under the root), and the rest is opened from there with its
 // length counted, so that every name is the one enumerated.
-OpenedKey OpenKey(RegRoot root, const std::string& keyPath, ACCESS_MASK access = KEY_READ,
-                  RegLink last = RegLink::Follow) {
+// A key out of this registry's reach (no path) is as absent as one that is not there.
+OpenedKey OpenKey(RegRoot root, const std::optional<std::string>& keyPath,
+                  ACCESS_MASK access = KEY_READ, RegLink last = RegLink::Follow) {
     OpenedKey opened;
     const HKEY rootKey = RootKey(root);
-    if (rootKey == nullptr) {
+    if (rootKey == nullptr || !keyPath) {
         opened.absent = true;
         return opened;
     }
-    const std::vector<std::string> names = NamesIn(keyPath);
+    const std::vector<std::string> names = NamesIn(*keyPath);
     const std::wstring whole = Wide(Joined(names, 0));
     const bool wholeFits = whole.find(L'\0') == std::wstring::npos;
     const std::wstring head = wholeFits ? whole : Wide(names.front());
@@ -330,11 +331,8 @@ std::optional<std::string> EllRegWin32::Reached(RegRoot root, const std::string&
 
 RegRead EllRegWin32::SubKeyAt(RegRoot root, const std::string& keyPath, RegLink link,
                               std::uint32_t index, std::string& name) {
-    const std::optional<std::string> path = Reached(root, keyPath);
-    if (!path) {
-        return RegRead::Failed;
-    }
-    const OpenedKey opened = OpenKey(root, *path, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, link);
+    const OpenedKey opened =
+        OpenKey(root, Reached(root, keyPath), KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, link);
     std::wstring wide;
     const RegRead read = opened.key ? SubKeyOf(opened.key.get(), index, wide) : RegRead::Failed;
     name = Narrow(wide);
@@ -343,21 +341,13 @@ RegRead EllRegWin32::SubKeyAt(RegRoot root, const std::string& keyPath, RegLink 
 
 RegRead EllRegWin32::ValueAt(RegRoot root, const std::string& keyPath, RegLink link,
                              std::uint32_t index, RegValueBytes& value) {
-    const std::optional<std::string> path = Reached(root, keyPath);
-    if (!path) {
-        return RegRead::Failed;
-    }
-    const OpenedKey opened = OpenKey(root, *path, KEY_QUERY_VALUE, link);
+    const OpenedKey opened = OpenKey(root, Reached(root, keyPath), KEY_QUERY_VALUE, link);
     return opened.key ? ValueOf(opened.key.get(), index, value) : RegRead::Failed;
 }
 
 std::optional<RegValueBytes> EllRegWin32::QueryValue(RegRoot root, const std::string& keyPath,
                                                      const std::string& valueName) {
-    const std::optional<std::string> path = Reached(root, keyPath);
-    if (!path) {
-        return std::nullopt;
-    }
-    const OpenedKey opened = OpenKey(root, *path, KEY_QUERY_VALUE);
+    const OpenedKey opened = OpenKey(root, Reached(root, keyPath), KEY_QUERY_VALUE);
     NTSTATUS failure = 0;
     const std::optional<Queried> value =
         opened.key ? QueryNamedValue(opened.key.get(), valueName, &failure) : std::nullopt;
@@ -392,11 +382,7 @@ bool EllRegWin32::CreateKey(RegRoot root, const std::string& keyPath) {
 }
 
 bool EllRegWin32::SetValue(RegRoot root, const std::string& keyPath, const RegValueBytes& value) {
-    const std::optional<std::string> path = Reached(root, keyPath);
-    if (!path) {
-        return false;
-    }
-    const OpenedKey opened = OpenKey(root, *path, KEY_SET_VALUE);
+    const OpenedKey opened = OpenKey(root, Reached(root, keyPath), KEY_SET_VALUE);
     const std::wstring name = Wide(value.name);
     // The documented call would store a name with a NUL cut short, over another value.
     if (!opened.key || name.find(L'\0') != std::wstring::npos || value.bytes.size() > MAXDWORD) {
@@ -427,11 +413,7 @@ void EllRegWin32::DeleteRegKey(RegRoot root, const std::string& keyPath) {
 
 void EllRegWin32::DeleteRegValue(RegRoot root, const std::string& keyPath,
                                  const std::string& valueName) {
-    const std::optional<std::string> path = Reached(root, keyPath);
-    if (!path) {
-        return;
-    }
-    const OpenedKey opened = OpenKey(root, *path, KEY_SET_VALUE);
+    const OpenedKey opened = OpenKey(root, Reached(root, keyPath), KEY_SET_VALUE);
     Counted counted(valueName);
     if (opened.key && counted.Fits() && Nt().deleteValueKey != nullptr) {
         Nt().deleteValueKey(opened.key.get(), counted.get());
@@ -440,21 +422,13 @@ void EllRegWin32::DeleteRegValue(RegRoot root, const std::string& keyPath,
 
 bool EllRegWin32::KeyExists(RegRoot root, const std::string& keyPath) {
     // The key itself, a link included, whether or not what it points at is there.
-    const std::optional<std::string> path = Reached(root, keyPath);
-    if (!path) {
-        return false;
-    }
-    const OpenedKey opened = OpenKey(root, *path, KEY_QUERY_VALUE, RegLink::Open);
+    const OpenedKey opened = OpenKey(root, Reached(root, keyPath), KEY_QUERY_VALUE, RegLink::Open);
     return opened.key || !opened.absent;
 }
 
 bool EllRegWin32::ValueExists(RegRoot root, const std::string& keyPath,
                               const std::string& valueName) {
-    const std::optional<std::string> path = Reached(root, keyPath);
-    if (!path) {
-        return false;
-    }
-    const OpenedKey opened = OpenKey(root, *path, KEY_QUERY_VALUE);
+    const OpenedKey opened = OpenKey(root, Reached(root, keyPath), KEY_QUERY_VALUE);
     if (!opened.key) {
         return !opened.absent;
     }
