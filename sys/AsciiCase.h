@@ -3,12 +3,21 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace kr8 {
 
 constexpr char AsciiLower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The key two spellings of one name share: a folder's index by name, a set of names seen.
+inline std::string AsciiLowered(std::string text) {
+    for (char& c : text) {
+        c = AsciiLower(c);
+    }
+    return text;
 }
 
 constexpr bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix) {

@@ -86,12 +86,8 @@ std::vector<std::string> TempFolders(EllReg& reg, BackupStore& store,
     std::set<std::string> seen;
     for (const std::string& candidate : ProfileTempCandidates(reg, systemDrive, windowsFolder)) {
         const std::optional<std::uint32_t> attributes = store.Attributes(candidate);
-        std::string key;
-        for (char c : candidate) {
-            key += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        }
         if (attributes && (*attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-            seen.insert(key).second) {
+            seen.insert(AsciiLowered(candidate)).second) {
             folders.push_back(candidate);
         }
     }

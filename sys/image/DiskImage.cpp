@@ -30,13 +30,6 @@ constexpr std::uint64_t kLongestFatFolder = 65536 * 32;
 // A file is read in pieces of this size.
 constexpr std::size_t kReadChunk = 1 << 20;
 
-std::string Lower(std::string name) {
-    for (char& c : name) {
-        c = AsciiLower(c);
-    }
-    return name;
-}
-
 std::string TskError() {
     const char* text = tsk_error_get();
     std::string error = text != nullptr ? text : "";
@@ -259,7 +252,7 @@ const ImageVolume::Listing* ImageVolume::List(TSK_INUM_T folder) {
                 break;
             }
             listing->exact.emplace(entry.name, listing->entries.size());
-            listing->folded.emplace(Lower(entry.name), listing->entries.size());
+            listing->folded.emplace(AsciiLowered(entry.name), listing->entries.size());
             listing->entries.push_back(std::move(entry));
         }
     }
@@ -282,7 +275,7 @@ std::optional<ImageVolume::Entry> ImageVolume::Find(const std::vector<std::strin
         }
         auto found = listing->exact.find(step);
         if (found == listing->exact.end()) {
-            found = listing->folded.find(Lower(step));
+            found = listing->folded.find(AsciiLowered(step));
             if (found == listing->folded.end()) {
                 return std::nullopt;
             }

@@ -43,13 +43,6 @@ bool IsStep(const std::string& name) {
            name.find_first_of(std::string("/\0", 2)) == std::string::npos;
 }
 
-std::string Lower(std::string name) {
-    for (char& c : name) {
-        c = AsciiLower(c);
-    }
-    return name;
-}
-
 std::string Identity(const struct stat& st) {
     return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
 }
@@ -166,11 +159,11 @@ std::optional<std::string> MountedDrive::NameIn(int folder, const std::string& s
         readable.release();
         std::unordered_map<std::string, std::string> names;
         while (const dirent* entry = readdir(dir.get())) {
-            names.emplace(Lower(entry->d_name), entry->d_name);
+            names.emplace(AsciiLowered(entry->d_name), entry->d_name);
         }
         cached = folded_.emplace(Identity(st), std::move(names)).first;
     }
-    const auto found = cached->second.find(Lower(step));
+    const auto found = cached->second.find(AsciiLowered(step));
     if (found == cached->second.end()) {
         return std::nullopt;
     }
