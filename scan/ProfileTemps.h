@@ -47,7 +47,7 @@ namespace kr8 {
 // The folders of another Windows as this one reaches them: its Windows folder, the system
 // folder in it, and the temporary folders found for it. Nothing is needed of the 8.3 names, which
 // only a replacement at restart uses.
-class OtherWindowsFolders final : public CommonFunction {
+class OtherWindowsFolders : public CommonFunction {
   public:
     OtherWindowsFolders(std::string windowsFolder, std::vector<std::string> tempFolders)
         : windowsFolder_(std::move(windowsFolder)), tempFolders_(std::move(tempFolders)) {}
@@ -59,8 +59,11 @@ class OtherWindowsFolders final : public CommonFunction {
     std::vector<std::string> GetTempFolders() override { return tempFolders_; }
     std::string GetShortPath(const std::string&) override { return ""; }
 
-  private:
-    std::string windowsFolder_;
+  protected:
+    // For a Windows whose folders are found only once its hive is read.
+    OtherWindowsFolders() = default;
+
+    std::string windowsFolder_;  // as this program names it: "E:\WINDOWS", from Linux "C:\WINDOWS"
     std::vector<std::string> tempFolders_;
 };
 

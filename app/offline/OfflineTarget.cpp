@@ -178,10 +178,6 @@ bool OfflineTarget::SaveHive(std::string* why) {
     return false;
 }
 
-std::string OfflineTarget::GetTempFolder() {
-    return tempFolders_.empty() ? std::string() : tempFolders_.front();
-}
-
 void OfflineTarget::FindTempFolders() {
     const std::vector<std::string> candidates =
         ProfileTempCandidates(*registry_, windowsFolder_.substr(0, 2), windowsFolder_);

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "sys/CommonFunction.h"
+#include "scan/ProfileTemps.h"
 #include "sys/hive/HiveRegistry.h"
 #include "sys/posix/MountedDrive.h"
 
 namespace kr8 {
 
-class OfflineTarget : public CommonFunction {
+class OfflineTarget : public OtherWindowsFolders {
   public:
     // The Windows folder's Linux path, as typed (a relative one too); the drive's root is the
     // folder that holds it, and nothing above that is reached. The hive is read once, whole,
@@ -26,13 +26,6 @@ class OfflineTarget : public CommonFunction {
     // file system). Nothing, with why, as above.
     static std::unique_ptr<OfflineTarget> OpenOn(std::unique_ptr<WindowsDrive> drive,
                                                  const std::string& diskName, std::string* why);
-
-    std::string GetWindowsFolder() override { return windowsFolder_; }
-    std::string GetSystemFolder() override { return windowsFolder_ + "\\system32"; }
-    // No user is logged on: the first of the temporary folders.
-    std::string GetTempFolder() override;
-    std::vector<std::string> GetTempFolders() override { return tempFolders_; }
-    std::string GetShortPath(const std::string&) override { return ""; }
 
     HiveRegistry& Registry() { return *registry_; }
     // The files the scan reads.
@@ -70,8 +63,7 @@ class OfflineTarget : public CommonFunction {
     // The hive file as it was read or last written, and its digest.
     void Keep(FileRead read);
 
-    std::string windowsFolder_;  // as Windows names it, e.g. "C:\WINDOWS"
-    std::string hive_;           // the hive's Windows path
+    std::string hive_;  // the hive's Windows path
     std::string hivePath_;
     bool writable_ = false;
     FileRead hiveRead_;
@@ -80,7 +72,6 @@ class OfflineTarget : public CommonFunction {
     std::vector<std::string> hiveProblems_;  // of the hives read before the last save
     std::unique_ptr<WindowsDrive> drive_;
     MountedDrive* mounted_ = nullptr;  // drive_, when it is a mounted one
-    std::vector<std::string> tempFolders_;
     std::vector<std::string> warnings_;
 };
 
