@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "sys/AsciiCase.h"
+#include "sys/UniqueOwner.h"
 #include "sys/image/PartitionNumbers.h"
 #include "sys/posix/PosixHandles.h"
 
@@ -68,24 +69,43 @@ std::optional<TSK_IMG_TYPE_ENUM> KindOf(const std::string& path) {
     return TSK_IMG_TYPE_RAW;
 }
 
+struct EwfHandleTraits {
+    using Handle = libewf_handle_t*;
+    static Handle Empty() { return nullptr; }
+    static bool IsEmpty(Handle h) { return h == nullptr; }
+    static void Close(Handle h) { libewf_handle_free(&h, nullptr); }
+};
+using UniqueEwfHandle = UniqueOwner<EwfHandleTraits>;
+
+// The segment files' names libewf found beside the first, which it allocated.
+struct EwfSegmentNames {
+    char** names = nullptr;
+    int count = 0;
+};
+struct EwfSegmentNamesTraits {
+    using Handle = EwfSegmentNames;
+    static Handle Empty() { return {}; }
+    static bool IsEmpty(Handle h) { return h.names == nullptr; }
+    static void Close(Handle h) { libewf_glob_free(h.names, h.count, nullptr); }
+};
+
 // Whether an E01's segments are all there and whole. libewf reads a missing segment's part of
 // the disk as zeros, which would scan as a clean one.
 bool SegmentsWhole(const std::string& path) {
-    char** names = nullptr;
-    int count = 0;
-    libewf_handle_t* handle = nullptr;
-    bool whole = false;
-    if (libewf_glob(path.c_str(), path.size(), LIBEWF_FORMAT_UNKNOWN, &names, &count, nullptr) ==
-        1) {
-        if (libewf_handle_initialize(&handle, nullptr) == 1) {
-            if (libewf_handle_open(handle, names, count, LIBEWF_OPEN_READ, nullptr) == 1) {
-                whole = libewf_handle_segment_files_corrupted(handle, nullptr) == 0;
-                libewf_handle_close(handle, nullptr);
-            }
-            libewf_handle_free(&handle, nullptr);
-        }
-        libewf_glob_free(names, count, nullptr);
+    EwfSegmentNames found;
+    if (libewf_glob(path.c_str(), path.size(), LIBEWF_FORMAT_UNKNOWN, &found.names, &found.count,
+                    nullptr) != 1) {
+        return false;
     }
+    const UniqueOwner<EwfSegmentNamesTraits> segments(found);
+    UniqueEwfHandle handle;
+    if (libewf_handle_initialize(handle.put(), nullptr) != 1 ||
+        libewf_handle_open(handle.get(), found.names, found.count, LIBEWF_OPEN_READ, nullptr) !=
+            1) {
+        return false;
+    }
+    const bool whole = libewf_handle_segment_files_corrupted(handle.get(), nullptr) == 0;
+    libewf_handle_close(handle.get(), nullptr);
     return whole;
 }
 

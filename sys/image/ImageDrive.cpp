@@ -84,17 +84,18 @@ bool ImageDrive::Exists(const std::string& path) {
     return Find(path).has_value();
 }
 
-std::optional<struct stat> ImageDrive::Status(const std::string& path) {
-    const std::optional<ImageVolume::Entry> entry = Find(path);
-    if (!entry) {
-        return std::nullopt;
-    }
+struct stat ImageDrive::StatusOf(const ImageVolume::Entry& entry) const {
     struct stat st {};
     st.st_dev = static_cast<dev_t>(volume_->Number());
-    st.st_ino = static_cast<ino_t>(entry->address);
-    st.st_mode = entry->folder ? S_IFDIR | 0555 : S_IFREG | 0444;
-    st.st_size = static_cast<off_t>(entry->length);
+    st.st_ino = static_cast<ino_t>(entry.address);
+    st.st_mode = entry.folder ? S_IFDIR | 0555 : S_IFREG | 0444;
+    st.st_size = static_cast<off_t>(entry.length);
     return st;
+}
+
+std::optional<struct stat> ImageDrive::Status(const std::string& path) {
+    const std::optional<ImageVolume::Entry> entry = Find(path);
+    return entry ? std::optional(StatusOf(*entry)) : std::nullopt;
 }
 
 std::optional<std::string> ImageDrive::Shown(const std::string& path) {
@@ -153,11 +154,10 @@ std::optional<FileRead> ImageDrive::ReadRegularFile(const std::string& path) {
         return std::nullopt;
     }
     std::optional<std::string> bytes = volume_->Read(*entry, kLongestFileRead);
-    const std::optional<struct stat> st = Status(path);
-    if (!bytes || !st) {
+    if (!bytes) {
         return std::nullopt;
     }
-    return FileRead{std::move(*bytes), *st};
+    return FileRead{std::move(*bytes), StatusOf(*entry)};
 }
 
 std::optional<std::string> ImageDrive::ReadFileBytes(const std::string& path) {

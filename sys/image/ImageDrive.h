@@ -18,7 +18,6 @@ class ImageDrive : public WindowsDrive {
 
     void PinWindowsFolder(const std::string& windowsFolder, const std::string& diskName) override;
     bool Exists(const std::string& path) override;
-    // st_dev is the partition's number, st_ino the file's entry.
     std::optional<struct stat> Status(const std::string& path) override;
     // "disk.img, partition 1: /WINDOWS/system32/config/SOFTWARE".
     std::optional<std::string> Shown(const std::string& path) override;
@@ -44,6 +43,8 @@ class ImageDrive : public WindowsDrive {
     // A folder on the way that cannot be read is one of the Problems().
     std::optional<ImageVolume::Entry> Find(const std::string& path);
     void Problem(const std::string& text);
+    // st_dev is the partition's number, st_ino the file's entry.
+    struct stat StatusOf(const ImageVolume::Entry& entry) const;
 
     std::shared_ptr<ImageVolume> volume_;
     std::string drive_ = "C:";
