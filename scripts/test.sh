@@ -105,35 +105,34 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$jobs"
 fuzz_run=build/fuzz/run
 rm -rf "$fuzz_run"
-mkdir -p "$fuzz_run/corpus" "$fuzz_run/found"
+# fuzz NAME TARGET CORPUS... [-- OPTIONS]: 60 s from a fixed seed; what it fails on is kept in
+# $fuzz_run/NAME-found.
+fuzz() {
+    local name=$1 target=$2 log="$fuzz_run/$1.log"
+    shift 2
+    mkdir -p "$fuzz_run/$name-found"
+    if "$target" "$@" -seed=1 -max_total_time=60 -rss_limit_mb=2048 \
+        -artifact_prefix="$fuzz_run/$name-found/" -print_final_stats=1 >"$log" 2>&1; then
+        echo "$(sed -n 's/^stat::number_of_executed_units: *//p' "$log") inputs, nothing found"
+        passed=$((passed + 1))
+    else
+        tail -n 40 "$log"
+        echo "FAIL: the $name fuzz target found an input it fails on (keep a hive's in" \
+            "tests/fuzz/regressions):"
+        ls "$fuzz_run/$name-found"
+        failed=$((failed + 1))
+    fi
+}
+mkdir -p "$fuzz_run/corpus"
 build/fuzz/kr8_hive_seeds "$fuzz_run/corpus"
-if build/fuzz/kr8_hive_fuzz "$fuzz_run/corpus" tests/fuzz/regressions -seed=1 \
-    -max_total_time=60 -timeout=1 -rss_limit_mb=2048 -max_len=65536 \
-    -artifact_prefix="$fuzz_run/found/" -print_final_stats=1 >"$fuzz_run/log" 2>&1; then
-    echo "$(sed -n 's/^stat::number_of_executed_units: *//p' "$fuzz_run/log") inputs, nothing found"
-    passed=$((passed + 1))
-else
-    tail -n 40 "$fuzz_run/log"
-    echo "FAIL: the fuzz target found an input it fails on; keep it in tests/fuzz/regressions:"
-    ls "$fuzz_run/found"
-    failed=$((failed + 1))
-fi
+fuzz hive build/fuzz/kr8_hive_fuzz "$fuzz_run/corpus" tests/fuzz/regressions -timeout=1 \
+    -max_len=65536
 
 echo "== Linux: the image fuzz target, 60 s, from small FAT and NTFS images"
-mkdir -p "$fuzz_run/images" "$fuzz_run/image-found"
+mkdir -p "$fuzz_run/images"
 bash tests/fuzz/image-seeds.sh build/fuzz/kr8_hive_seeds "$fuzz_run/images"
-if LSAN_OPTIONS=suppressions=tests/fuzz/image-leaks.supp \
-    build/fuzz/kr8_image_fuzz "$fuzz_run/images" -seed=1 -max_total_time=60 -timeout=5 \
-    -rss_limit_mb=2048 -max_len=2097152 -artifact_prefix="$fuzz_run/image-found/" \
-    -print_final_stats=1 >"$fuzz_run/image-log" 2>&1; then
-    echo "$(sed -n 's/^stat::number_of_executed_units: *//p' "$fuzz_run/image-log") inputs, nothing found"
-    passed=$((passed + 1))
-else
-    tail -n 40 "$fuzz_run/image-log"
-    echo "FAIL: the image fuzz target found an input it fails on:"
-    ls "$fuzz_run/image-found"
-    failed=$((failed + 1))
-fi
+LSAN_OPTIONS=suppressions=tests/fuzz/image-leaks.supp fuzz image build/fuzz/kr8_image_fuzz \
+    "$fuzz_run/images" -timeout=5 -max_len=2097152
 
 if [ -n "${i686_roads:-}" ]; then
     echo "== Under Wine, emulated: the shipped i686 exe"
