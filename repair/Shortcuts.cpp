@@ -17,8 +17,7 @@ void FrmKR8::CmdHosts_Click() {
     machine_.shell.Open(
         ownWindowsFolder_.value_or(machine_.folders.GetWindowsFolder()) + text::kNotepad,
         // Quoted: the system folder's path may hold blanks.
-        "\"" + machine_.folders.GetSystemFolder() + text::kHostsFile + "\"",
-        machine_.folders.GetSystemFolder() + text::kHostsFolder);
+        "\"" + hosts + "\"", machine_.folders.GetSystemFolder() + text::kHostsFolder);
 }
 
 // The editor opens at the key that the last scan stored as its LastKey.
